@@ -1,0 +1,111 @@
+#include "platform/atomic_file.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace driftway::platform {
+
+namespace {
+
+std::string errno_text(const std::string& what, const std::string& path)
+{
+    return what + " \"" + path + "\": " + std::strerror(errno);
+}
+
+// Closes a descriptor on every path out of a function.
+class Fd {
+public:
+    explicit Fd(int fd) : m_fd(fd) {}
+    ~Fd()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    int get() const { return m_fd; }
+    int release()
+    {
+        const int fd = m_fd;
+        m_fd = -1;
+        return fd;
+    }
+
+private:
+    int m_fd;
+};
+
+}  // namespace
+
+std::optional<std::string> write_file_atomic(const std::string& path, std::string_view content, unsigned mode)
+{
+    namespace fs = std::filesystem;
+    const fs::path target(path);
+    std::error_code ec;
+    if (target.has_parent_path())
+        fs::create_directories(target.parent_path(), ec);
+
+    std::string tmp = path + ".tmp-XXXXXX";
+    Fd fd(::mkstemp(tmp.data()));
+    if (fd.get() < 0)
+        return errno_text("Cannot create", tmp);
+    ::fchmod(fd.get(), mode);
+
+    const char* p = content.data();
+    std::size_t left = content.size();
+    while (left > 0) {
+        const ssize_t n = ::write(fd.get(), p, left);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            auto err = errno_text("Cannot write", tmp);
+            ::unlink(tmp.c_str());
+            return err;
+        }
+        p += n;
+        left -= static_cast<std::size_t>(n);
+    }
+    if (::fsync(fd.get()) != 0 || ::close(fd.release()) != 0) {
+        auto err = errno_text("Cannot write", tmp);
+        ::unlink(tmp.c_str());
+        return err;
+    }
+    if (::rename(tmp.c_str(), path.c_str()) != 0) {
+        auto err = errno_text("Cannot replace", path);
+        ::unlink(tmp.c_str());
+        return err;
+    }
+    // Make the rename itself durable.
+    const std::string dir = target.has_parent_path() ? target.parent_path().string() : ".";
+    Fd dfd(::open(dir.c_str(), O_RDONLY | O_DIRECTORY));
+    if (dfd.get() >= 0)
+        ::fsync(dfd.get());
+    return std::nullopt;
+}
+
+std::optional<std::string> read_whole_file(const std::string& path)
+{
+    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (fd.get() < 0)
+        return std::nullopt;
+    std::string data;
+    char buf[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd.get(), buf, sizeof buf);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return std::nullopt;
+        }
+        if (n == 0)
+            break;
+        data.append(buf, static_cast<std::size_t>(n));
+    }
+    return data;
+}
+
+}  // namespace driftway::platform

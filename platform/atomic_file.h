@@ -1,0 +1,19 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace driftway::platform {
+
+// Writes a whole file so that a crash leaves either the old or the new
+// content under the name, never a torn one: the data goes to a temporary file
+// in the same folder, is flushed to disk, and is renamed over the target.
+// Missing parent folders are created. Returns an error text on failure.
+std::optional<std::string> write_file_atomic(const std::string& path, std::string_view content,
+                                             unsigned mode = 0644);
+
+// Reads a whole file; nullopt when it cannot be opened or read.
+std::optional<std::string> read_whole_file(const std::string& path);
+
+}  // namespace driftway::platform
