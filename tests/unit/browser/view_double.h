@@ -1,0 +1,91 @@
+#pragma once
+
+#include "browser/browser_view.h"
+#include "browser/frm_browser.h"
+#include "tests/support/engine_double.h"
+
+#include <map>
+#include <memory>
+#include <vector>
+
+namespace driftway::testing {
+
+// Records what the window logic asks of its toolkit side.
+class ViewDouble : public browser::BrowserView {
+public:
+    std::string title;
+    std::vector<std::string> titles;
+    std::string address;
+    std::vector<std::string> list;
+    int list_selected = -1;
+    std::string status;
+    browser::Layout layout;
+    int layouts_applied = 0;
+    bool timer = false;
+    std::optional<std::string> clipboard;
+    browser::WindowState state = browser::WindowState::Normal;
+    std::map<std::pair<std::string, int>, bool> checked;
+    std::map<std::pair<std::string, int>, bool> enabled;
+    std::pair<float, float> pos{1000, 2000};
+    bool shown = false;
+
+    void set_title(const std::string& t) override
+    {
+        title = t;
+        titles.push_back(t);
+    }
+    void set_address_text(const std::string& t) override { address = t; }
+    std::string address_text() const override { return address; }
+    void set_address_list(const std::vector<std::string>& entries, int selected) override
+    {
+        list = entries;
+        list_selected = selected;
+        if (selected >= 0)
+            address = entries[static_cast<std::size_t>(selected)];
+    }
+    void set_status_text(const std::string& t) override { status = t; }
+    void apply_layout(const browser::Layout& l) override
+    {
+        layout = l;
+        ++layouts_applied;
+    }
+    void start_timer() override { timer = true; }
+    void stop_timer() override { timer = false; }
+    std::optional<std::string> clipboard_text() override { return clipboard; }
+    browser::WindowState window_state() const override { return state; }
+    void set_window_state(browser::WindowState s) override { state = s; }
+    void set_menu_checked(const std::string& set, int index, bool value) override { checked[{set, index}] = value; }
+    void set_menu_enabled(const std::string& set, int index, bool value) override { enabled[{set, index}] = value; }
+    void focus_address_box() override {}
+    std::pair<float, float> position() const override { return pos; }
+    void move_to(float left, float top) override { pos = {left, top}; }
+    void show() override { shown = true; }
+    void close() override {}
+};
+
+// A window with its doubles, created by the factory double below.
+struct TestWindow {
+    ViewDouble view;
+    EngineDouble* engine = nullptr;
+    std::unique_ptr<browser::FrmBrowser> frm;
+};
+
+class FactoryDouble : public browser::WindowFactory {
+public:
+    std::vector<std::unique_ptr<TestWindow>> windows;
+
+    TestWindow& make(const std::string& command_line = "")
+    {
+        auto w = std::make_unique<TestWindow>();
+        auto engine = std::make_unique<EngineDouble>();
+        w->engine = engine.get();
+        w->frm = std::make_unique<browser::FrmBrowser>(std::move(engine), w->view, *this);
+        w->frm->Form_Load(command_line);
+        windows.push_back(std::move(w));
+        return *windows.back();
+    }
+
+    browser::FrmBrowser* create_main_window(browser::Engine*) override { return make().frm.get(); }
+};
+
+}  // namespace driftway::testing
