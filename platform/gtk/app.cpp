@@ -1,0 +1,64 @@
+#include "platform/gtk/app.h"
+
+#include "platform/gtk/main_window.h"
+
+#include <glibmm/main.h>
+
+namespace driftway::platform::gtk {
+
+App::App(EngineMaker make_engine, std::string command_line)
+    : m_make_engine(std::move(make_engine)), m_command_line(std::move(command_line))
+{
+}
+
+App::~App() = default;
+
+MainWindow& App::start()
+{
+    MainWindow& w = new_window(nullptr, m_command_line);
+    m_first = &w;
+    w.show();
+    return w;
+}
+
+MainWindow& App::new_window(browser::Engine* related, const std::string& command_line)
+{
+    auto made = m_make_engine(related);
+    auto window = std::make_unique<MainWindow>(*this, std::move(made.engine), made.widget);
+    MainWindow& w = *window;
+    m_windows.push_back(std::move(window));
+    w.frm().Form_Load(command_line);
+    return w;
+}
+
+browser::FrmBrowser* App::create_main_window(browser::Engine* related)
+{
+    // A window opened for a page's request shows that page; the command line
+    // would only race with it.
+    return &new_window(related, related ? std::string() : m_command_line).frm();
+}
+
+void App::window_closed(MainWindow& window)
+{
+    if (m_first == &window)
+        m_first = nullptr;
+    MainWindow* gone = &window;
+    Glib::signal_idle().connect_once([this, gone] {
+        m_windows.remove_if([gone](const auto& w) { return w.get() == gone; });
+        if (m_windows.empty() && m_quit_on_last)
+            gtk_main_quit();
+    });
+}
+
+std::string join_arguments(int argc, char** argv, int first)
+{
+    std::string text;
+    for (int i = first; i < argc; ++i) {
+        if (i > first)
+            text += ' ';
+        text += argv[i];
+    }
+    return text;
+}
+
+}  // namespace driftway::platform::gtk

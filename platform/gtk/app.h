@@ -1,0 +1,60 @@
+#pragma once
+
+#include "browser/engine.h"
+#include "browser/frm_browser.h"
+
+#include <gtk/gtk.h>
+
+#include <functional>
+#include <list>
+#include <memory>
+#include <string>
+
+namespace driftway::platform::gtk {
+
+class MainWindow;
+
+// Makes an engine and its widget; related is the engine whose page asked for
+// a new window, or nullptr.
+struct EngineAndWidget {
+    std::unique_ptr<browser::Engine> engine;
+    GtkWidget* widget = nullptr;
+};
+using EngineMaker = std::function<EngineAndWidget(browser::Engine* related)>;
+
+// The process's main windows. The first one is kept as the program's first
+// window for as long as it is open.
+class App : public browser::WindowFactory {
+public:
+    App(EngineMaker make_engine, std::string command_line);
+    ~App() override;
+    App(const App&) = delete;
+    App& operator=(const App&) = delete;
+
+    // Creates, loads and shows the first window.
+    MainWindow& start();
+
+    browser::FrmBrowser* create_main_window(browser::Engine* related) override;
+    // Creates and loads a main window without showing it.
+    MainWindow& new_window(browser::Engine* related, const std::string& command_line);
+
+    // A window closed; it is destroyed once its handlers have returned. The
+    // last one to close ends the main loop when quit_on_last is set.
+    void window_closed(MainWindow& window);
+
+    const std::list<std::unique_ptr<MainWindow>>& windows() const { return m_windows; }
+    MainWindow* first_window() const { return m_first; }
+    void set_quit_on_last(bool quit) { m_quit_on_last = quit; }
+
+private:
+    EngineMaker m_make_engine;
+    std::string m_command_line;
+    std::list<std::unique_ptr<MainWindow>> m_windows;
+    MainWindow* m_first = nullptr;
+    bool m_quit_on_last = true;
+};
+
+// The program's command-line text: its arguments joined by single blanks.
+std::string join_arguments(int argc, char** argv, int first);
+
+}  // namespace driftway::platform::gtk

@@ -1,0 +1,50 @@
+#include "platform/gtk/gio_shell.h"
+
+#include "platform/runtime_error.h"
+
+#include <gio/gio.h>
+
+#include <memory>
+
+namespace driftway::platform::gtk {
+
+namespace {
+
+struct ErrorFree {
+    void operator()(GError* e) const { g_error_free(e); }
+};
+using ErrorPtr = std::unique_ptr<GError, ErrorFree>;
+
+}  // namespace
+
+void GioShell::spawn(const std::vector<std::string>& argv, WindowStyle)
+{
+    if (argv.empty())
+        throw RuntimeError(error::kFileNotFound, "No program to start");
+    std::vector<char*> args;
+    for (const auto& a : argv)
+        args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    GError* raw = nullptr;
+    const bool ok = g_spawn_async(nullptr, args.data(), nullptr,
+                                  static_cast<GSpawnFlags>(G_SPAWN_SEARCH_PATH | G_SPAWN_STDIN_FROM_DEV_NULL),
+                                  nullptr, nullptr, nullptr, &raw);
+    ErrorPtr err(raw);
+    if (!ok)
+        throw RuntimeError(error::kFileNotFound, err ? err->message : "Cannot start " + argv.front());
+}
+
+void GioShell::open_with_default(const std::string& path)
+{
+    GFile* file = g_file_new_for_path(path.c_str());
+    char* uri = g_file_get_uri(file);
+    g_object_unref(file);
+    GError* raw = nullptr;
+    const bool ok = g_app_info_launch_default_for_uri(uri, nullptr, &raw);
+    g_free(uri);
+    ErrorPtr err(raw);
+    if (!ok)
+        throw RuntimeError(error::kFileNotFound, err ? err->message : "Cannot open " + path);
+}
+
+}  // namespace driftway::platform::gtk

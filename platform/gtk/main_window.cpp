@@ -1,0 +1,336 @@
+#include "platform/gtk/main_window.h"
+
+#include "platform/gtk/app.h"
+#include "platform/gtk/twips.h"
+
+#include <glibmm/main.h>
+#include <gtkmm/clipboard.h>
+#include <gtkmm/cssprovider.h>
+#include <gtkmm/entry.h>
+
+namespace driftway::platform::gtk {
+
+namespace {
+
+constexpr const char* kPaneCss =
+    "layout.driftway-bar, layout.driftway-pane { background-color: rgb(224,224,224); }"
+    "label.driftway-status { color: rgb(64,64,64); }";
+
+void add_css(Gtk::Widget& w, const char* klass)
+{
+    static Glib::RefPtr<Gtk::CssProvider> provider = [] {
+        auto p = Gtk::CssProvider::create();
+        p->load_from_data(kPaneCss);
+        return p;
+    }();
+    w.get_style_context()->add_provider(provider, GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+    w.get_style_context()->add_class(klass);
+}
+
+}  // namespace
+
+MainWindow::MainWindow(App& app, std::unique_ptr<browser::Engine> engine, GtkWidget* engine_widget)
+    : m_app(app), m_tpp(twips_per_pixel()), m_accel(Gtk::AccelGroup::create()), m_prompts(this)
+{
+    set_title(browser::initial_title());
+    set_icon_name("driftway");
+    add_accel_group(m_accel);
+    const browser::Layout initial;
+    set_default_size(to_pixels(initial.client_width, m_tpp), to_pixels(initial.client_height, m_tpp) + 24);
+
+    add(m_vbox);
+    m_vbox.pack_start(m_menubar, Gtk::PACK_SHRINK);
+    m_vbox.pack_start(m_client, Gtk::PACK_EXPAND_WIDGET);
+
+    // Toolbar with the address box.
+    add_css(m_toolbar, "driftway-bar");
+    m_client.put(m_toolbar, 0, 0);
+    m_address.set_tooltip_text("Type address and press enter...");
+    m_toolbar.put(m_address, 0, 0);
+
+    // Favourites pane, hidden until the View menu shows it.
+    add_css(m_left, "driftway-pane");
+    m_left.add_events(Gdk::BUTTON_PRESS_MASK | Gdk::BUTTON_RELEASE_MASK | Gdk::POINTER_MOTION_MASK);
+    m_client.put(m_left, 0, 0);
+    m_left.set_no_show_all(true);
+
+    // The page.
+    m_engine_widget = Glib::wrap(engine_widget);
+    m_client.put(*m_engine_widget, 0, 0);
+
+    // Status line.
+    add_css(m_status, "driftway-bar");
+    add_css(m_status_label, "driftway-status");
+    m_status_label.set_xalign(0);
+    m_status_label.set_ellipsize(Pango::ELLIPSIZE_END);
+    m_status.put(m_status_label, 0, 0);
+    m_client.put(m_status, 0, 0);
+
+    m_frm = std::make_unique<browser::FrmBrowser>(std::move(engine), *this, app);
+
+    m_client.signal_size_allocate().connect(sigc::mem_fun(*this, &MainWindow::on_client_size_allocate));
+    signal_window_state_event().connect(sigc::mem_fun(*this, &MainWindow::on_window_state));
+    if (auto* entry = m_address.get_entry()) {
+        entry->signal_activate().connect(sigc::mem_fun(*this, &MainWindow::on_address_activate));
+        entry->signal_key_release_event().connect(sigc::mem_fun(*this, &MainWindow::on_address_key_release),
+                                                  false);
+    }
+    m_address.signal_changed().connect(sigc::mem_fun(*this, &MainWindow::on_address_changed));
+    m_left.signal_button_press_event().connect(sigc::mem_fun(*this, &MainWindow::on_left_button_press));
+    m_left.signal_motion_notify_event().connect(sigc::mem_fun(*this, &MainWindow::on_left_motion));
+    m_left.signal_button_release_event().connect(sigc::mem_fun(*this, &MainWindow::on_left_button_release));
+    m_left.signal_realize().connect([this] {
+        if (auto bin = m_left.get_bin_window())
+            bin->set_cursor(Gdk::Cursor::create(get_display(), "ew-resize"));
+    });
+    install_shortcuts();
+
+    m_vbox.show_all();
+    apply_layout(m_frm->layout());
+}
+
+MainWindow::~MainWindow()
+{
+    m_timer.disconnect();
+}
+
+void MainWindow::install_shortcuts()
+{
+    // Ctrl+L, Alt+D and F6 put the focus into the address box.
+    signal_key_press_event().connect(
+        [this](GdkEventKey* e) {
+            const auto mods = e->state & gtk_accelerator_get_default_mod_mask();
+            const bool ctrl_l = mods == GDK_CONTROL_MASK && (e->keyval == GDK_KEY_l || e->keyval == GDK_KEY_L);
+            const bool alt_d = mods == GDK_MOD1_MASK && (e->keyval == GDK_KEY_d || e->keyval == GDK_KEY_D);
+            const bool f6 = mods == 0 && e->keyval == GDK_KEY_F6;
+            if (ctrl_l || alt_d || f6) {
+                focus_address_box();
+                return true;
+            }
+            return false;
+        },
+        false);
+}
+
+void MainWindow::place(Gtk::Layout& parent, Gtk::Widget& child, const browser::Rect& r)
+{
+    const int x = to_pixels(r.left, m_tpp);
+    const int y = to_pixels(r.top, m_tpp);
+    const int w = std::max(0, to_pixels(r.width, m_tpp));
+    const int h = std::max(0, to_pixels(r.height, m_tpp));
+    parent.move(child, x, y);
+    child.set_size_request(w, h);
+}
+
+void MainWindow::apply_layout(const browser::Layout& l)
+{
+    place(m_client, m_toolbar, l.toolbar_rect());
+    place(m_toolbar, m_address, l.address);
+    place(m_client, m_status, l.status_rect());
+    place(m_status, m_status_label, {240, 75, std::max(2370.0f, l.client_width - 480), 240});
+    place(m_client, *m_engine_widget, l.browser);
+    place(m_client, m_left, l.left_rect());
+    m_left.set_visible(l.left_visible);
+}
+
+void MainWindow::on_client_size_allocate(Gtk::Allocation& a)
+{
+    if (a.get_width() == m_client_w && a.get_height() == m_client_h)
+        return;
+    m_client_w = a.get_width();
+    m_client_h = a.get_height();
+    m_frm->set_client_size(static_cast<float>(m_client_w) * m_tpp, static_cast<float>(m_client_h) * m_tpp);
+    m_frm->Form_Resize();
+}
+
+bool MainWindow::on_window_state(GdkEventWindowState* e)
+{
+    const bool was_iconified = (m_state & GDK_WINDOW_STATE_ICONIFIED) != 0;
+    m_state = e->new_window_state;
+    const bool iconified = (m_state & GDK_WINDOW_STATE_ICONIFIED) != 0;
+    // Coming back from the task bar is a resize, as far as the layout goes.
+    if (was_iconified && !iconified)
+        m_frm->Form_Resize();
+    return false;
+}
+
+void MainWindow::on_address_activate()
+{
+    m_frm->cboAddress_KeyPress(13);
+}
+
+void MainWindow::on_address_changed()
+{
+    // Typing changes the text too; only picking a list entry is a Click.
+    if (m_updating_list || m_address.get_active_row_number() < 0)
+        return;
+    m_frm->cboAddress_Click();
+}
+
+bool MainWindow::on_address_key_release(GdkEventKey* e)
+{
+    int shift = 0;
+    if (e->state & GDK_SHIFT_MASK)
+        shift |= 1;
+    if (e->state & GDK_CONTROL_MASK)
+        shift |= 2;
+    if (e->state & GDK_MOD1_MASK)
+        shift |= 4;
+    const guint upper = gdk_keyval_to_upper(e->keyval);
+    const int code = (upper >= 'A' && upper <= 'Z') ? static_cast<int>(upper) : static_cast<int>(e->keyval);
+    m_frm->cboAddress_KeyUp(code, shift);
+    return false;
+}
+
+bool MainWindow::on_left_button_press(GdkEventButton*)
+{
+    m_frm->PicLeft_MouseDown();
+    return true;
+}
+
+bool MainWindow::on_left_motion(GdkEventMotion* e)
+{
+    m_frm->PicLeft_MouseMove(static_cast<float>(e->x) * m_tpp);
+    return true;
+}
+
+bool MainWindow::on_left_button_release(GdkEventButton*)
+{
+    m_frm->PicLeft_MouseUp();
+    return true;
+}
+
+bool MainWindow::on_timer()
+{
+    m_frm->timTimer_Timer();
+    return m_frm->timer_running();
+}
+
+void MainWindow::set_title(const std::string& title)
+{
+    Gtk::Window::set_title(title);
+}
+
+void MainWindow::set_address_text(const std::string& text)
+{
+    if (auto* entry = m_address.get_entry())
+        entry->set_text(text);
+}
+
+std::string MainWindow::address_text() const
+{
+    const auto* entry = m_address.get_entry();
+    return entry ? std::string(entry->get_text()) : std::string();
+}
+
+void MainWindow::set_address_list(const std::vector<std::string>& entries, int selected)
+{
+    {
+        // Rebuilding the list must not look like a user's pick.
+        m_updating_list = true;
+        m_address.remove_all();
+        for (const auto& e : entries)
+            m_address.append(e);
+        m_updating_list = false;
+    }
+    if (selected >= 0)
+        m_address.set_active(selected);
+}
+
+void MainWindow::set_status_text(const std::string& text)
+{
+    m_status_label.set_text(text);
+}
+
+void MainWindow::start_timer()
+{
+    if (m_timer.connected())
+        return;
+    m_timer = Glib::signal_timeout().connect(sigc::mem_fun(*this, &MainWindow::on_timer), 20);
+}
+
+void MainWindow::stop_timer()
+{
+    m_timer.disconnect();
+}
+
+std::optional<std::string> MainWindow::clipboard_text()
+{
+    auto clipboard = Gtk::Clipboard::get();
+    if (!clipboard->wait_is_text_available())
+        return std::nullopt;
+    return std::string(clipboard->wait_for_text());
+}
+
+browser::WindowState MainWindow::window_state() const
+{
+    if (m_state & GDK_WINDOW_STATE_ICONIFIED)
+        return browser::WindowState::Minimized;
+    if (m_state & GDK_WINDOW_STATE_MAXIMIZED)
+        return browser::WindowState::Maximized;
+    return browser::WindowState::Normal;
+}
+
+void MainWindow::set_window_state(browser::WindowState state)
+{
+    switch (state) {
+    case browser::WindowState::Maximized:
+        maximize();
+        break;
+    case browser::WindowState::Minimized:
+        iconify();
+        break;
+    case browser::WindowState::Normal:
+        deiconify();
+        unmaximize();
+        break;
+    }
+}
+
+void MainWindow::set_menu_checked(const std::string&, int, bool) {}
+
+void MainWindow::set_menu_enabled(const std::string&, int, bool) {}
+
+void MainWindow::focus_address_box()
+{
+    if (auto* entry = m_address.get_entry()) {
+        entry->grab_focus();
+        entry->select_region(0, -1);
+    }
+}
+
+std::pair<float, float> MainWindow::position() const
+{
+    int x = 0;
+    int y = 0;
+    const_cast<MainWindow*>(this)->get_position(x, y);
+    return {static_cast<float>(x) * m_tpp, static_cast<float>(y) * m_tpp};
+}
+
+void MainWindow::move_to(float left, float top)
+{
+    move(to_pixels(left, m_tpp), to_pixels(top, m_tpp));
+}
+
+void MainWindow::show()
+{
+    Gtk::Window::show();
+}
+
+void MainWindow::close()
+{
+    if (m_closed)
+        return;
+    m_closed = true;
+    m_timer.disconnect();
+    hide();
+    m_app.window_closed(*this);
+}
+
+bool MainWindow::on_delete_event(GdkEventAny*)
+{
+    close();
+    return true;
+}
+
+}  // namespace driftway::platform::gtk

@@ -1,0 +1,102 @@
+#pragma once
+
+#include "browser/browser_view.h"
+#include "browser/frm_browser.h"
+#include "platform/gtk/gio_shell.h"
+#include "platform/gtk/gtk_prompts.h"
+#include "platform/gtk/menu_renderer.h"
+
+#include <gtkmm/box.h>
+#include <gtkmm/comboboxtext.h>
+#include <gtkmm/label.h>
+#include <gtkmm/layout.h>
+#include <gtkmm/menubar.h>
+#include <gtkmm/window.h>
+
+#include <functional>
+#include <memory>
+
+namespace driftway::platform::gtk {
+
+class App;
+
+// One browser main window: the toolkit side of FrmBrowser. Its constructor
+// reads like its layout; handlers are short and hand over to the logic.
+class MainWindow : public Gtk::Window, public browser::BrowserView {
+public:
+    MainWindow(App& app, std::unique_ptr<browser::Engine> engine, GtkWidget* engine_widget);
+    ~MainWindow() override;
+    MainWindow(const MainWindow&) = delete;
+    MainWindow& operator=(const MainWindow&) = delete;
+
+    browser::FrmBrowser& frm() { return *m_frm; }
+    float tpp() const { return m_tpp; }
+
+    // BrowserView
+    void set_title(const std::string& title) override;
+    void set_address_text(const std::string& text) override;
+    std::string address_text() const override;
+    void set_address_list(const std::vector<std::string>& entries, int selected) override;
+    void set_status_text(const std::string& text) override;
+    void apply_layout(const browser::Layout& layout) override;
+    void start_timer() override;
+    void stop_timer() override;
+    std::optional<std::string> clipboard_text() override;
+    browser::WindowState window_state() const override;
+    void set_window_state(browser::WindowState state) override;
+    void set_menu_checked(const std::string& set, int index, bool checked) override;
+    void set_menu_enabled(const std::string& set, int index, bool enabled) override;
+    void focus_address_box() override;
+    std::pair<float, float> position() const override;
+    void move_to(float left, float top) override;
+    void show() override;
+    void close() override;
+
+    // Widgets the tests look at.
+    Gtk::ComboBoxText& address_box() { return m_address; }
+    Gtk::Label& status_label() { return m_status_label; }
+    Gtk::Layout& favourites_pane() { return m_left; }
+    Gtk::Widget& engine_widget() { return *m_engine_widget; }
+
+protected:
+    bool on_delete_event(GdkEventAny* event) override;
+
+private:
+    void on_client_size_allocate(Gtk::Allocation& allocation);
+    bool on_window_state(GdkEventWindowState* event);
+    void on_address_activate();
+    void on_address_changed();
+    bool on_address_key_release(GdkEventKey* event);
+    bool on_left_button_press(GdkEventButton* event);
+    bool on_left_motion(GdkEventMotion* event);
+    bool on_left_button_release(GdkEventButton* event);
+    bool on_timer();
+    void place(Gtk::Layout& parent, Gtk::Widget& child, const browser::Rect& r);
+    void install_shortcuts();
+
+    App& m_app;
+    float m_tpp;
+    Glib::RefPtr<Gtk::AccelGroup> m_accel;
+    GtkPrompts m_prompts;
+    GioShell m_shell;
+
+    Gtk::Box m_vbox{Gtk::ORIENTATION_VERTICAL};
+    Gtk::MenuBar m_menubar;
+    Gtk::Layout m_client;   // the client area below the menu bar
+    Gtk::Layout m_toolbar;  // PicToolbar
+    Gtk::ComboBoxText m_address{true};
+    Gtk::Layout m_left;  // PicLeft, the favourites pane
+    Gtk::Layout m_status;  // PicStatus
+    Gtk::Label m_status_label;
+    Gtk::Widget* m_engine_widget = nullptr;
+
+    std::unique_ptr<browser::FrmBrowser> m_frm;
+    sigc::connection m_timer;
+    int m_client_w = -1;
+    int m_client_h = -1;
+    GdkWindowState m_state{};
+    bool m_updating_list = false;
+    bool m_closed = false;
+};
+
+}  // namespace driftway::platform::gtk
