@@ -1,0 +1,104 @@
+// Folder listings: the page shown for a local folder, built from a real
+// temporary folder and from plain entry lists.
+#include "browser/folder_listing.h"
+
+#include "tests/support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+
+namespace driftway::browser {
+namespace {
+
+using driftway::testing::TempDir;
+
+TEST(FolderListing, ReadsFoldersFilesAndShortcuts)
+{
+    TempDir dir;
+    dir.mkdir("Sub Folder");
+    dir.write("page.html", "<p>hello</p>");
+    dir.write("Site.URL", "\xEF\xBB\xBF[InternetShortcut]\r\nurl=https://example.org/a?b=1&c=2\r\n");
+    dir.write("notashortcut.url", "[Other]\nURL=http://x/\n");
+    const auto contents = read_folder(dir.str());
+    ASSERT_TRUE(contents.error.empty());
+    ASSERT_EQ(contents.entries.size(), 4u);
+    auto find = [&](const std::string& name) {
+        return *std::find_if(contents.entries.begin(), contents.entries.end(),
+                             [&](const FolderEntry& e) { return e.name == name; });
+    };
+    EXPECT_EQ(find("Sub Folder").kind, EntryKind::Folder);
+    EXPECT_EQ(find("page.html").kind, EntryKind::File);
+    EXPECT_EQ(find("page.html").size, 12u);
+    EXPECT_EQ(find("Site.URL").kind, EntryKind::Shortcut);
+    EXPECT_EQ(find("Site.URL").shortcut_url, "https://example.org/a?b=1&c=2");
+    EXPECT_EQ(find("notashortcut.url").kind, EntryKind::File);
+
+    const auto missing = read_folder(dir.str() + "/nope");
+    EXPECT_FALSE(missing.error.empty());
+}
+
+TEST(FolderListing, PageLinksEscapedAndSorted)
+{
+    FolderContents contents;
+    contents.entries = {
+        {"zeta.txt", EntryKind::File, 2048, ""},
+        {"<b>&bold\".html", EntryKind::File, 1, ""},
+        {"Alpha", EntryKind::Folder, 0, ""},
+        {"caf\xE9.txt", EntryKind::File, 5, ""},
+        {"good.url", EntryKind::Shortcut, 0, "https://example.org/?a=1&b=\"2\""},
+        {"evil.url", EntryKind::Shortcut, 0, "javascript:alert(1)"},
+        {"data.url", EntryKind::Shortcut, 0, "data:text/html,<script>x</script>"},
+    };
+    const std::string html = folder_listing_html("/srv/my files", contents);
+
+    EXPECT_NE(html.find("<title>Index of /srv/my files/</title>"), std::string::npos);
+    EXPECT_NE(html.find("href=\"file:///srv/\">Parent folder"), std::string::npos);
+    EXPECT_NE(html.find("href=\"file:///srv/my%20files/Alpha/\">Alpha/</a>"), std::string::npos);
+    // Markup in a name is shown as text and its link is percent-encoded.
+    EXPECT_NE(
+        html.find("href=\"file:///srv/my%20files/%3Cb%3E%26bold%22.html\">&lt;b&gt;&amp;bold&quot;.html</a>"),
+        std::string::npos);
+    // Latin-1 names are shown readably; the link keeps the real bytes.
+    EXPECT_NE(html.find("href=\"file:///srv/my%20files/caf%E9.txt\">caf\xC3\xA9.txt</a>"), std::string::npos);
+    EXPECT_NE(html.find("2.0 KB"), std::string::npos);
+    EXPECT_NE(html.find("href=\"https://example.org/?a=1&amp;b=&quot;2&quot;\">good.url</a>"),
+              std::string::npos);
+    // Script and data addresses are never offered as links.
+    EXPECT_EQ(html.find("href=\"javascript:"), std::string::npos);
+    EXPECT_EQ(html.find("href=\"data:"), std::string::npos);
+    EXPECT_EQ(html.find("<script>"), std::string::npos);
+    EXPECT_NE(html.find("evil.url <span"), std::string::npos);
+    // Folders first, then names without regard to case.
+    const auto alpha = html.find(">Alpha/<");
+    const auto bold = html.find("&lt;b&gt;");
+    const auto cafe = html.find(">caf");
+    const auto zeta = html.find(">zeta.txt<");
+    EXPECT_LT(alpha, bold);
+    EXPECT_LT(bold, cafe);
+    EXPECT_LT(cafe, zeta);
+}
+
+TEST(FolderListing, RootHasNoParentAndErrorsAreShown)
+{
+    FolderContents contents;
+    contents.error = "Permission denied";
+    const std::string html = folder_listing_html("/", contents);
+    EXPECT_EQ(html.find("Parent folder"), std::string::npos);
+    EXPECT_NE(html.find("Permission denied"), std::string::npos);
+}
+
+TEST(FolderListing, ReadableNames)
+{
+    EXPECT_EQ(readable_name("plain"), "plain");
+    EXPECT_EQ(readable_name("\xE2\x82\xAC ok"), "\xE2\x82\xAC ok");
+    EXPECT_EQ(readable_name("caf\xE9"), "caf\xC3\xA9");
+    // An overlong encoding and a lone surrogate are not valid UTF-8.
+    EXPECT_EQ(readable_name("\xC0\xAF"), "\xC3\x80\xC2\xAF");
+    EXPECT_EQ(readable_name("\xED\xA0\x80"), "\xC3\xAD\xC2\xA0\xC2\x80");
+    EXPECT_EQ(html_escape("a\nb"), "a b");
+}
+
+} // namespace
+} // namespace driftway::browser
