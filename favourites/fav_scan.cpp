@@ -1,0 +1,254 @@
+#include "favourites/fav_scan.h"
+
+#include "favourites/display_text.h"
+
+#include <algorithm>
+#include <dirent.h>
+#include <fcntl.h>
+#include <glib.h>
+#include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace driftway::favourites {
+
+namespace {
+
+struct DirCloser {
+    void operator()(DIR* dir) const { ::closedir(dir); }
+};
+
+struct Listing {
+    std::vector<std::string> folders;
+    std::vector<std::string> files;
+};
+
+enum class ListedAs { Folder, File, LeftOut };
+
+ListedAs classify(int dir_fd, const dirent& entry)
+{
+    const char* name = entry.d_name;
+    unsigned char type = entry.d_type;
+    if (type == DT_UNKNOWN) {
+        struct stat st {};
+        if (::fstatat(dir_fd, name, &st, AT_SYMLINK_NOFOLLOW) != 0)
+            return ListedAs::LeftOut;
+        type = S_ISDIR(st.st_mode) ? DT_DIR : S_ISLNK(st.st_mode) ? DT_LNK : DT_REG;
+    }
+    if (type == DT_DIR)
+        return name[0] == '.' ? ListedAs::LeftOut : ListedAs::Folder;
+    if (type == DT_LNK) {
+        // A link to a folder is a directory that is not a plain one: left out
+        // of both passes. A link to a file, or a broken one, is a file.
+        struct stat st {};
+        if (::fstatat(dir_fd, name, &st, 0) == 0 && S_ISDIR(st.st_mode))
+            return ListedAs::LeftOut;
+    }
+    return ListedAs::File;
+}
+
+// One read of one folder; a folder that cannot be read gives nothing.
+Listing list_folder(const std::string& path)
+{
+    Listing listing;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return listing;
+    std::unique_ptr<DIR, DirCloser> dir(::fdopendir(fd));
+    if (!dir) {
+        ::close(fd);
+        return listing;
+    }
+    while (const dirent* entry = ::readdir(dir.get())) {
+        const std::string_view name = entry->d_name;
+        if (name == "." || name == "..")
+            continue;
+        switch (classify(fd, *entry)) {
+        case ListedAs::Folder:
+            listing.folders.emplace_back(name);
+            break;
+        case ListedAs::File:
+            listing.files.emplace_back(name);
+            break;
+        case ListedAs::LeftOut:
+            break;
+        }
+    }
+    sort_names(listing.folders);
+    sort_names(listing.files);
+    return listing;
+}
+
+} // namespace
+
+void sort_names(std::vector<std::string>& names)
+{
+    if (names.size() < 2)
+        return;
+    struct Keyed {
+        std::string key;
+        std::size_t index;
+    };
+    std::vector<Keyed> keyed;
+    keyed.reserve(names.size());
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        // The collation wants valid UTF-8; the shown form is, and it keeps the
+        // order of names that differ only in stray bytes stable by the raw bytes.
+        const std::string shown = display_name(names[i]);
+        gchar* key = g_utf8_collate_key_for_filename(shown.c_str(), static_cast<gssize>(shown.size()));
+        keyed.push_back({key, i});
+        g_free(key);
+    }
+    std::sort(keyed.begin(), keyed.end(), [&](const Keyed& a, const Keyed& b) {
+        if (const int c = a.key.compare(b.key); c != 0)
+            return c < 0;
+        return names[a.index] < names[b.index];
+    });
+    std::vector<std::string> sorted;
+    sorted.reserve(names.size());
+    for (const Keyed& k : keyed)
+        sorted.push_back(std::move(names[k.index]));
+    names = std::move(sorted);
+}
+
+FavScan::FavScan(std::string root_key)
+{
+    FavFolder root;
+    root.key = std::move(root_key);
+    root.text = "Favorites";
+    m_folders.push_back(std::move(root));
+}
+
+FavScan FavScan::read(const std::string& root_key, const std::function<void()>& yield)
+{
+    FavScan scan(root_key);
+    if (root_key.empty())
+        return scan;
+
+    // First every folder is read, each once, depth first; then the items are
+    // numbered in the order the tree shows them.
+    std::vector<std::vector<std::string>> files_of(1);
+    std::vector<int> to_read{0};
+    while (!to_read.empty()) {
+        const int f = to_read.back();
+        to_read.pop_back();
+        Listing listing = list_folder(scan.m_folders[static_cast<std::size_t>(f)].key);
+        int previous = -1;
+        const std::size_t first_new = scan.m_folders.size();
+        for (std::string& name : listing.folders) {
+            FavFolder folder;
+            folder.key = scan.m_folders[static_cast<std::size_t>(f)].key + name + "/";
+            folder.text = display_name(name);
+            folder.parent = f;
+            const int index = static_cast<int>(scan.m_folders.size());
+            scan.m_folders.push_back(std::move(folder));
+            if (previous < 0)
+                scan.m_folders[static_cast<std::size_t>(f)].first_child = index;
+            else
+                scan.m_folders[static_cast<std::size_t>(previous)].next_sibling = index;
+            previous = index;
+        }
+        files_of.resize(scan.m_folders.size());
+        files_of[static_cast<std::size_t>(f)] = std::move(listing.files);
+        for (std::size_t i = scan.m_folders.size(); i > first_new; --i)
+            to_read.push_back(static_cast<int>(i - 1));
+        if (yield)
+            yield();
+    }
+
+    struct Frame {
+        int folder;
+        int next_child;
+    };
+    std::vector<Frame> stack{{0, scan.m_folders[0].first_child}};
+    while (!stack.empty()) {
+        Frame& top = stack.back();
+        if (top.next_child >= 0) {
+            const int child = top.next_child;
+            top.next_child = scan.m_folders[static_cast<std::size_t>(child)].next_sibling;
+            stack.push_back({child, scan.m_folders[static_cast<std::size_t>(child)].first_child});
+            continue;
+        }
+        const int f = top.folder;
+        stack.pop_back();
+        FavFolder& folder = scan.m_folders[static_cast<std::size_t>(f)];
+        folder.first_item = static_cast<int>(scan.m_items.size());
+        folder.item_count = static_cast<int>(files_of[static_cast<std::size_t>(f)].size());
+        for (const std::string& file : files_of[static_cast<std::size_t>(f)])
+            scan.m_items.push_back({folder.key + file, item_name(file).text, f});
+    }
+    return scan;
+}
+
+const FavItem* FavScan::item(int k) const
+{
+    if (k < 1 || static_cast<std::size_t>(k) > m_items.size())
+        return nullptr;
+    return &m_items[static_cast<std::size_t>(k - 1)];
+}
+
+std::vector<int> FavScan::subfolders(int folder) const
+{
+    std::vector<int> result;
+    for (int c = m_folders.at(static_cast<std::size_t>(folder)).first_child; c >= 0;
+         c = m_folders[static_cast<std::size_t>(c)].next_sibling)
+        result.push_back(c);
+    return result;
+}
+
+void FavScan::fill_tree(Tree& tree) const
+{
+    const FavFolder& root = m_folders.front();
+    tree.Add(std::nullopt, Relationship::Child, root.key, root.text, kImageFolder, kImageFolderSelected);
+    AddFolders(tree, 0);
+    AddFavoriteItems(tree, 0);
+}
+
+void FavScan::AddFolders(Tree& tree, int folder) const
+{
+    // The explicit stack stands in for the recursion: a folder's node, then
+    // its subtree, then its items, exactly as a recursive pass would add them.
+    struct Frame {
+        int folder;
+        int next_child;
+    };
+    std::vector<Frame> stack{{folder, m_folders.at(static_cast<std::size_t>(folder)).first_child}};
+    while (!stack.empty()) {
+        Frame& top = stack.back();
+        if (top.next_child < 0) {
+            const int done = top.folder;
+            stack.pop_back();
+            if (!stack.empty())
+                AddFavoriteItems(tree, done);
+            continue;
+        }
+        const FavFolder& child = m_folders[static_cast<std::size_t>(top.next_child)];
+        const int child_index = top.next_child;
+        top.next_child = child.next_sibling;
+        tree.Add(m_folders[static_cast<std::size_t>(child.parent)].key, Relationship::Child, child.key,
+                 child.text, kImageFolder, kImageFolderSelected);
+        stack.push_back({child_index, child.first_child});
+    }
+}
+
+void FavScan::AddFavoriteItems(Tree& tree, int folder) const
+{
+    const FavFolder& f = m_folders.at(static_cast<std::size_t>(folder));
+    for (int i = f.first_item; i < f.first_item + f.item_count; ++i) {
+        const FavItem& item = m_items[static_cast<std::size_t>(i)];
+        tree.Add(f.key, Relationship::Child, item.path, item.text, kImageItem, kImageItem);
+    }
+}
+
+std::size_t FavScan::memory_bytes() const
+{
+    const auto heap = [](const std::string& s) { return s.capacity() > 15 ? s.capacity() + 1 : 0; };
+    std::size_t bytes = m_folders.capacity() * sizeof(FavFolder) + m_items.capacity() * sizeof(FavItem);
+    for (const FavFolder& f : m_folders)
+        bytes += heap(f.key) + heap(f.text);
+    for (const FavItem& i : m_items)
+        bytes += heap(i.path) + heap(i.text);
+    return bytes;
+}
+
+} // namespace driftway::favourites

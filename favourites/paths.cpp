@@ -1,0 +1,127 @@
+#include "favourites/paths.h"
+
+#include "platform/ini.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace driftway::favourites {
+
+namespace {
+
+// No Internet shortcut comes near this; a bigger file is not one.
+constexpr off_t kMaxShortcutSize = 32 * 1024 * 1024;
+
+class Fd {
+public:
+    explicit Fd(int fd) : m_fd(fd) {}
+    ~Fd()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    int get() const { return m_fd; }
+
+private:
+    int m_fd;
+};
+
+std::string read_shortcut_file(const std::string& file)
+{
+    // O_NONBLOCK keeps a named pipe from hanging the open; fstat then refuses it.
+    Fd fd(::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (fd.get() < 0)
+        return {};
+    struct stat st {};
+    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > kMaxShortcutSize)
+        return {};
+    std::string data;
+    data.reserve(static_cast<std::size_t>(st.st_size));
+    char buf[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd.get(), buf, sizeof buf);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return {};
+        }
+        if (n == 0 || data.size() + static_cast<std::size_t>(n) > static_cast<std::size_t>(kMaxShortcutSize))
+            break;
+        data.append(buf, static_cast<std::size_t>(n));
+    }
+    return data;
+}
+
+} // namespace
+
+std::string ReadINI(const std::string& file, const std::string& section, const std::string& key)
+{
+    const std::string text = read_shortcut_file(file);
+    if (text.empty())
+        return {};
+    return platform::IniDocument::parse(text).get(section, key).value_or("");
+}
+
+bool FileExists(const std::string& path)
+{
+    if (path.empty())
+        return false;
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
+std::string GetParentFolder(const std::string& path)
+{
+    const auto slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return {};
+    return path.substr(0, slash);
+}
+
+std::string GetExtension(const std::string& path, WithDot with_dot)
+{
+    const auto dot = path.rfind('.');
+    std::string ext = dot == std::string::npos ? path : path.substr(dot + 1);
+    return with_dot == WithDot::Yes ? "." + ext : ext;
+}
+
+std::string ChangeExtension(const std::string& name, const std::string& extension)
+{
+    const auto dot = name.rfind('.');
+    std::string base = dot == std::string::npos ? name : name.substr(0, dot);
+    return extension.empty() ? base : base + "." + extension;
+}
+
+UniqueName unique_file_name(const std::string& path)
+{
+    const auto slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+    const std::string name = path.substr(folder.size());
+    const auto dot = name.rfind('.');
+    const std::string base = dot == std::string::npos ? name : name.substr(0, dot);
+    const std::string ext = dot == std::string::npos ? std::string() : name.substr(dot);
+
+    std::string bare = base + ext;
+    for (long n = 1; FileExists(folder + bare); ++n)
+        bare = base + std::to_string(n) + ext;
+    return {folder + bare, bare};
+}
+
+std::string_view base_name(std::string_view path)
+{
+    const auto slash = path.rfind('/');
+    return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
+std::string strip_slash(std::string_view key)
+{
+    if (key.size() > 1 && key.back() == '/')
+        key.remove_suffix(1);
+    return std::string(key);
+}
+
+} // namespace driftway::favourites
