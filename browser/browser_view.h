@@ -1,6 +1,8 @@
 #pragma once
 
 #include "browser/layout.h"
+#include "platform/prompts.h"
+#include "platform/shell.h"
 
 #include <optional>
 #include <string>
@@ -37,6 +39,10 @@ public:
     virtual void set_menu_enabled(const std::string& set, int index, bool enabled) = 0;
 
     virtual void focus_address_box() = 0;
+
+    // Message boxes and dialogs over this window, and other programs.
+    virtual platform::Prompts& prompts() = 0;
+    virtual platform::Shell& shell() = 0;
 
     // The window's position on the screen, in twips.
     virtual std::pair<float, float> position() const = 0;

@@ -1,6 +1,8 @@
 #include "browser/frm_browser.h"
 
 #include "about/publisher.h"
+#include "commands/mod_gen.h"
+#include "platform/paths.h"
 
 #include <exception>
 
@@ -83,10 +85,92 @@ void FrmBrowser::set_client_size(float width, float height)
 
 void FrmBrowser::Form_Resize()
 {
-    if (form_resize(m_layout, m_view.window_state(), bFullSc))
-        m_view.set_menu_checked("mnuVItem", 12, false);
+    if (form_resize(m_layout, m_view.window_state(), m_full_screen))
+        set_menu_checked("mnuVItem", 12, false);
     pane_resize(m_layout);
     m_view.apply_layout(m_layout);
+}
+
+void FrmBrowser::Form_Resize_after_own_state_change()
+{
+    const bool was_full_screen = m_full_screen;
+    Form_Resize();
+    if (was_full_screen) {
+        m_full_screen = true;
+        commands::LayOutFullScreen(*this);
+        set_menu_checked("mnuVItem", 12, true);
+    }
+}
+
+std::string FrmBrowser::program_path() const
+{
+    const std::string folder = platform::program_folder();
+    return folder + (folder.ends_with('/') ? "" : "/") + "Driftway";
+}
+
+bool FrmBrowser::menu_checked(const std::string& set, int index) const
+{
+    const auto it = m_checked.find({set, index});
+    return it != m_checked.end() && it->second;
+}
+
+void FrmBrowser::set_menu_checked(const std::string& set, int index, bool checked)
+{
+    m_checked[{set, index}] = checked;
+    m_view.set_menu_checked(set, index, checked);
+}
+
+void FrmBrowser::set_menu_enabled(const std::string& set, int index, bool enabled)
+{
+    m_view.set_menu_enabled(set, index, enabled);
+}
+
+void FrmBrowser::set_favourites_pane_visible(bool visible)
+{
+    m_layout.left_visible = visible;
+    m_view.apply_layout(m_layout);
+}
+
+void FrmBrowser::set_window_state(commands::WindowState state)
+{
+    m_view.set_window_state(static_cast<WindowState>(static_cast<int>(state)));
+}
+
+void FrmBrowser::set_toolbar_height(float twips)
+{
+    m_layout.toolbar_height = twips;
+    m_view.apply_layout(m_layout);
+}
+
+void FrmBrowser::set_status_height(float twips)
+{
+    m_layout.status_height = twips;
+    m_view.apply_layout(m_layout);
+}
+
+void FrmBrowser::set_engine_top(float twips)
+{
+    m_layout.browser.top = twips;
+    m_view.apply_layout(m_layout);
+}
+
+void FrmBrowser::set_engine_height(float twips)
+{
+    if (twips >= 0)
+        m_layout.browser.height = twips;
+    m_view.apply_layout(m_layout);
+}
+
+void FrmBrowser::import_bookmarks(const std::string&) {}
+
+void FrmBrowser::export_favorites(const std::string&) {}
+
+void FrmBrowser::menu_activated(const std::string& set, int index, bool opening)
+{
+    if (opening)
+        commands::DoMenuOpening(set, index, *this);
+    else
+        commands::DoMenuCommand(set, index, *this);
 }
 
 void FrmBrowser::PicLeft_Resize()

@@ -4,8 +4,10 @@
 #include "browser/browser_view.h"
 #include "browser/engine.h"
 #include "browser/layout.h"
+#include "commands/command_context.h"
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -34,10 +36,10 @@ std::string initial_title();
 
 // The logic of one main window: start-up, layout, splitter, address box and
 // navigation, the engine's events. Toolkit work goes through BrowserView.
-class FrmBrowser {
+class FrmBrowser : public commands::CommandContext {
 public:
     FrmBrowser(std::unique_ptr<Engine> engine, BrowserView& view, WindowFactory& factory);
-    virtual ~FrmBrowser();
+    ~FrmBrowser() override;
     FrmBrowser(const FrmBrowser&) = delete;
     FrmBrowser& operator=(const FrmBrowser&) = delete;
 
@@ -46,7 +48,10 @@ public:
     void Form_Load(const std::string& command_line);
 
     // Layout.
-    void Form_Resize();
+    void Form_Resize() override;
+    // The resize that the window's own maximize for full-screen mode brings:
+    // it runs the layout as any resize does, then full-screen mode goes on.
+    void Form_Resize_after_own_state_change();
     void set_client_size(float width, float height);
     void PicLeft_Resize();
     void PicLeft_MouseDown();
@@ -54,8 +59,8 @@ public:
     void PicLeft_MouseUp();
 
     // Address box and navigation.
-    void NavNow(const std::string& completeAddress);
-    void NavSite(const std::string& sitePage);
+    void NavNow(const std::string& completeAddress) override;
+    void NavSite(const std::string& sitePage) override;
     void cboAddress_Click();
     void cboAddress_KeyPress(int key_ascii);
     void cboAddress_KeyUp(int key_code, int shift);
@@ -69,13 +74,12 @@ public:
     void WebBrowser_StatusTextChange(const std::string& text);
     Engine* WebBrowser_NewWindow2();
 
-    Engine& engine() { return *m_engine; }
+    Engine& engine() override { return *m_engine; }
     const Engine& engine() const { return *m_engine; }
     BrowserView& view() { return m_view; }
     Layout& layout() { return m_layout; }
     const AddressHistory& history() const { return m_history; }
 
-    bool bFullSc = false;
     bool bHistUpdate = false;
     bool bSplitDrag = false;
 
@@ -83,8 +87,35 @@ public:
     void start_timer();
     void stop_timer();
 
+    // What the menu commands may touch of this window.
+    platform::Prompts& prompts() override { return m_view.prompts(); }
+    platform::Shell& shell() override { return m_view.shell(); }
+    std::string program_path() const override;
+    void close_window() override { m_view.close(); }
+    void set_title_from_location() override;
+    void start_busy_timer() override { start_timer(); }
+    void stop_busy_timer() override { stop_timer(); }
+    bool menu_checked(const std::string& set, int index) const override;
+    void set_menu_checked(const std::string& set, int index, bool checked) override;
+    void set_menu_enabled(const std::string& set, int index, bool enabled) override;
+    bool favourites_pane_visible() const override { return m_layout.left_visible; }
+    void set_favourites_pane_visible(bool visible) override;
+    bool bFullSc() const override { return m_full_screen; }
+    void set_bFullSc(bool value) override { m_full_screen = value; }
+    void set_window_state(commands::WindowState state) override;
+    void set_toolbar_height(float twips) override;
+    void set_status_height(float twips) override;
+    float engine_top() const override { return m_layout.browser.top; }
+    void set_engine_top(float twips) override;
+    void set_engine_height(float twips) override;
+    float inner_height() const override { return m_layout.client_height; }
+    void import_bookmarks(const std::string& path) override;
+    void export_favorites(const std::string& path) override;
+
+    // Runs a designed menu item's command or a menu's opening hook.
+    void menu_activated(const std::string& set, int index, bool opening);
+
 protected:
-    void set_title_from_location();
 
     std::unique_ptr<Engine> m_engine;
     BrowserView& m_view;
@@ -92,6 +123,8 @@ protected:
     Layout m_layout;
     AddressHistory m_history;
     bool m_timer_running = false;
+    bool m_full_screen = false;
+    std::map<std::pair<std::string, int>, bool> m_checked;
 };
 
 }  // namespace driftway::browser

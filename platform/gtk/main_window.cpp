@@ -1,6 +1,7 @@
 #include "platform/gtk/main_window.h"
 
 #include "platform/gtk/app.h"
+#include "commands/menu_bar.h"
 #include "platform/gtk/twips.h"
 
 #include <glibmm/main.h>
@@ -30,7 +31,8 @@ void add_css(Gtk::Widget& w, const char* klass)
 }  // namespace
 
 MainWindow::MainWindow(App& app, std::unique_ptr<browser::Engine> engine, GtkWidget* engine_widget)
-    : m_app(app), m_tpp(twips_per_pixel()), m_accel(Gtk::AccelGroup::create()), m_prompts(this)
+    : m_app(app), m_tpp(twips_per_pixel()), m_accel(Gtk::AccelGroup::create()), m_prompts(this),
+      m_menus(m_accel, [this](const platform::MenuEntry& e) { on_menu(e); })
 {
     set_title(browser::initial_title());
     set_icon_name("driftway");
@@ -84,6 +86,7 @@ MainWindow::MainWindow(App& app, std::unique_ptr<browser::Engine> engine, GtkWid
             bin->set_cursor(Gdk::Cursor::create(get_display(), "ew-resize"));
     });
     install_shortcuts();
+    build_menus();
 
     m_vbox.show_all();
     apply_layout(m_frm->layout());
@@ -110,6 +113,23 @@ void MainWindow::install_shortcuts()
             return false;
         },
         false);
+}
+
+void MainWindow::build_menus()
+{
+    for (const auto& title : commands::menu_bar()) {
+        if (title.visible)
+            m_menus.append(m_menubar, title);
+    }
+}
+
+void MainWindow::on_menu(const platform::MenuEntry& e)
+{
+    if (e.set.empty())
+        return;
+    // A title or an entry with a submenu raises its click as it opens.
+    const bool opening = e.kind == platform::MenuEntryKind::Submenu;
+    m_frm->menu_activated(e.set, e.index, opening);
 }
 
 void MainWindow::place(Gtk::Layout& parent, Gtk::Widget& child, const browser::Rect& r)
@@ -140,6 +160,13 @@ void MainWindow::on_client_size_allocate(Gtk::Allocation& a)
     m_client_w = a.get_width();
     m_client_h = a.get_height();
     m_frm->set_client_size(static_cast<float>(m_client_w) * m_tpp, static_cast<float>(m_client_h) * m_tpp);
+    // GTK applies our maximize later; the resize it brings belongs to the
+    // full-screen command, not to the user.
+    if (g_get_monotonic_time() < m_own_state_change_until) {
+        m_own_state_change_until = 0;
+        m_frm->Form_Resize_after_own_state_change();
+        return;
+    }
     m_frm->Form_Resize();
 }
 
@@ -275,7 +302,10 @@ void MainWindow::set_window_state(browser::WindowState state)
 {
     switch (state) {
     case browser::WindowState::Maximized:
-        maximize();
+        if (!(m_state & GDK_WINDOW_STATE_MAXIMIZED)) {
+            m_own_state_change_until = g_get_monotonic_time() + 2 * G_USEC_PER_SEC;
+            maximize();
+        }
         break;
     case browser::WindowState::Minimized:
         iconify();
@@ -287,9 +317,15 @@ void MainWindow::set_window_state(browser::WindowState state)
     }
 }
 
-void MainWindow::set_menu_checked(const std::string&, int, bool) {}
+void MainWindow::set_menu_checked(const std::string& set, int index, bool checked)
+{
+    m_menus.set_checked(set, index, checked);
+}
 
-void MainWindow::set_menu_enabled(const std::string&, int, bool) {}
+void MainWindow::set_menu_enabled(const std::string& set, int index, bool enabled)
+{
+    m_menus.set_enabled(set, index, enabled);
+}
 
 void MainWindow::focus_address_box()
 {

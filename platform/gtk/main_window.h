@@ -47,6 +47,8 @@ public:
     void set_menu_checked(const std::string& set, int index, bool checked) override;
     void set_menu_enabled(const std::string& set, int index, bool enabled) override;
     void focus_address_box() override;
+    platform::Prompts& prompts() override { return m_prompts; }
+    platform::Shell& shell() override { return m_shell; }
     std::pair<float, float> position() const override;
     void move_to(float left, float top) override;
     void show() override;
@@ -57,6 +59,8 @@ public:
     Gtk::Label& status_label() { return m_status_label; }
     Gtk::Layout& favourites_pane() { return m_left; }
     Gtk::Widget& engine_widget() { return *m_engine_widget; }
+    MenuRenderer& menus() { return m_menus; }
+    Gtk::MenuBar& menu_bar() { return m_menubar; }
 
 protected:
     bool on_delete_event(GdkEventAny* event) override;
@@ -73,12 +77,15 @@ private:
     bool on_timer();
     void place(Gtk::Layout& parent, Gtk::Widget& child, const browser::Rect& r);
     void install_shortcuts();
+    void build_menus();
+    void on_menu(const platform::MenuEntry& entry);
 
     App& m_app;
     float m_tpp;
     Glib::RefPtr<Gtk::AccelGroup> m_accel;
     GtkPrompts m_prompts;
     GioShell m_shell;
+    MenuRenderer m_menus;
 
     Gtk::Box m_vbox{Gtk::ORIENTATION_VERTICAL};
     Gtk::MenuBar m_menubar;
@@ -97,6 +104,8 @@ private:
     GdkWindowState m_state{};
     bool m_updating_list = false;
     bool m_closed = false;
+    // Until when a resize counts as the result of our own maximize.
+    gint64 m_own_state_change_until = 0;
 };
 
 }  // namespace driftway::platform::gtk

@@ -3,6 +3,7 @@
 #include "browser/browser_view.h"
 #include "browser/frm_browser.h"
 #include "tests/support/engine_double.h"
+#include "tests/unit/commands/context_double.h"
 
 #include <map>
 #include <memory>
@@ -28,6 +29,9 @@ public:
     std::map<std::pair<std::string, int>, bool> enabled;
     std::pair<float, float> pos{1000, 2000};
     bool shown = false;
+    std::vector<std::string> log;
+    PromptsDouble ask{log};
+    ShellDouble sh;
 
     void set_title(const std::string& t) override
     {
@@ -57,6 +61,8 @@ public:
     void set_menu_checked(const std::string& set, int index, bool value) override { checked[{set, index}] = value; }
     void set_menu_enabled(const std::string& set, int index, bool value) override { enabled[{set, index}] = value; }
     void focus_address_box() override {}
+    platform::Prompts& prompts() override { return ask; }
+    platform::Shell& shell() override { return sh; }
     std::pair<float, float> position() const override { return pos; }
     void move_to(float left, float top) override { pos = {left, top}; }
     void show() override { shown = true; }

@@ -235,12 +235,52 @@ TEST(FormResize, ClearsTheFullScreenMarkWhenItEndsFullScreen)
 {
     FactoryDouble f;
     auto& w = f.make();
-    w.frm->bFullSc = true;
+    w.frm->set_bFullSc(true);
     w.view.state = WindowState::Minimized;
     w.frm->Form_Resize();
-    EXPECT_TRUE(w.frm->bFullSc);
+    EXPECT_TRUE(w.frm->bFullSc());
     w.view.state = WindowState::Maximized;
     w.frm->Form_Resize();
-    EXPECT_FALSE(w.frm->bFullSc);
+    EXPECT_FALSE(w.frm->bFullSc());
     EXPECT_FALSE((w.view.checked[{"mnuVItem", 12}]));
+}
+
+TEST(FullScreen, OwnMaximizeKeepsFullScreenButAUserResizeEndsIt)
+{
+    FactoryDouble f;
+    auto& w = f.make();
+    w.frm->set_client_size(15000, 10000);
+    w.frm->Form_Resize();
+    w.frm->menu_activated("mnuVItem", 12, false);  // Full Screen
+    EXPECT_TRUE(w.frm->bFullSc());
+    EXPECT_EQ(w.view.state, WindowState::Maximized);
+    EXPECT_FLOAT_EQ(w.view.layout.toolbar_height, 15);
+
+    // The maximize arrives later, bringing its own resize.
+    w.frm->set_client_size(19200, 14000);
+    w.frm->Form_Resize_after_own_state_change();
+    EXPECT_TRUE(w.frm->bFullSc());
+    EXPECT_TRUE((w.view.checked[{"mnuVItem", 12}]));
+    EXPECT_FLOAT_EQ(w.view.layout.browser.top, 0);
+    EXPECT_FLOAT_EQ(w.view.layout.browser.height, 14000);
+
+    // A later resize by the user ends it.
+    w.frm->Form_Resize();
+    EXPECT_FALSE(w.frm->bFullSc());
+    EXPECT_FALSE((w.view.checked[{"mnuVItem", 12}]));
+    EXPECT_FLOAT_EQ(w.view.layout.toolbar_height, 495);
+    EXPECT_FLOAT_EQ(w.view.layout.browser.top, 600);
+}
+
+TEST(Menus, FavouritesToggleShowsThePaneAndPlacesTheBrowser)
+{
+    FactoryDouble f;
+    auto& w = f.make();
+    w.frm->menu_activated("mnuVItem", 0, false);
+    EXPECT_TRUE(w.view.layout.left_visible);
+    EXPECT_FLOAT_EQ(w.view.layout.browser.left, w.view.layout.left_width);
+    EXPECT_TRUE((w.view.checked[{"mnuVItem", 0}]));
+    w.frm->menu_activated("mnuVItem", 0, false);
+    EXPECT_FALSE(w.view.layout.left_visible);
+    EXPECT_FLOAT_EQ(w.view.layout.browser.left, 0);
 }
