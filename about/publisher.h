@@ -8,4 +8,4 @@ namespace driftway::about {
 // without its final "/".
 inline constexpr const char* kPublisherBase = "https://www.quillmere.example/";
 
-}  // namespace driftway::about
+} // namespace driftway::about
