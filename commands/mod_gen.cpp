@@ -188,11 +188,25 @@ void nav_site(CommandContext& frm, const std::string& page)
     }
 }
 
-// Reports a failed import or export; the hooks report refusals themselves,
-// so what arrives here is a failure the user would otherwise never see.
-void report_failure(platform::Prompts& prompts, const std::string& title, const std::string& what)
+// Asks for a file, then hands it to the import or export hook. A cancelled
+// or failing dialog ends quietly. The hooks report refusals themselves, so a
+// failure arriving here is one the user would otherwise never see.
+template <typename Dialog, typename Hook>
+void with_chosen_file(CommandContext& frm, const char* title, Dialog dialog, Hook hook)
 {
-    prompts.message_box(what, title, MsgButtons::Ok, MsgIcon::Critical);
+    std::optional<std::string> path;
+    try {
+        path = dialog();
+    } catch (const RuntimeError&) {
+        return;
+    }
+    if (!path || path->empty())
+        return;
+    try {
+        hook(*path);
+    } catch (const std::exception& e) {
+        frm.prompts().message_box(e.what(), title, MsgButtons::Ok, MsgIcon::Critical);
+    }
 }
 
 } // namespace
@@ -327,37 +341,21 @@ void OpenFreeDownload(int Index, CommandContext& frm)
 
 void ImportNetscapeBookmarks(CommandContext& frm)
 {
-    std::optional<std::string> path;
-    try {
-        path = frm.prompts().open_file(kImportTitle, platform::parse_filter(kImportFilter));
-    } catch (const RuntimeError&) {
-        return;
-    }
-    if (!path || path->empty())
-        return;
-    try {
-        frm.import_bookmarks(*path);
-    } catch (const std::exception& e) {
-        report_failure(frm.prompts(), kImportTitle, e.what());
-    }
+    with_chosen_file(
+        frm, kImportTitle,
+        [&] { return frm.prompts().open_file(kImportTitle, platform::parse_filter(kImportFilter)); },
+        [&](const std::string& path) { frm.import_bookmarks(path); });
 }
 
 void ExportFavorites(CommandContext& frm)
 {
-    std::optional<std::string> path;
-    try {
-        path = frm.prompts().save_file(kExportTitle, kExportSuggestedName,
-                                       platform::parse_filter(kExportFilter));
-    } catch (const RuntimeError&) {
-        return;
-    }
-    if (!path || path->empty())
-        return;
-    try {
-        frm.export_favorites(*path);
-    } catch (const std::exception& e) {
-        report_failure(frm.prompts(), kExportTitle, e.what());
-    }
+    with_chosen_file(
+        frm, kExportTitle,
+        [&] {
+            return frm.prompts().save_file(kExportTitle, kExportSuggestedName,
+                                           platform::parse_filter(kExportFilter));
+        },
+        [&](const std::string& path) { frm.export_favorites(path); });
 }
 
 void OpenInternetOptions(CommandContext& frm)

@@ -7,70 +7,58 @@
 #include <functional>
 #include <map>
 #include <optional>
-#include <string>
-#include <vector>
 
 namespace driftway::testing {
 
-// One message box as shown.
 struct ShownMessage {
-    std::string text;
-    std::string caption;
+    std::string text, caption;
     platform::MsgButtons buttons;
     platform::MsgIcon icon;
 };
 
-// Answers message boxes and file dialogs from a script and records them.
+// Answers message boxes and file dialogs from a script; writes each to the
+// shared log ("message <text>", "open <title>", "save <name> <title>").
 class PromptsDouble : public platform::Prompts {
 public:
     explicit PromptsDouble(std::vector<std::string>& log) : m_log(log) {}
-
-    std::deque<platform::MsgAnswer> answers;         // default: Ok
-    std::deque<std::optional<std::string>> files;    // default: cancelled
-    std::optional<platform::RuntimeError> dialog_error;  // thrown by the next dialog
+    std::deque<platform::MsgAnswer> answers;            // default: Ok
+    std::deque<std::optional<std::string>> files;       // default: cancelled
+    std::optional<platform::RuntimeError> dialog_error; // thrown by every dialog
     std::vector<ShownMessage> messages;
-    std::vector<std::string> dialog_titles;
-    std::vector<std::vector<platform::FileFilter>> dialog_filters;
+    std::vector<std::vector<platform::FileFilter>> filters;
 
     platform::MsgAnswer message_box(const std::string& text, const std::string& caption,
-                                    platform::MsgButtons buttons, platform::MsgIcon icon) override
+                                    platform::MsgButtons b, platform::MsgIcon i) override
     {
         m_log.push_back("message " + text);
-        messages.push_back({text, caption, buttons, icon});
-        if (answers.empty())
-            return platform::MsgAnswer::Ok;
-        const auto answer = answers.front();
-        answers.pop_front();
-        return answer;
+        messages.push_back({text, caption, b, i});
+        return answers.empty() ? platform::MsgAnswer::Ok : pop(answers);
     }
     std::optional<std::string> open_file(const std::string& title,
-                                         const std::vector<platform::FileFilter>& filters) override
+                                         const std::vector<platform::FileFilter>& f) override
     {
-        return dialog("open", title, filters);
+        return dialog("open " + title, f);
     }
-    std::optional<std::string> save_file(const std::string& title, const std::string& suggested,
-                                         const std::vector<platform::FileFilter>& filters) override
+    std::optional<std::string> save_file(const std::string& title, const std::string& name,
+                                         const std::vector<platform::FileFilter>& f) override
     {
-        return dialog("save " + suggested, title, filters);
+        return dialog("save " + name + " " + title, f);
     }
 
 private:
-    std::optional<std::string> dialog(const std::string& kind, const std::string& title,
-                                      const std::vector<platform::FileFilter>& filters)
+    template <typename T> static T pop(std::deque<T>& q)
     {
-        m_log.push_back(kind + " " + title);
-        dialog_titles.push_back(title);
-        dialog_filters.push_back(filters);
-        if (dialog_error) {
-            const auto error = *dialog_error;
-            dialog_error.reset();
-            throw error;
-        }
-        if (files.empty())
-            return std::nullopt;
-        auto file = files.front();
-        files.pop_front();
-        return file;
+        T v = q.front();
+        q.pop_front();
+        return v;
+    }
+    std::optional<std::string> dialog(const std::string& entry, const std::vector<platform::FileFilter>& f)
+    {
+        m_log.push_back(entry);
+        filters.push_back(f);
+        if (dialog_error)
+            throw *dialog_error;
+        return files.empty() ? std::nullopt : pop(files);
     }
     std::vector<std::string>& m_log;
 };
@@ -78,110 +66,90 @@ private:
 class ShellDouble : public platform::Shell {
 public:
     std::vector<std::vector<std::string>> spawned;
-    std::vector<platform::WindowStyle> styles;
     bool fail = false;
-
-    void spawn(const std::vector<std::string>& argv, platform::WindowStyle style) override
+    void spawn(const std::vector<std::string>& argv, platform::WindowStyle) override
     {
         if (fail)
             throw platform::RuntimeError(53, "File not found");
         spawned.push_back(argv);
-        styles.push_back(style);
     }
     void open_with_default(const std::string&) override {}
 };
 
 // The main window as the commands see it: every call is written to `log`
-// ("NavSite store.htm", "toolbar 15", ...), the menu marks live in a map.
+// ("NavSite store.htm", "toolbar 15", ...); menu marks live in a map.
 class ContextDouble : public commands::CommandContext {
 public:
     std::vector<std::string> log;
-    EngineDouble engine_double;
-    PromptsDouble prompts_double{log};
-    ShellDouble shell_double;
+    EngineDouble eng;
+    PromptsDouble ask{log};
+    ShellDouble sh;
     std::map<std::pair<std::string, int>, bool> checks;
-    bool pane_visible = false;
-    bool full_screen = false;
-    float top = 600;
-    float inner = 9000;
-    // Runs when a window state is asked for, like the window's own resize.
-    std::function<void()> on_window_state;
-    std::optional<platform::RuntimeError> nav_error;
-    std::optional<platform::RuntimeError> import_error;
+    bool pane = false, full = false;
+    float top = 600, inner = 9000;
+    std::function<void()> on_window_state; // the window's own resize
+    std::optional<platform::RuntimeError> nav_error, import_error;
 
-    browser::Engine& engine() override { return engine_double; }
-    platform::Prompts& prompts() override { return prompts_double; }
-    platform::Shell& shell() override { return shell_double; }
+    browser::Engine& engine() override { return eng; }
+    platform::Prompts& prompts() override { return ask; }
+    platform::Shell& shell() override { return sh; }
     std::string program_path() const override { return "/opt/drift way/Driftway"; }
-
-    void NavNow(const std::string& address) override { nav("NavNow " + address); }
-    void NavSite(const std::string& page) override { nav("NavSite " + page); }
+    void NavNow(const std::string& a) override { fallible("NavNow " + a, nav_error); }
+    void NavSite(const std::string& p) override { fallible("NavSite " + p, nav_error); }
     void close_window() override { log.push_back("close"); }
-    void set_title_from_location() override { log.push_back("title " + engine_double.LocationName()); }
+    void set_title_from_location() override { log.push_back("title " + eng.LocationName()); }
     void start_busy_timer() override { log.push_back("timer start"); }
     void stop_busy_timer() override { log.push_back("timer stop"); }
-
-    bool menu_checked(const std::string& set, int index) const override
+    bool menu_checked(const std::string& set, int i) const override
     {
-        const auto it = checks.find({set, index});
+        const auto it = checks.find({set, i});
         return it != checks.end() && it->second;
     }
-    void set_menu_checked(const std::string& set, int index, bool checked) override
+    void set_menu_checked(const std::string& set, int i, bool on) override
     {
-        log.push_back("check " + set + " " + std::to_string(index) + " " + (checked ? "1" : "0"));
-        checks[{set, index}] = checked;
+        log.push_back("check " + set + " " + std::to_string(i) + " " + (on ? "1" : "0"));
+        checks[{set, i}] = on;
     }
     void set_menu_enabled(const std::string&, int, bool) override {}
-
-    bool favourites_pane_visible() const override { return pane_visible; }
-    void set_favourites_pane_visible(bool visible) override
-    {
-        log.push_back(std::string("pane ") + (visible ? "1" : "0"));
-        pane_visible = visible;
-    }
+    bool favourites_pane_visible() const override { return pane; }
+    void set_favourites_pane_visible(bool v) override { log.push_back(flag("pane", pane = v)); }
     void Form_Resize() override { log.push_back("Form_Resize"); }
-
-    bool bFullSc() const override { return full_screen; }
-    void set_bFullSc(bool value) override
+    bool bFullSc() const override { return full; }
+    void set_bFullSc(bool v) override { log.push_back(flag("bFullSc", full = v)); }
+    void set_window_state(commands::WindowState s) override
     {
-        log.push_back(std::string("bFullSc ") + (value ? "1" : "0"));
-        full_screen = value;
-    }
-    void set_window_state(commands::WindowState state) override
-    {
-        log.push_back("state " + std::to_string(static_cast<int>(state)));
+        log.push_back("state " + std::to_string(static_cast<int>(s)));
         if (on_window_state)
             on_window_state();
     }
     void set_toolbar_height(float t) override { log.push_back("toolbar " + num(t)); }
     void set_status_height(float t) override { log.push_back("status " + num(t)); }
     float engine_top() const override { return top; }
-    void set_engine_top(float t) override
-    {
-        log.push_back("top " + num(t));
-        top = t;
-    }
+    void set_engine_top(float t) override { log.push_back("top " + num(top = t)); }
     void set_engine_height(float t) override { log.push_back("height " + num(t)); }
     float inner_height() const override { return inner; }
+    void import_bookmarks(const std::string& p) override { fallible("import " + p, import_error); }
+    void export_favorites(const std::string& p) override { log.push_back("export " + p); }
 
-    void import_bookmarks(const std::string& path) override
-    {
-        log.push_back("import " + path);
-        if (import_error)
-            throw *import_error;
-    }
-    void export_favorites(const std::string& path) override { log.push_back("export " + path); }
-
-    bool checked(const std::string& set, int index) const { return menu_checked(set, index); }
+    // The engine's calls, then " / ", then the window's log, each joined by "|".
+    std::string trace() const { return join(eng.calls) + " / " + join(log); }
 
 private:
+    static std::string join(const std::vector<std::string>& parts)
+    {
+        std::string out;
+        for (const auto& p : parts)
+            out += (out.empty() ? "" : "|") + p;
+        return out;
+    }
     static std::string num(float t) { return std::to_string(static_cast<int>(t)); }
-    void nav(const std::string& entry)
+    static std::string flag(const char* name, bool v) { return std::string(name) + (v ? " 1" : " 0"); }
+    void fallible(const std::string& entry, const std::optional<platform::RuntimeError>& error)
     {
         log.push_back(entry);
-        if (nav_error)
-            throw *nav_error;
+        if (error)
+            throw *error;
     }
 };
 
-}  // namespace driftway::testing
+} // namespace driftway::testing

@@ -11,123 +11,94 @@ namespace {
 
 using driftway::platform::MsgAnswer;
 using driftway::platform::MsgButtons;
-using driftway::platform::MsgIcon;
+using driftway::platform::RuntimeError;
 using driftway::testing::ContextDouble;
 using namespace driftway::commands;
-
 using Strings = std::vector<std::string>;
-
-struct FileCase {
-    int index;
-    Strings engine_calls;
-    Strings log;
-};
 
 TEST(FileMenu, EveryIndexDoesExactlyItsAction)
 {
-    const std::vector<FileCase> cases{
-        {0, {}, {}},
-        {1, {}, {"open Browse for offline web pages", "NavNow /tmp/page.htm"}},
-        {2, {}, {}},
-        {3, {"ExecWB 4 1"}, {}},
-        {4, {}, {}},
-        {5, {"ExecWB 8 0"}, {}},
-        {6, {"QueryStatusWB 6", "ExecWB 6 0"}, {}},
-        {7, {"ExecWB 7 0"}, {}},
-        {8, {}, {}},
-        {9, {"ExecWB 10 0"}, {}},
-        {10, {"SetOffline true"}, {"check mnuFItem 10 1"}},
-        {11, {}, {}},
-        {12, {}, {"close"}},
-        {13, {}, {}},
-        {-1, {}, {}},
-    };
-    for (const auto& c : cases) {
+    const std::string none = " / ";
+    const std::vector<std::string> expected{none,
+                                            " / open Browse for offline web pages|NavNow /tmp/page.htm",
+                                            none,
+                                            "ExecWB 4 1 / ",
+                                            none,
+                                            "ExecWB 8 0 / ",
+                                            "QueryStatusWB 6|ExecWB 6 0 / ",
+                                            "ExecWB 7 0 / ",
+                                            none,
+                                            "ExecWB 10 0 / ",
+                                            "SetOffline true / check mnuFItem 10 1",
+                                            none,
+                                            " / close",
+                                            none};
+    for (int index = -1; index <= 13; ++index) {
         ContextDouble ctx;
-        ctx.engine_double.location_url = "https://example.org/";
-        ctx.prompts_double.files.push_back("/tmp/page.htm");
-        DoFileCommand(c.index, ctx);
-        EXPECT_EQ(ctx.engine_double.calls, c.engine_calls) << c.index;
-        EXPECT_EQ(ctx.log, c.log) << c.index;
-        EXPECT_EQ(ctx.shell_double.spawned.size(), c.index == 0 ? 1u : 0u) << c.index;
+        ctx.ask.files.push_back("/tmp/page.htm");
+        DoFileCommand(index, ctx);
+        EXPECT_EQ(ctx.trace(), index < 0 ? none : expected[static_cast<std::size_t>(index)]) << index;
+        EXPECT_EQ(ctx.sh.spawned.size(), index == 0 ? 1u : 0u) << index;
     }
-}
 
-TEST(FileMenu, OpenOffersWebPagesAndEndsQuietlyWhenCancelled)
-{
-    ContextDouble ctx;
-    DoFileCommand(1, ctx);  // no file scripted: the dialog is cancelled
-    EXPECT_EQ(ctx.log, Strings{"open Browse for offline web pages"});
-    EXPECT_TRUE(ctx.prompts_double.messages.empty());
-    ASSERT_EQ(ctx.prompts_double.dialog_filters[0].size(), 2u);
-    EXPECT_EQ(ctx.prompts_double.dialog_filters[0][0].patterns, "*.htm; *.html ");
-    EXPECT_EQ(ctx.prompts_double.dialog_filters[0][1].name, "All Files");
+    ContextDouble cancelled; // no file scripted: the Open dialog is cancelled
+    DoFileCommand(1, cancelled);
+    EXPECT_EQ(cancelled.log, Strings{"open Browse for offline web pages"});
+    EXPECT_EQ(cancelled.ask.filters.at(0).at(0).patterns, "*.htm; *.html ");
 }
 
 TEST(FileMenu, NewWindowPassesAHostileAddressAsOneArgument)
 {
     const std::string hostile = "file:///tmp/a b\"c';rm -rf ~;$(touch /tmp/x)`id`";
     ContextDouble ctx;
-    ctx.engine_double.location_url = hostile;
+    ctx.eng.location_url = hostile;
     DoFileCommand(0, ctx);
-    ASSERT_EQ(ctx.shell_double.spawned.size(), 1u);
-    EXPECT_EQ(ctx.shell_double.spawned[0], (Strings{"/opt/drift way/Driftway", hostile}));
-    EXPECT_EQ(ctx.shell_double.styles[0], driftway::platform::WindowStyle::NormalFocus);
-
-    ContextDouble blank;
-    blank.engine_double.location_url = "about:blank";
-    DoFileCommand(0, blank);
-    EXPECT_EQ(blank.shell_double.spawned[0], (Strings{"/opt/drift way/Driftway", "about:blank"}));
+    EXPECT_EQ(ctx.sh.spawned.at(0), (Strings{"/opt/drift way/Driftway", hostile}));
 }
 
 TEST(FileMenu, ErrorsAreReportedWithAbortRetryIgnore)
 {
     ContextDouble abort;
-    abort.engine_double.fail("ExecWB 8", 438, "Object doesn't support this action", 5);
-    abort.prompts_double.answers = {MsgAnswer::Abort};
+    abort.eng.fail("ExecWB 8", 438, "Object doesn't support this action", 5);
+    abort.ask.answers = {MsgAnswer::Abort};
     DoFileCommand(5, abort);
-    ASSERT_EQ(abort.prompts_double.messages.size(), 1u);
-    const auto& m = abort.prompts_double.messages[0];
-    EXPECT_EQ(m.text, "438 Object doesn't support this action");
-    EXPECT_EQ(m.caption, "ERROR:  Object doesn't support this action");
-    EXPECT_EQ(m.buttons, MsgButtons::AbortRetryIgnore);
-    EXPECT_EQ(m.icon, MsgIcon::Critical);
-    EXPECT_EQ(abort.engine_double.calls, Strings{"ExecWB 8 0"});
+    ASSERT_EQ(abort.ask.messages.size(), 1u);
+    EXPECT_EQ(abort.ask.messages[0].text, "438 Object doesn't support this action");
+    EXPECT_EQ(abort.ask.messages[0].caption, "ERROR:  Object doesn't support this action");
+    EXPECT_EQ(abort.ask.messages[0].buttons, MsgButtons::AbortRetryIgnore);
+    EXPECT_EQ(abort.ask.messages[0].icon, driftway::platform::MsgIcon::Critical);
+    EXPECT_EQ(abort.eng.calls.size(), 1u);
 
     // Retry runs the print command again, not the status query before it.
     ContextDouble retry;
-    retry.engine_double.fail("ExecWB 6", 5, "Invalid procedure call", 2);
-    retry.prompts_double.answers = {MsgAnswer::Retry, MsgAnswer::Retry};
+    retry.eng.fail("ExecWB 6", 5, "Invalid procedure call", 2);
+    retry.ask.answers = {MsgAnswer::Retry, MsgAnswer::Retry};
     DoFileCommand(6, retry);
-    EXPECT_EQ(retry.engine_double.calls, (Strings{"QueryStatusWB 6", "ExecWB 6 0", "ExecWB 6 0", "ExecWB 6 0"}));
-    EXPECT_EQ(retry.prompts_double.messages.size(), 2u);
+    EXPECT_EQ(retry.eng.calls, (Strings{"QueryStatusWB 6", "ExecWB 6 0", "ExecWB 6 0", "ExecWB 6 0"}));
 
-    // Ignore after a failed offline switch leaves the mark as toggled.
+    // Ignore goes on: a failed status query counts as 0, so print is disabled.
     ContextDouble ignore;
-    ignore.engine_double.fail("SetOffline", 5, "Invalid procedure call");
-    ignore.prompts_double.answers = {MsgAnswer::Ignore};
-    DoFileCommand(10, ignore);
-    EXPECT_TRUE(ignore.checked(kFileSet, 10));
-    EXPECT_EQ(ignore.prompts_double.messages.size(), 1u);
+    ignore.eng.fail("QueryStatusWB", -2147467259, "Unspecified error");
+    ignore.ask.answers = {MsgAnswer::Ignore};
+    DoFileCommand(6, ignore);
+    EXPECT_EQ(ignore.eng.calls, Strings{"QueryStatusWB 6"});
+    EXPECT_EQ(ignore.log.back(), "message The Print command is currently disabled.");
 
-    // Any answer but the three ends the command.
+    // Any other answer ends the command; the dialogs' cancel code says nothing.
     ContextDouble other;
-    other.engine_double.fail("QueryStatusWB", 5, "x");
-    other.prompts_double.answers = {MsgAnswer::Cancel};
+    other.eng.fail("QueryStatusWB", 5, "x");
+    other.ask.answers = {MsgAnswer::Cancel};
     DoFileCommand(6, other);
-    EXPECT_EQ(other.engine_double.calls, Strings{"QueryStatusWB 6"});
-}
-
-TEST(FileMenu, CancelErrorIsSilentAndIgnoredOpenFailureNavigatesNowhere)
-{
+    EXPECT_EQ(other.log.size(), 1u);
     ContextDouble cancel;
-    cancel.engine_double.fail("ExecWB 4", driftway::platform::error::kDialogCancelled, "Cancel was selected.");
+    cancel.eng.fail("ExecWB 4", driftway::platform::error::kDialogCancelled, "Cancel was selected.");
     DoFileCommand(3, cancel);
-    EXPECT_TRUE(cancel.prompts_double.messages.empty());
+    EXPECT_TRUE(cancel.log.empty());
 
+    // A broken Open dialog ignored navigates nowhere.
     ContextDouble broken;
-    broken.prompts_double.dialog_error = driftway::platform::RuntimeError(5, "No display");
-    broken.prompts_double.answers = {MsgAnswer::Ignore};
+    broken.ask.dialog_error = RuntimeError(5, "No display");
+    broken.ask.answers = {MsgAnswer::Ignore};
     DoFileCommand(1, broken);
     EXPECT_EQ(broken.log, (Strings{"open Browse for offline web pages", "message 5 No display"}));
 }
@@ -135,35 +106,32 @@ TEST(FileMenu, CancelErrorIsSilentAndIgnoredOpenFailureNavigatesNowhere)
 TEST(FileMenu, PrintDisabledShowsOnlyTheMessage)
 {
     ContextDouble ctx;
-    ctx.engine_double.query_status[6] = driftway::browser::kOleCmdFSupported;
+    ctx.eng.query_status[6] = driftway::browser::kOleCmdFSupported;
     DoFileCommand(6, ctx);
-    EXPECT_EQ(ctx.engine_double.calls, Strings{"QueryStatusWB 6"});
-    ASSERT_EQ(ctx.prompts_double.messages.size(), 1u);
-    EXPECT_EQ(ctx.prompts_double.messages[0].text, "The Print command is currently disabled.");
-    EXPECT_EQ(ctx.prompts_double.messages[0].caption, "Driftway");
-    EXPECT_EQ(ctx.prompts_double.messages[0].buttons, MsgButtons::Ok);
-
-    // A failed status query answered with Ignore counts as 0.
-    ContextDouble failed;
-    failed.engine_double.fail("QueryStatusWB", -2147467259, "Unspecified error");
-    failed.prompts_double.answers = {MsgAnswer::Ignore};
-    DoFileCommand(6, failed);
-    EXPECT_EQ(failed.engine_double.calls, Strings{"QueryStatusWB 6"});
-    ASSERT_EQ(failed.prompts_double.messages.size(), 2u);
-    EXPECT_EQ(failed.prompts_double.messages[1].text, "The Print command is currently disabled.");
+    EXPECT_EQ(ctx.eng.calls, Strings{"QueryStatusWB 6"});
+    ASSERT_EQ(ctx.ask.messages.size(), 1u);
+    EXPECT_EQ(ctx.ask.messages[0].text, "The Print command is currently disabled.");
+    EXPECT_EQ(ctx.ask.messages[0].caption, "Driftway");
+    EXPECT_EQ(ctx.ask.messages[0].buttons, MsgButtons::Ok);
 }
 
 TEST(FileMenu, WorkOfflineMarkMirrorsTheEngine)
 {
     ContextDouble ctx;
-    ctx.engine_double.offline = true;  // set behind the menu's back
-    FileMenuOpening(ctx);
-    EXPECT_TRUE(ctx.checked(kFileSet, 10));
+    ctx.eng.offline = true; // set behind the menu's back
+    EXPECT_TRUE(DoMenuOpening(kFileTitle, -1, ctx));
+    EXPECT_TRUE(ctx.menu_checked(kFileSet, 10));
     DoFileCommand(10, ctx);
-    EXPECT_FALSE(ctx.checked(kFileSet, 10));
-    EXPECT_FALSE(ctx.engine_double.offline);
-    EXPECT_TRUE(DoMenuOpening("mnuFile", -1, ctx));
-    EXPECT_FALSE(ctx.checked(kFileSet, 10));
+    EXPECT_FALSE(ctx.menu_checked(kFileSet, 10));
+    EXPECT_FALSE(ctx.eng.offline);
+
+    // Ignore after a failed switch keeps the toggled mark.
+    ctx.eng.fail("SetOffline", 5, "Invalid procedure call");
+    ctx.ask.answers = {MsgAnswer::Ignore};
+    DoFileCommand(10, ctx);
+    EXPECT_TRUE(ctx.menu_checked(kFileSet, 10));
+    FileMenuOpening(ctx);
+    EXPECT_FALSE(ctx.menu_checked(kFileSet, 10));
 }
 
-}  // namespace
+} // namespace
