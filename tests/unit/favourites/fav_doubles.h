@@ -1,0 +1,161 @@
+#pragma once
+
+#include "favourites/fav_menu.h"
+#include "favourites/fav_window.h"
+#include "favourites/mod_faves.h"
+#include "favourites/tree_model.h"
+#include "platform/prompts.h"
+#include "platform/shell.h"
+
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace driftway::testing {
+
+// Message boxes are recorded as "caption|text"; answers come from a queue
+// (Ok, or Yes for yes/no questions, when it is empty).
+class FavPromptsDouble : public platform::Prompts {
+public:
+    std::vector<std::string> messages;
+    std::vector<platform::MsgIcon> icons;
+    std::deque<platform::MsgAnswer> answers;
+
+    platform::MsgAnswer message_box(const std::string& text, const std::string& caption,
+                                    platform::MsgButtons buttons, platform::MsgIcon icon) override
+    {
+        messages.push_back(caption + "|" + text);
+        icons.push_back(icon);
+        if (!answers.empty()) {
+            const auto a = answers.front();
+            answers.pop_front();
+            return a;
+        }
+        return buttons == platform::MsgButtons::YesNo ? platform::MsgAnswer::Yes : platform::MsgAnswer::Ok;
+    }
+    std::optional<std::string> open_file(const std::string&,
+                                         const std::vector<platform::FileFilter>&) override
+    {
+        return std::nullopt;
+    }
+    std::optional<std::string> save_file(const std::string&, const std::string&,
+                                         const std::vector<platform::FileFilter>&) override
+    {
+        return std::nullopt;
+    }
+};
+
+class FavShellDouble : public platform::Shell {
+public:
+    std::vector<std::string> opened;
+    void spawn(const std::vector<std::string>&, platform::WindowStyle) override {}
+    void open_with_default(const std::string& path) override { opened.push_back(path); }
+};
+
+class FavDialogsDouble : public favourites::FavDialogs {
+public:
+    std::vector<std::string> calls;
+    std::optional<favourites::AddFavoriteChoice> add_answer;
+    std::string browse_answer;
+    std::function<void()> organize; // what the user does in Organize Favorites
+
+    std::optional<favourites::AddFavoriteChoice> AddFavorite(const std::string& address,
+                                                             const std::string& suggested_name,
+                                                             const std::string& folder) override
+    {
+        calls.push_back("AddFavorite " + address + " | " + suggested_name + " | " + folder);
+        return add_answer;
+    }
+    void OrganizeFavorites(const std::string& folder) override
+    {
+        calls.push_back("OrganizeFavorites " + folder);
+        if (organize)
+            organize();
+    }
+    std::string BrowseForFolder(const std::string& folder) override
+    {
+        calls.push_back("BrowseForFolder " + folder);
+        return browse_answer;
+    }
+    void ShowProperties(const std::string& path) override { calls.push_back("ShowProperties " + path); }
+};
+
+// Answers HitTest from a table and records what the view was told.
+class TreeViewDouble : public favourites::TreeListener {
+public:
+    std::map<std::pair<int, int>, int> hits; // (x, y) -> node
+    std::vector<std::string> log;
+
+    int hit_test(double x, double y) override
+    {
+        const auto it = hits.find({static_cast<int>(x), static_cast<int>(y)});
+        return it == hits.end() ? 0 : it->second;
+    }
+    void on_freeze() override { log.push_back("freeze"); }
+    void on_thaw() override { log.push_back("thaw"); }
+    void on_ensure_visible(int index) override { log.push_back("visible " + std::to_string(index)); }
+    void on_start_label_edit(int index) override { log.push_back("edit " + std::to_string(index)); }
+    void on_focus() override { log.push_back("focus"); }
+};
+
+class FavWindowDouble : public favourites::FavWindow {
+public:
+    FavWindowDouble() { tree.set_listener(&view); }
+
+    favourites::TreeModel tree;
+    TreeViewDouble view;
+    FavPromptsDouble prompts_double;
+    FavShellDouble shell_double;
+    FavDialogsDouble dialogs_double;
+    std::string location_url = "about:blank";
+    std::string location_name;
+    std::vector<std::string> navigations;
+    std::vector<std::string> folder_windows;
+    std::shared_ptr<const favourites::FavMenu> menu;
+    int menus_installed = 0;
+    int popups = 0;
+    int freezes = 0;
+    int thaws = 0;
+    std::function<void()> on_do_events;
+
+    void NavNow(const std::string& address) override { navigations.push_back(address); }
+    std::string LocationURL() const override { return location_url; }
+    std::string LocationName() const override { return location_name; }
+    favourites::Tree& fav_tree() override { return tree; }
+    void install_favorites_menu(std::shared_ptr<const favourites::FavMenu> m) override
+    {
+        menu = std::move(m);
+        ++menus_installed;
+    }
+    void freeze_drawing() override { ++freezes; }
+    void thaw_drawing() override { ++thaws; }
+    void DoEvents() override
+    {
+        if (on_do_events)
+            on_do_events();
+    }
+    favourites::FavDialogs& dialogs() override { return dialogs_double; }
+    platform::Prompts& prompts() override { return prompts_double; }
+    platform::Shell& shell() override { return shell_double; }
+    void open_folder_window(const std::string& folder) override { folder_windows.push_back(folder); }
+    void popup_context_menu() override { ++popups; }
+
+    // Node texts in tree order, folders marked with a trailing "/".
+    std::vector<std::string> texts() const
+    {
+        std::vector<std::string> out;
+        for (int i = 1; i <= tree.Count(); ++i)
+            out.push_back(tree.Text(i) + (tree.Key(i).ends_with("/") ? "/" : ""));
+        return out;
+    }
+    int node(const std::string& key) const { return favourites::find_node_by_key(tree, key); }
+    std::string selected_key() const
+    {
+        return tree.SelectedItem() ? tree.Key(tree.SelectedItem()) : std::string("(none)");
+    }
+};
+
+} // namespace driftway::testing

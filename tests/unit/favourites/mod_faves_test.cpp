@@ -1,0 +1,363 @@
+// The favourites module around the scan: where the folder is, opening from
+// menu and tree, several windows and deferred refreshes, adding, organising,
+// renaming by label edit, and the path routines. Needs real temporary folders.
+#include "fav_doubles.h"
+#include "favourites/paths.h"
+#include "tests/support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace driftway::favourites;
+using driftway::platform::MsgAnswer;
+using driftway::testing::FavWindowDouble;
+using driftway::testing::read_file;
+using driftway::testing::ScopedEnv;
+using driftway::testing::TempDir;
+using Strings = std::vector<std::string>;
+
+std::string shortcut(const std::string& url)
+{
+    return "[InternetShortcut]\r\nURL=" + url + "\r\n";
+}
+
+class Faves : public ::testing::Test {
+protected:
+    TempDir dir;
+    ScopedEnv env{"DRIFTWAY_FAVORITES", dir.str()};
+    ModFaves faves;
+    FavWindowDouble window;
+    std::string root() const { return dir.str() + "/"; }
+};
+
+TEST(SpecialFolder, ComesFromTheEnvironmentOrTheXdgDataFolderAndIsMadeWhenMissing)
+{
+    TempDir dir;
+    {
+        ScopedEnv fav("DRIFTWAY_FAVORITES", dir.str() + "/mine/Favs/");
+        EXPECT_EQ(ModFaves::GetSpecialFolder(CSIDL_FAVORITES), dir.str() + "/mine/Favs");
+        EXPECT_TRUE(fs::is_directory(dir.path() / "mine/Favs"));
+        EXPECT_EQ(ModFaves::GetSpecialFolder(5), "");
+    }
+    ScopedEnv fav("DRIFTWAY_FAVORITES", "");
+    {
+        ScopedEnv xdg("XDG_DATA_HOME", dir.str() + "/data");
+        EXPECT_EQ(ModFaves::GetSpecialFolder(CSIDL_FAVORITES), dir.str() + "/data/Driftway/Favorites");
+    }
+    ScopedEnv xdg("XDG_DATA_HOME", "relative/ignored");
+    ScopedEnv home("HOME", dir.str() + "/home");
+    EXPECT_EQ(ModFaves::GetSpecialFolder(CSIDL_FAVORITES),
+              dir.str() + "/home/.local/share/Driftway/Favorites");
+}
+
+TEST(SpecialFolder, NeverTheRootAndTheUserIsToldOnce)
+{
+    for (const char* bad : {"/", "//", "/tmp/.."}) {
+        ScopedEnv fav("DRIFTWAY_FAVORITES", bad);
+        EXPECT_EQ(ModFaves::GetSpecialFolder(CSIDL_FAVORITES), "") << bad;
+    }
+    TempDir dir;
+    dir.write("file", "");
+    ScopedEnv fav("DRIFTWAY_FAVORITES", dir.str() + "/file/Favorites");
+    ModFaves faves;
+    FavWindowDouble window;
+    faves.LoadFavorites(window);
+    faves.RefreshFavorites(window);
+    EXPECT_EQ(window.texts(), Strings{"Favorites"});
+    EXPECT_EQ(faves.FavPath(), "");
+    ASSERT_EQ(window.prompts_double.messages.size(), 1u);
+    EXPECT_NE(window.prompts_double.messages[0].find(kFolderUnavailable), std::string::npos);
+}
+
+TEST_F(Faves, MenuIdsOpenTheirItemAndNothingElse)
+{
+    dir.write("A/first.url", shortcut("https://first.example/"));
+    dir.write("same.url", shortcut("https://here.example/"));
+    dir.write("tool.lnk", "");
+    dir.write("empty.url", "[InternetShortcut]\r\n");
+    dir.write("notes.txt", shortcut("https://never.example/"));
+    faves.LoadFavorites(window);
+    window.location_url = "https://here.example/";
+    // 1101 A/first, 1102 empty, 1103 notes, 1104 same, 1105 tool.
+    for (int id : {1101, 1102, 1103, 1104, 1105, 1106, 1100, 1099, 5000})
+        faves.FavWndProc(window, id);
+    EXPECT_EQ(window.navigations, Strings{"https://first.example/"});
+    EXPECT_EQ(window.shell_double.opened, Strings{root() + "tool.lnk"});
+
+    fs::remove(dir.path() / "A/first.url");
+    faves.FavWndProc(window, 1101);
+    EXPECT_EQ(window.navigations.size(), 1u);
+    EXPECT_TRUE(window.prompts_double.messages.empty());
+}
+
+TEST_F(Faves, LeftClickOpensItemsOnlyAndRightClickPopsUpTheMenu)
+{
+    dir.write("Folder/x.url", shortcut("https://x.example/"));
+    dir.write("News.url", shortcut("https://News.example/"));
+    faves.LoadFavorites(window);
+    window.location_url = "https://news.example/";
+    window.view.hits = {{{0, 0}, 1}, {{0, 1}, 2}, {{0, 3}, 4}};
+    faves.TreeMouseUp(window, MouseButton::Left, 0, 0);  // root
+    faves.TreeMouseUp(window, MouseButton::Right, 0, 0); // root
+    faves.TreeMouseUp(window, MouseButton::Left, 0, 1);  // folder
+    faves.TreeMouseUp(window, MouseButton::Left, 9, 9);  // nothing there
+    EXPECT_TRUE(window.navigations.empty());
+    EXPECT_EQ(window.popups, 0);
+    faves.TreeMouseUp(window, MouseButton::Left, 0, 3); // differs only in case: navigates
+    EXPECT_EQ(window.navigations, Strings{"https://News.example/"});
+    faves.TreeMouseUp(window, MouseButton::Right, 0, 1);
+    faves.TreeMouseUp(window, MouseButton::Right, 0, 3);
+    EXPECT_EQ(window.popups, 2);
+    EXPECT_EQ(window.tree.SelectedItem(), 1); // a right click moves no selection
+}
+
+TEST_F(Faves, EveryWindowHasItsOwnTreeAndAnyChangeRefreshesThemAll)
+{
+    dir.write("one.url", shortcut("a"));
+    FavWindowDouble other;
+    faves.LoadFavorites(window);
+    faves.LoadFavorites(other);
+    EXPECT_EQ(window.menus_installed, 1); // the second load leaves the first window alone
+    dir.write("two.url", shortcut("b"));
+    faves.RefreshFavorites(other);
+    EXPECT_EQ(window.texts(), (Strings{"Favorites/", "one", "two"}));
+    EXPECT_EQ(other.texts(), window.texts());
+    EXPECT_EQ(faves.FavItems(window).size(), 2u);
+
+    faves.WindowClosed(other);
+    EXPECT_FALSE(faves.is_open(other));
+    EXPECT_FALSE(faves.FavWndProc(other, 1101));
+    faves.RefreshFavorites(window);
+    EXPECT_EQ(other.menus_installed, 2);
+}
+
+TEST_F(Faves, ARefreshAskedForWhileTheScanYieldsRunsAfterItNotInside)
+{
+    dir.write("A/a.url", shortcut("a"));
+    dir.write("B/b.url", shortcut("b"));
+    FavWindowDouble late;
+    int yields = 0;
+    bool nested = false;
+    window.on_do_events = [&] {
+        if (++yields != 2)
+            return;
+        // The user renames something and opens a window during the scan.
+        dir.write("C/c.url", shortcut("c"));
+        EXPECT_EQ(faves.RefreshFavorites(window), RefreshOutcome::Deferred);
+        EXPECT_EQ(faves.LoadFavorites(late), RefreshOutcome::Deferred);
+        nested = faves.scanning();
+    };
+    EXPECT_EQ(faves.LoadFavorites(window), RefreshOutcome::Done);
+    EXPECT_TRUE(nested);
+    EXPECT_FALSE(faves.scanning());
+    EXPECT_EQ(window.texts(), (Strings{"Favorites/", "A/", "a", "B/", "b", "C/", "c"}));
+    EXPECT_EQ(late.texts(), window.texts());
+    EXPECT_EQ(window.menus_installed, 2);
+}
+
+TEST_F(Faves, AWindowClosedDuringTheScanIsLeftAlone)
+{
+    dir.write("A/a.url", shortcut("a"));
+    faves.LoadFavorites(window);
+    auto other = std::make_unique<FavWindowDouble>();
+    faves.LoadFavorites(*other);
+    window.on_do_events = [&] {
+        if (other) {
+            faves.WindowClosed(*other);
+            other.reset();
+        }
+    };
+    faves.RefreshFavorites(window);
+    EXPECT_EQ(window.texts(), (Strings{"Favorites/", "A/", "a"}));
+}
+
+TEST_F(Faves, AddToFavoritesWritesAShortcutAndAsksBeforeReplacing)
+{
+    dir.mkdir("News");
+    faves.LoadFavorites(window);
+    window.location_url = "https://example.org/2.0";
+    window.location_name = "Release 2.0 notes";
+    window.dialogs_double.add_answer = AddFavoriteChoice{dir.str() + "/News", "Release 2"};
+    faves.FavWndProc(window, kIdAddToFavorites);
+    EXPECT_EQ(window.dialogs_double.calls,
+              Strings{"AddFavorite https://example.org/2.0 | Release 2 | " + dir.str()});
+    EXPECT_EQ(read_file(dir.path() / "News/Release 2.url"), shortcut("https://example.org/2.0"));
+    EXPECT_EQ(window.texts(), (Strings{"Favorites/", "News/", "Release 2"}));
+    EXPECT_FALSE(window.tree.Expanded(2));
+    EXPECT_EQ(window.freezes, 1);
+    EXPECT_EQ(window.thaws, 1);
+
+    window.location_url = "https://example.org/other";
+    window.prompts_double.answers = {MsgAnswer::No};
+    faves.AddToFavorites(window);
+    EXPECT_EQ(read_file(dir.path() / "News/Release 2.url"), shortcut("https://example.org/2.0"));
+    window.prompts_double.answers = {MsgAnswer::Yes};
+    faves.AddToFavorites(window);
+    EXPECT_EQ(read_file(dir.path() / "News/Release 2.url"), shortcut("https://example.org/other"));
+
+    window.dialogs_double.add_answer = AddFavoriteChoice{dir.str(), "a/b"};
+    faves.AddToFavorites(window);
+    EXPECT_FALSE(fs::exists(dir.path() / "a"));
+    EXPECT_EQ(window.freezes, window.thaws);
+}
+
+TEST_F(Faves, OrganizeRefreshesAfterTheDialogWhateverHappened)
+{
+    faves.LoadFavorites(window);
+    window.dialogs_double.organize = [&] { dir.mkdir("Made"); };
+    faves.FavWndProc(window, kIdOrganizeFavorites);
+    EXPECT_EQ(window.dialogs_double.calls, Strings{"OrganizeFavorites " + dir.str()});
+    EXPECT_EQ(window.texts(), (Strings{"Favorites/", "Made/"}));
+    EXPECT_EQ(window.freezes, 1);
+    EXPECT_EQ(window.thaws, 1);
+}
+
+TEST_F(Faves, RenamingAnExpandedFolderKeepsItExpandedAndSelected)
+{
+    dir.write("Work/Inner/x.url", shortcut("x"));
+    dir.write("Work/y.url", shortcut("y"));
+    faves.LoadFavorites(window);
+    const int work = window.node(root() + "Work/");
+    window.tree.SetExpanded(work, true);
+    window.tree.SetSelected(work, true);
+    window.view.log.clear();
+    EXPECT_EQ(faves.AfterLabelEdit(window, "Jobs"), LabelEdit::Accept);
+    EXPECT_TRUE(fs::exists(dir.path() / "Jobs/Inner/x.url"));
+    EXPECT_FALSE(fs::exists(dir.path() / "Work"));
+    const int jobs = window.node(root() + "Jobs/");
+    ASSERT_NE(jobs, 0);
+    EXPECT_TRUE(window.tree.Expanded(jobs));
+    EXPECT_EQ(window.tree.SelectedItem(), jobs);
+    EXPECT_FALSE(window.tree.Expanded(window.node(root() + "Jobs/Inner/")));
+    EXPECT_EQ(window.view.log, (Strings{"freeze", "thaw", "visible " + std::to_string(jobs)}));
+}
+
+TEST_F(Faves, RenamingAnItemKeepsItsKindAndRefusesBadNames)
+{
+    dir.write("News.url", shortcut("n"));
+    dir.write("Tool.lnk", "link");
+    faves.LoadFavorites(window);
+    window.tree.SetSelected(window.node(root() + "News.url"), true);
+    EXPECT_EQ(faves.AfterLabelEdit(window, "News"), LabelEdit::Cancel); // unchanged
+    EXPECT_EQ(faves.AfterLabelEdit(window, ""), LabelEdit::Cancel);
+    EXPECT_EQ(faves.AfterLabelEdit(window, "  "), LabelEdit::Cancel);
+    EXPECT_EQ(faves.AfterLabelEdit(window, "../escape"), LabelEdit::Cancel);
+    EXPECT_TRUE(fs::exists(dir.path() / "News.url"));
+    EXPECT_EQ(window.prompts_double.messages.size(), 3u);
+
+    EXPECT_EQ(faves.AfterLabelEdit(window, "Daily"), LabelEdit::Accept);
+    EXPECT_EQ(read_file(dir.path() / "Daily.url"), shortcut("n"));
+    EXPECT_EQ(window.selected_key(), root() + "Daily.url");
+
+    window.tree.SetSelected(window.node(root() + "Tool.lnk"), true);
+    EXPECT_EQ(faves.AfterLabelEdit(window, "Hammer"), LabelEdit::Accept);
+    EXPECT_EQ(read_file(dir.path() / "Hammer.lnk"), "link");
+
+    // The root is the Favorites folder itself.
+    window.tree.SetSelected(1, true);
+    EXPECT_EQ(faves.AfterLabelEdit(window, "Gone"), LabelEdit::Cancel);
+    EXPECT_TRUE(fs::exists(dir.path()));
+}
+
+TEST_F(Faves, RenamingOntoATakenNameSelectsWhereTheEntryLanded)
+{
+    dir.write("a.url", shortcut("a"));
+    dir.write("b.url", shortcut("b"));
+    faves.LoadFavorites(window);
+    window.tree.SetSelected(window.node(root() + "a.url"), true);
+    faves.AfterLabelEdit(window, "b");
+    EXPECT_EQ(read_file(dir.path() / "b.url"), shortcut("b"));
+    ASSERT_NE(window.tree.SelectedItem(), 1);
+    EXPECT_EQ(read_file(window.selected_key()), shortcut("a"));
+}
+
+TEST_F(Faves, RenamingAnEntryThatVanishedReportsAndRefreshes)
+{
+    dir.write("gone.url", shortcut("g"));
+    faves.LoadFavorites(window);
+    window.tree.SetSelected(window.node(root() + "gone.url"), true);
+    fs::remove(dir.path() / "gone.url");
+    EXPECT_EQ(faves.AfterLabelEdit(window, "back"), LabelEdit::Cancel);
+    EXPECT_EQ(window.prompts_double.messages.size(), 1u);
+    EXPECT_EQ(window.texts(), Strings{"Favorites/"});
+    EXPECT_FALSE(fs::exists(dir.path() / "back.url"));
+}
+
+TEST_F(Faves, NonUtf8NamesAreRenamedByTheirExactBytes)
+{
+    dir.write("caf\xE9.url", shortcut("c"));
+    dir.write("cafe.url", shortcut("neighbour"));
+    faves.LoadFavorites(window);
+    window.tree.SetSelected(window.node(root() + "caf\xE9.url"), true);
+    EXPECT_EQ(window.tree.Text(window.tree.SelectedItem()), "caf\xC3\xA9");
+    EXPECT_EQ(faves.AfterLabelEdit(window, "Coffee"), LabelEdit::Accept);
+    EXPECT_EQ(read_file(dir.path() / "Coffee.url"), shortcut("c"));
+    EXPECT_EQ(read_file(dir.path() / "cafe.url"), shortcut("neighbour"));
+}
+
+TEST(Paths, UniqueFileNameNumbersBeforeTheExtension)
+{
+    TempDir dir;
+    ModFaves faves;
+    EXPECT_EQ(faves.UniqueFileName(dir.str() + "/New folder"), dir.str() + "/New folder");
+    dir.mkdir("New folder");
+    dir.mkdir("New folder1");
+    EXPECT_EQ(faves.UniqueFileName(dir.str() + "/New folder"), dir.str() + "/New folder2");
+    EXPECT_EQ(faves.LastUniqueName(), "New folder2");
+    dir.write("a.url", "");
+    EXPECT_EQ(faves.UniqueFileName(dir.str() + "/a.url"), dir.str() + "/a1.url");
+    EXPECT_EQ(faves.LastUniqueName(), "a1.url");
+}
+
+TEST(Paths, SmallRoutinesFollowTheirRules)
+{
+    EXPECT_EQ(GetParentFolder("/fav/Links/News.url"), "/fav/Links");
+    EXPECT_EQ(GetParentFolder("News.url"), "");
+    EXPECT_EQ(GetExtension("/fav/News.URL", WithDot::No), "URL");
+    EXPECT_EQ(GetExtension("/fav/News.url", WithDot::Yes), ".url");
+    EXPECT_EQ(GetExtension("noext", WithDot::No), "noext");
+    EXPECT_EQ(ChangeExtension("Release 2.0 notes", ""), "Release 2");
+    EXPECT_EQ(ChangeExtension("page.htm", ""), "page");
+    EXPECT_EQ(ChangeExtension("plain", ""), "plain");
+    EXPECT_EQ(ChangeExtension("page.htm", "url"), "page.url");
+    EXPECT_TRUE(FileExists("/"));
+    EXPECT_FALSE(FileExists(""));
+    TempDir dir;
+    fs::create_symlink(dir.path() / "nowhere", dir.path() / "dangling");
+    EXPECT_TRUE(FileExists(dir.str() + "/dangling"));
+    EXPECT_FALSE(FileExists(dir.str() + "/nowhere"));
+}
+
+TEST(Paths, ReadIniReadsValuesWholeAndSurvivesAnyFile)
+{
+    TempDir dir;
+    const std::string long_url = "https://example.org/?q=" + std::string(300, 'x');
+    dir.write("long.url", "\xEF\xBB\xBF[internetshortcut]\nurl = " + long_url + "\nURL=second\n");
+    EXPECT_EQ(ReadINI(dir.str() + "/long.url", "InternetShortcut", "URL"), long_url);
+
+    std::string garbage(1 << 16, '\0');
+    for (std::size_t i = 0; i < garbage.size(); ++i)
+        garbage[i] = static_cast<char>((i * 7919) % 251);
+    dir.write("garbage.url", garbage);
+    EXPECT_EQ(ReadINI(dir.str() + "/garbage.url", "InternetShortcut", "URL"), "");
+
+    std::string big(10 * 1024 * 1024, 'z');
+    big += "\n[InternetShortcut]\nURL=at-the-end\n";
+    dir.write("big.url", big);
+    EXPECT_EQ(ReadINI(dir.str() + "/big.url", "InternetShortcut", "URL"), "at-the-end");
+
+    dir.write("other.url", "[Other]\nURL=x\n");
+    EXPECT_EQ(ReadINI(dir.str() + "/other.url", "InternetShortcut", "URL"), "");
+    EXPECT_EQ(ReadINI(dir.str() + "/missing.url", "InternetShortcut", "URL"), "");
+    EXPECT_EQ(ReadINI(dir.str(), "InternetShortcut", "URL"), "");
+    ASSERT_EQ(::mkfifo((dir.str() + "/pipe.url").c_str(), 0600), 0);
+    EXPECT_EQ(ReadINI(dir.str() + "/pipe.url", "InternetShortcut", "URL"), ""); // does not block
+}
+
+} // namespace

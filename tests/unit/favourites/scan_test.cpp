@@ -1,0 +1,213 @@
+// The folder scan into tree and Favorites menu: order and numbering, what is
+// left out, captions, deep and odd folders. Needs real temporary folders.
+#include "fav_doubles.h"
+#include "favourites/display_text.h"
+#include "favourites/fav_scan.h"
+#include "tests/support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <set>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace driftway::favourites;
+using driftway::platform::MenuEntry;
+using driftway::platform::MenuEntryKind;
+using driftway::testing::FavWindowDouble;
+using driftway::testing::ScopedEnv;
+using driftway::testing::TempDir;
+using Strings = std::vector<std::string>;
+
+constexpr const char* kUrl = "[InternetShortcut]\r\nURL=https://example.org/\r\n";
+
+// Each menu entry as "caption=id" (commands), "caption>" (submenus), "-".
+Strings flatten(const MenuEntry& menu, const std::string& indent = "")
+{
+    Strings out;
+    for (const auto& e : menu.children) {
+        if (e.kind == MenuEntryKind::Separator)
+            out.push_back(indent + "-" + std::to_string(e.id));
+        else if (e.kind == MenuEntryKind::Submenu) {
+            out.push_back(indent + e.caption + ">");
+            for (auto& s : flatten(e, indent + "  "))
+                out.push_back(s);
+        } else
+            out.push_back(indent + e.caption + "=" + std::to_string(e.id));
+    }
+    return out;
+}
+
+class Scan : public ::testing::Test {
+protected:
+    TempDir dir;
+    ScopedEnv env{"DRIFTWAY_FAVORITES", dir.str()};
+    ModFaves faves;
+    FavWindowDouble window;
+    std::string root() const { return dir.str() + "/"; }
+};
+
+TEST_F(Scan, SubfolderItemsAreNumberedBeforeTheirFolderAndTheRootComesLast)
+{
+    dir.write("A/A1/deep.url", kUrl);
+    dir.write("A/a.url", kUrl);
+    dir.write("B/b.url", kUrl);
+    dir.write("B/b2.lnk", "");
+    dir.write("top.url", kUrl);
+    faves.LoadFavorites(window);
+
+    EXPECT_EQ(window.texts(), (Strings{"Favorites/", "A/", "A1/", "deep", "a", "B/", "b", "b2", "top"}));
+    EXPECT_EQ(faves.FavItems(window), (Strings{root() + "A/A1/deep.url", root() + "A/a.url",
+                                               root() + "B/b.url", root() + "B/b2.lnk", root() + "top.url"}));
+    EXPECT_EQ(window.tree.Key(1), root());
+    EXPECT_EQ(window.tree.Key(3), root() + "A/A1/");
+    EXPECT_EQ(window.tree.Parent(window.node(root() + "A/a.url")), window.node(root() + "A/"));
+    EXPECT_TRUE(window.tree.Expanded(1));
+    EXPECT_EQ(window.tree.SelectedItem(), 1);
+    EXPECT_FALSE(window.tree.Expanded(2));
+
+    ASSERT_TRUE(window.menu);
+    EXPECT_EQ(flatten(window.menu->full()),
+              (Strings{"Add to Favorites...=1097", "Organize Favorites...=1098", "-1099", "A>", "  A1>",
+                       "    deep=1101", "  a=1102", "B>", "  b=1103", "  b2=1104", "top=1105"}));
+}
+
+TEST_F(Scan, SubmenusDescribedOnDemandMatchTheWholeMenu)
+{
+    dir.write("A/A1/x.url", kUrl);
+    dir.write("A/y.url", kUrl);
+    faves.LoadFavorites(window);
+    const MenuEntry root_menu = window.menu->root();
+    ASSERT_EQ(root_menu.children.size(), 4u);
+    const MenuEntry& a = root_menu.children[3];
+    EXPECT_EQ(a.kind, MenuEntryKind::Submenu);
+    EXPECT_TRUE(a.children.empty());
+    const auto inside = window.menu->submenu(a.index);
+    ASSERT_EQ(inside.size(), 2u);
+    EXPECT_EQ(inside[0].caption, "A1");
+    EXPECT_EQ(inside[1].id, 1102);
+    EXPECT_EQ(window.menu->submenu(inside[0].index).at(0).id, 1101);
+    EXPECT_TRUE(window.menu->submenu(9999).empty());
+}
+
+TEST_F(Scan, NamesSortAsTheFileManagerSortsThem)
+{
+    for (const char* name : {"item10.url", "item2.url", "item1.url"})
+        dir.write(name, kUrl);
+    faves.LoadFavorites(window);
+    EXPECT_EQ(window.texts(), (Strings{"Favorites/", "item1", "item2", "item10"}));
+}
+
+TEST_F(Scan, LinkedAndDotFoldersAreLeftOutButDotFilesAndLinkedFilesAreItems)
+{
+    dir.write("Real/in.url", kUrl);
+    dir.write(".hidden/secret.url", kUrl);
+    dir.write(".directory", "[Desktop Entry]\n");
+    dir.write("target.url", kUrl);
+    fs::create_directory_symlink(dir.path() / "Real", dir.path() / "Linked");
+    fs::create_symlink(dir.path() / "target.url", dir.path() / "alias.url");
+    fs::create_symlink(dir.path() / "missing", dir.path() / "broken.url");
+    // A link back to the root would loop forever if links were followed.
+    fs::create_directory_symlink(dir.path(), dir.path() / "Real" / "Loop");
+    faves.LoadFavorites(window);
+    EXPECT_EQ(window.texts(), (Strings{"Favorites/", "Real/", "in", ".direc", "alias", "broken", "target"}));
+}
+
+TEST_F(Scan, EmptyFolderGivesTheRootAndTheFixedEntriesOnly)
+{
+    faves.LoadFavorites(window);
+    EXPECT_EQ(window.texts(), Strings{"Favorites/"});
+    EXPECT_EQ(flatten(window.menu->full()),
+              (Strings{"Add to Favorites...=1097", "Organize Favorites...=1098", "-1099"}));
+    EXPECT_TRUE(faves.FavItems(window).empty());
+}
+
+TEST_F(Scan, UnreadableFoldersContributeNothing)
+{
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "root reads every folder";
+    dir.write("Locked/x.url", kUrl);
+    dir.write("Open/y.url", kUrl);
+    ::chmod((dir.path() / "Locked").c_str(), 0);
+    faves.LoadFavorites(window);
+    EXPECT_EQ(window.texts(), (Strings{"Favorites/", "Locked/", "Open/", "y"}));
+}
+
+TEST_F(Scan, CaptionsPast49CharactersAreShortenedInTheMenuOnly)
+{
+    const std::string n49(49, 'n');
+    const std::string n60(60, 'm');
+    // 50 two-byte characters: shortened by characters, never inside one.
+    std::string umlauts;
+    for (int i = 0; i < 50; ++i)
+        umlauts += "\xC3\xA4";
+    dir.mkdir(n60);
+    dir.write(n49 + ".url", kUrl);
+    dir.write(umlauts + ".url", kUrl);
+    dir.write("Tom & Jerry.url", kUrl);
+    faves.LoadFavorites(window);
+
+    // Item order depends on the locale's collation; compare as a set.
+    const MenuEntry menu = window.menu->root();
+    ASSERT_EQ(menu.children.size(), 7u);
+    EXPECT_EQ(menu.children[3].caption, std::string(47, 'm') + "...");
+    EXPECT_EQ(window.tree.Text(2), n60);
+    EXPECT_EQ(window.tree.Key(2), root() + n60 + "/");
+    std::string short_umlauts;
+    for (int i = 0; i < 47; ++i)
+        short_umlauts += "\xC3\xA4";
+    std::set<std::string> items;
+    for (std::size_t i = 4; i < 7; ++i)
+        items.insert(menu.children[i].caption);
+    EXPECT_EQ(items, (std::set<std::string>{n49, "Tom && Jerry", short_umlauts + "..."}));
+    EXPECT_EQ(window.tree.Text(window.node(root() + umlauts + ".url")), umlauts);
+}
+
+TEST(DisplayText, ItemTextsDropFourCharactersAndStrayBytesShowAsLatin1)
+{
+    EXPECT_EQ(item_name("News.url").text, "News");
+    EXPECT_EQ(item_name("Tool.lnk").text, "Tool");
+    EXPECT_EQ(item_name(".url").text, ".url");
+    EXPECT_EQ(item_name("ab").text, "ab");
+    EXPECT_EQ(item_name("\xE6\x97\xA5\xE6\x9C\xAC.url").text, "\xE6\x97\xA5\xE6\x9C\xAC");
+    EXPECT_EQ(item_name("caf\xE9.url").text, "caf\xC3\xA9");
+    EXPECT_EQ(item_name("caf\xE9.url").hidden_at, 4u);
+    EXPECT_EQ(item_name("x\xE9\xE9\xE9\xE9").text, "x");
+    EXPECT_EQ(display_name("two\nlines"), "two\xE2\x90\x8Alines");
+    EXPECT_EQ(display_name("\x80"), "\xEF\xBF\xBD");
+    EXPECT_EQ(shorten_caption(std::string(49, 'x')), std::string(49, 'x'));
+    EXPECT_EQ(shorten_caption(std::string(50, 'x')), std::string(47, 'x') + "...");
+}
+
+TEST_F(Scan, NamesThatAreNotUtf8ShowReadablyAndKeepTheirBytes)
+{
+    dir.write("Caf\xE9/menu\xFF.url", kUrl);
+    faves.LoadFavorites(window);
+    EXPECT_EQ(window.texts(), (Strings{"Favorites/", "Caf\xC3\xA9/", "menu\xC3\xBF"}));
+    EXPECT_EQ(window.tree.Key(2), root() + "Caf\xE9/");
+    EXPECT_EQ(faves.FavItems(window), Strings{root() + "Caf\xE9/menu\xFF.url"});
+}
+
+TEST_F(Scan, TwoThousandLevelsDeepScanWithoutRecursion)
+{
+    std::string rel;
+    for (int i = 0; i < 2000; ++i) {
+        rel += "d/";
+        ASSERT_EQ(::mkdir((root() + rel).c_str(), 0700), 0) << i;
+    }
+    dir.write(rel + "bottom.url", kUrl);
+    int yields = 0;
+    window.on_do_events = [&] { ++yields; };
+    faves.LoadFavorites(window);
+    ASSERT_EQ(window.tree.Count(), 2002);
+    EXPECT_EQ(window.tree.Key(2002), root() + rel + "bottom.url");
+    EXPECT_EQ(window.tree.Parent(2002), 2001);
+    EXPECT_EQ(yields, 2001); // once per folder, the root included
+    EXPECT_EQ(faves.FavItems(window).size(), 1u);
+}
+
+} // namespace
