@@ -9,6 +9,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -78,8 +79,7 @@ std::string key_file_escape(std::string_view value)
 // Desktop Entry rules reserve.
 std::string exec_argument(std::string_view argument)
 {
-    static constexpr std::string_view kReserved = " \t\n\r\"'\\><~|&;$*?#()`";
-    const bool quote = argument.empty() || argument.find_first_of(kReserved) != std::string_view::npos;
+    const bool quote = exec_needs_quoting(argument);
     std::string out = quote ? "\"" : "";
     for (const char c : argument) {
         if (quote && (c == '"' || c == '`' || c == '$' || c == '\\'))
@@ -177,7 +177,35 @@ std::string real_target(const std::string& path)
     return ::realpath(path.c_str(), resolved) ? std::string(resolved) : path;
 }
 
+// Points link at target, replacing an older link in one step.
+std::optional<std::string> make_link(const std::string& link, const std::string& target)
+{
+    std::error_code ec;
+    std::filesystem::create_directories(std::filesystem::path(link).parent_path(), ec);
+    const std::string temporary = link + ".tmp-" + std::to_string(::getpid());
+    ::unlink(temporary.c_str());
+    if (::symlink(target.c_str(), temporary.c_str()) != 0 || ::rename(temporary.c_str(), link.c_str()) != 0) {
+        const std::string error = "Cannot create the link \"" + link + "\": " + std::strerror(errno);
+        ::unlink(temporary.c_str());
+        return error;
+    }
+    return std::nullopt;
+}
+
+void remove_link(const std::string& link)
+{
+    struct stat st {};
+    if (::lstat(link.c_str(), &st) == 0 && S_ISLNK(st.st_mode))
+        ::unlink(link.c_str());
+}
+
 } // namespace
+
+bool exec_needs_quoting(std::string_view argument)
+{
+    static constexpr std::string_view kReserved = " \t\n\r\"'\\><~|&;$*?#()`";
+    return argument.empty() || argument.find_first_of(kReserved) != std::string_view::npos;
+}
 
 std::vector<std::string> split_command_line(std::string_view command)
 {
@@ -221,11 +249,13 @@ std::vector<std::string> split_command_line(std::string_view command)
     }
 }
 
-std::optional<std::string> desktop_exec(std::string_view command)
+std::optional<std::string> desktop_exec(std::string_view command, std::string_view program)
 {
-    const auto args = split_command_line(command);
+    auto args = split_command_line(command);
     if (args.empty())
         return std::nullopt;
+    if (!program.empty())
+        args[0] = std::string(program);
     std::string exec;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
@@ -238,8 +268,6 @@ std::optional<std::string> desktop_exec(std::string_view command)
             return std::nullopt; // a field code cannot stand inside quotes
         } else {
             word = exec_argument(arg);
-            if (i == 0 && word.front() == '"' && arg.find('=') == std::string::npos)
-                word = "env " + word;
         }
         if (!exec.empty())
             exec += ' ';
@@ -344,6 +372,11 @@ std::string DesktopAssociation::mimeapps_file() const
     return m_config_home + "/mimeapps.list";
 }
 
+std::string DesktopAssociation::launcher_link() const
+{
+    return m_data_home + "/Driftway/bin/" + kExeName;
+}
+
 void DesktopAssociation::SHChangeNotify(std::int32_t event_id, std::uint32_t)
 {
     if (event_id == SHCNE_ASSOCCHANGED)
@@ -362,9 +395,18 @@ std::optional<std::string> DesktopAssociation::publish()
             !(platform::iequals(*prog_id, kHtmType.ProgID) || platform::iequals(*prog_id, kHtmlType.ProgID)))
             continue;
         const auto command = string_value(m_registry, *prog_id + "\\shell\\open\\command");
-        exec = command ? desktop_exec(*command) : std::nullopt;
+        if (!command)
+            continue;
+        const auto args = split_command_line(*command);
+        std::string program;
+        if (!args.empty() && exec_needs_quoting(args[0]) && !exec_needs_quoting(launcher_link()) &&
+            !make_link(launcher_link(), args[0]))
+            program = launcher_link();
+        exec = desktop_exec(*command, program);
         if (!exec)
             continue;
+        if (program.empty())
+            remove_link(launcher_link());
         icon = string_value(m_registry, *prog_id + "\\DefaultIcon").value_or("");
         if (!valid_utf8(icon))
             icon.clear();
@@ -388,6 +430,7 @@ std::optional<std::string> DesktopAssociation::publish()
     } else {
         if (::unlink(desktop_file().c_str()) != 0 && errno != ENOENT)
             error = "Cannot remove \"" + desktop_file() + "\": " + std::strerror(errno);
+        remove_link(launcher_link());
         updated = mimeapps_without(current.content, kHtmlMimeType, kDesktopEntryId);
     }
     if (updated != current.content) {

@@ -37,6 +37,12 @@ public:
 
     std::string desktop_file() const;
     std::string mimeapps_file() const;
+    // A link to the program from a path without blanks. xdg-utils, when no
+    // desktop environment is running, takes Exec apart at blanks without
+    // honouring quotes; a program whose path must be quoted is therefore
+    // started through this link (the program still finds its own folder
+    // through /proc/self/exe, which names the link's target).
+    std::string launcher_link() const;
     const std::optional<std::string>& last_error() const { return m_last_error; }
 
 private:
@@ -51,14 +57,15 @@ private:
 // quote_command_argument).
 std::vector<std::string> split_command_line(std::string_view command);
 
+// Whether an argument has to be quoted in an Exec value.
+bool exec_needs_quoting(std::string_view argument);
+
 // The Exec value (before the key file's own escaping) for a registry command:
 // "%1" becomes %f, every other argument is quoted where the Desktop Entry
-// rules require it and its "%" doubled. A program path that has to be quoted
-// is started through env, because xdg-utils takes the first word of Exec
-// without honouring quotes when it checks that the program exists. nullopt
-// for a command that cannot be written as Exec (empty, not UTF-8, or "%1"
-// inside a longer argument).
-std::optional<std::string> desktop_exec(std::string_view command);
+// rules require it and its "%" doubled. When program is given, it stands in
+// for the command's program. nullopt for a command that cannot be written as
+// Exec (empty, not UTF-8, or "%1" inside a longer argument).
+std::optional<std::string> desktop_exec(std::string_view command, std::string_view program = {});
 
 // The whole desktop entry.
 std::string desktop_entry_text(std::string_view exec, std::string_view icon);

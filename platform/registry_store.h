@@ -147,6 +147,9 @@ public:
 
     std::vector<std::string> take_warnings();
 
+    // How many handles are open, so that leaks can be seen.
+    std::size_t open_handles() const { return m_handles.size(); }
+
     static constexpr std::size_t kMaxFileSize = 16 * 1024 * 1024;
     static constexpr std::size_t kMaxValueSize = 1024 * 1024;
     static constexpr std::size_t kMaxNameLength = 255;

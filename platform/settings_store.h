@@ -13,11 +13,11 @@ namespace driftway::platform {
 //
 // Each application keeps one INI file, "<folder>/<application>/settings.ini"
 // (the folder is $XDG_CONFIG_HOME, ~/.config by default), whose groups are the
-// sections. The file is the program's own: it is rewritten whole and
-// atomically on every change, and comments in it are not kept. A value that
-// would not survive a plain "key=value" line (line breaks, leading or trailing
-// blanks, bytes that are not UTF-8, a leading quote) is written in double
-// quotes with backslash escapes (\\ \" \n \r \t \xHH).
+// sections. The application name is a folder name and so is matched exactly;
+// section and key names are matched without regard to ASCII case. The file is the program's own: it is
+// rewritten whole and atomically on every change, and comments in it are not kept. A value that would not
+// survive a plain "key=value" line (line breaks, leading or trailing blanks, bytes that are not UTF-8, a
+// leading quote) is written in double quotes with backslash escapes (\\ \" \n \r \t \xHH).
 //
 // A file that cannot be read, is larger than it could ever get, holds NUL
 // bytes or text that is not UTF-8, or has lines that are neither a group
