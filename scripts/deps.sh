@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config clang-format
-  libgtkmm-3.0-dev libwebkit2gtk-4.1-dev libxml2-dev libglib2.0-bin
+  libgtkmm-3.0-dev libwebkit2gtk-4.1-dev libpoppler-glib-dev libxml2-dev libglib2.0-bin
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth x11-utils xdotool openbox dbus-x11 python3
   xdg-utils desktop-file-utils appstream

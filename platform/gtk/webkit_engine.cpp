@@ -1,0 +1,927 @@
+#include "platform/gtk/webkit_engine.h"
+
+#include "browser/address_fixup.h"
+#include "browser/folder_listing.h"
+#include "platform/atomic_file.h"
+#include "platform/runtime_error.h"
+
+#include <glib/gstdio.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <map>
+#include <memory>
+
+namespace driftway::platform::gtk {
+
+namespace {
+
+using browser::OleCmd;
+
+constexpr int kFileAccessError = 75; // path/file access error
+constexpr const char* kOfflineFilterId = "driftway-offline";
+constexpr int kWaitMs = 30000;
+
+RuntimeError not_supported()
+{
+    return RuntimeError(error::kNotSupported, "Object doesn't support this action");
+}
+
+RuntimeError cancelled()
+{
+    return RuntimeError(error::kDialogCancelled, "Cancel was selected.");
+}
+
+// Runs the main loop until done() holds or the time is up, the way a modal
+// dialog keeps the program alive while it waits. Returns whether done() holds.
+bool run_until(const std::function<bool()>& done, int timeout_ms)
+{
+    bool timed_out = false;
+    const guint timer = g_timeout_add(
+        static_cast<guint>(timeout_ms),
+        [](gpointer flag) -> gboolean {
+            *static_cast<bool*>(flag) = true;
+            return G_SOURCE_REMOVE;
+        },
+        &timed_out);
+    while (!done() && !timed_out)
+        g_main_context_iteration(nullptr, TRUE);
+    if (!timed_out)
+        g_source_remove(timer);
+    return done();
+}
+
+std::string env_dir(const char* variable, const char* fallback_under_home)
+{
+    if (const char* value = std::getenv(variable); value && *value == '/')
+        return value;
+    const char* home = std::getenv("HOME");
+    return std::string(home && *home ? home : g_get_home_dir()) + "/" + fallback_under_home;
+}
+
+std::string data_dir()
+{
+    return env_dir("XDG_DATA_HOME", ".local/share") + "/Driftway";
+}
+
+std::string cache_dir()
+{
+    return env_dir("XDG_CACHE_HOME", ".cache") + "/Driftway";
+}
+
+bool is_network_uri(const std::string& uri)
+{
+    const std::string scheme = browser::uri_scheme(uri);
+    return scheme == "http" || scheme == "https" || scheme == "ws" || scheme == "wss" || scheme == "ftp";
+}
+
+bool has_gpu()
+{
+    GDir* dir = g_dir_open("/dev/dri", 0, nullptr);
+    if (!dir)
+        return false;
+    bool found = false;
+    while (const char* name = g_dir_read_name(dir))
+        if (g_str_has_prefix(name, "renderD"))
+            found = true;
+    g_dir_close(dir);
+    return found;
+}
+
+WebKitSettings* shared_settings(Acceleration acceleration)
+{
+    // One settings object for every view of the process: the options are the
+    // program's, not a window's.
+    static WebKitSettings* const settings = [acceleration] {
+        WebKitSettings* s = webkit_settings_new();
+        WebKitHardwareAccelerationPolicy policy = WEBKIT_HARDWARE_ACCELERATION_POLICY_ON_DEMAND;
+        if (acceleration == Acceleration::Never || (acceleration == Acceleration::Auto && !has_gpu()))
+            policy = WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER;
+        webkit_settings_set_hardware_acceleration_policy(s, policy);
+        webkit_settings_set_zoom_text_only(s, TRUE);
+        webkit_settings_set_enable_developer_extras(s, FALSE);
+        return s;
+    }();
+    return settings;
+}
+
+// The process-wide compiled content rule that blocks every network request
+// of the views whose content manager carries it. Views of one opener group
+// share a content manager (the engine hands a page-opened view its opener's),
+// so the rule is installed while any engine of the group is offline.
+struct OfflineFilter {
+    WebKitUserContentFilterStore* store = nullptr;
+    WebKitUserContentFilter* filter = nullptr;
+    bool compiling = false;
+    bool failed = false;
+    std::map<WebKitUserContentManager*, int> offline_members;
+};
+
+OfflineFilter& offline_filter()
+{
+    static OfflineFilter state;
+    return state;
+}
+
+void offline_filter_compiled(GObject* store, GAsyncResult* result, gpointer)
+{
+    auto& state = offline_filter();
+    GError* error = nullptr;
+    state.filter =
+        webkit_user_content_filter_store_save_finish(WEBKIT_USER_CONTENT_FILTER_STORE(store), result, &error);
+    state.compiling = false;
+    if (!state.filter) {
+        state.failed = true;
+        g_warning("The offline content rule could not be compiled: %s",
+                  error ? error->message : "unknown error");
+        g_clear_error(&error);
+        return;
+    }
+    for (const auto& [manager, count] : state.offline_members)
+        if (count > 0)
+            webkit_user_content_manager_add_filter(manager, state.filter);
+}
+
+void ensure_offline_filter()
+{
+    auto& state = offline_filter();
+    if (state.filter || state.compiling)
+        return;
+    // Content rules take no alternation, so each scheme gets its own rule.
+    static const char rules[] = R"([
+        {"trigger": {"url-filter": "^https?:"}, "action": {"type": "block"}},
+        {"trigger": {"url-filter": "^wss?:"}, "action": {"type": "block"}},
+        {"trigger": {"url-filter": "^ftp:"}, "action": {"type": "block"}}
+    ])";
+    if (!state.store) {
+        const std::string path = cache_dir() + "/content-rules";
+        state.store = webkit_user_content_filter_store_new(path.c_str());
+    }
+    state.compiling = true;
+    state.failed = false;
+    GBytesPtr bytes(g_bytes_new_static(rules, sizeof rules - 1));
+    webkit_user_content_filter_store_save(state.store, kOfflineFilterId, bytes.get(), nullptr,
+                                          offline_filter_compiled, nullptr);
+}
+
+void offline_member_joined(WebKitUserContentManager* manager)
+{
+    auto& state = offline_filter();
+    if (++state.offline_members[manager] > 1)
+        return;
+    if (state.filter)
+        webkit_user_content_manager_add_filter(manager, state.filter);
+    else
+        ensure_offline_filter();
+}
+
+void offline_member_left(WebKitUserContentManager* manager)
+{
+    auto& state = offline_filter();
+    const auto it = state.offline_members.find(manager);
+    if (it == state.offline_members.end())
+        return;
+    if (--it->second > 0)
+        return;
+    state.offline_members.erase(it);
+    webkit_user_content_manager_remove_filter_by_id(manager, kOfflineFilterId);
+}
+
+std::string offline_page(const std::string& uri)
+{
+    const std::string shown = browser::html_escape(browser::readable_name(uri));
+    return "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>Working offline</title>"
+           "<style>body{font-family:sans-serif;margin:3em;max-width:40em}</style></head><body>"
+           "<h1>This page is not available offline</h1>"
+           "<p>Driftway is working offline, so it does not connect to the network. To load <b>" +
+           shown +
+           "</b>, turn off Work Offline in the File menu and refresh the page.</p>"
+           "</body></html>";
+}
+
+// Shared state of one asynchronous engine call that we wait for. The
+// callback owns a reference, so it stays valid even if the waiter is gone.
+struct Pending {
+    bool done = false;
+    GBytesPtr bytes;
+    GObjectPtr<GInputStream> stream;
+    std::string error;
+};
+using PendingPtr = std::shared_ptr<Pending>;
+
+gpointer hold(const PendingPtr& pending)
+{
+    return new PendingPtr(pending);
+}
+
+PendingPtr release(gpointer data)
+{
+    std::unique_ptr<PendingPtr> holder(static_cast<PendingPtr*>(data));
+    return *holder;
+}
+
+void free_pending(gpointer data, GClosure*)
+{
+    release(data);
+}
+
+void resource_data_ready(GObject* resource, GAsyncResult* result, gpointer data)
+{
+    const PendingPtr pending = release(data);
+    GError* error = nullptr;
+    gsize length = 0;
+    guchar* bytes =
+        webkit_web_resource_get_data_finish(WEBKIT_WEB_RESOURCE(resource), result, &length, &error);
+    if (bytes)
+        pending->bytes.reset(g_bytes_new_take(bytes, length));
+    else
+        pending->error = error ? error->message : "no data";
+    g_clear_error(&error);
+    pending->done = true;
+}
+
+void page_archive_ready(GObject* view, GAsyncResult* result, gpointer data)
+{
+    const PendingPtr pending = release(data);
+    GError* error = nullptr;
+    pending->stream.reset(webkit_web_view_save_finish(WEBKIT_WEB_VIEW(view), result, &error));
+    if (!pending->stream)
+        pending->error = error ? error->message : "no data";
+    g_clear_error(&error);
+    pending->done = true;
+}
+
+void print_failed(WebKitPrintOperation*, GError* error, gpointer data)
+{
+    auto& pending = *static_cast<PendingPtr*>(data);
+    pending->error = error ? error->message : "unknown error";
+}
+
+void print_finished(WebKitPrintOperation*, gpointer data)
+{
+    (*static_cast<PendingPtr*>(data))->done = true;
+}
+
+PendingPtr watch_print(WebKitPrintOperation* operation)
+{
+    auto pending = std::make_shared<Pending>();
+    g_signal_connect_data(operation, "failed", G_CALLBACK(print_failed), hold(pending), free_pending,
+                          GConnectFlags(0));
+    g_signal_connect_data(operation, "finished", G_CALLBACK(print_finished), hold(pending), free_pending,
+                          GConnectFlags(0));
+    return pending;
+}
+
+std::string read_stream(GInputStream* stream, std::string& error)
+{
+    GObjectPtr<GOutputStream> memory(g_memory_output_stream_new_resizable());
+    GError* gerror = nullptr;
+    const gssize copied = g_output_stream_splice(
+        memory.get(), stream,
+        GOutputStreamSpliceFlags(G_OUTPUT_STREAM_SPLICE_CLOSE_SOURCE | G_OUTPUT_STREAM_SPLICE_CLOSE_TARGET),
+        nullptr, &gerror);
+    if (copied < 0) {
+        error = gerror ? gerror->message : "read error";
+        g_clear_error(&gerror);
+        return {};
+    }
+    auto* out = G_MEMORY_OUTPUT_STREAM(memory.get());
+    return std::string(static_cast<const char*>(g_memory_output_stream_get_data(out)),
+                       g_memory_output_stream_get_data_size(out));
+}
+
+std::string certificate_text(GTlsCertificate* certificate, GTlsCertificateFlags errors)
+{
+    char* subject_name = nullptr;
+    char* issuer_name = nullptr;
+    GDateTime* not_after = nullptr;
+    g_object_get(certificate, "subject-name", &subject_name, "issuer-name", &issuer_name, "not-valid-after",
+                 &not_after, nullptr);
+    const GCharPtr subject(subject_name);
+    const GCharPtr issuer(issuer_name);
+    std::string text = "Encrypted (TLS)";
+    if (subject)
+        text += "; certificate for " + std::string(subject.get());
+    if (issuer)
+        text += ", issued by " + std::string(issuer.get());
+    if (not_after) {
+        GCharPtr date(g_date_time_format(not_after, "%Y-%m-%d"));
+        text += ", valid until " + std::string(date.get());
+        g_date_time_unref(not_after);
+    }
+    text += ".";
+    if (errors != 0)
+        text += " The certificate was not accepted as valid.";
+    return text;
+}
+
+} // namespace
+
+WebKitWebContext* shared_web_context()
+{
+    // Lives as long as the process: every view of every window shares it, so
+    // they share one network process, one cache and one cookie store.
+    static WebKitWebContext* const context = [] {
+        const std::string data = data_dir();
+        const std::string cache = cache_dir();
+        GObjectPtr<WebKitWebsiteDataManager> manager(webkit_website_data_manager_new(
+            "base-data-directory", data.c_str(), "base-cache-directory", cache.c_str(), nullptr));
+        WebKitWebContext* c = webkit_web_context_new_with_website_data_manager(manager.get());
+        // A document browser keeps smaller memory caches and no page cache:
+        // going back reloads from the disk cache instead of keeping whole
+        // pages alive in memory.
+        webkit_web_context_set_cache_model(c, WEBKIT_CACHE_MODEL_DOCUMENT_BROWSER);
+        WebKitCookieManager* cookies = webkit_website_data_manager_get_cookie_manager(manager.get());
+        const std::string cookie_file = data + "/cookies.sqlite";
+        g_mkdir_with_parents(data.c_str(), 0700);
+        webkit_cookie_manager_set_persistent_storage(cookies, cookie_file.c_str(),
+                                                     WEBKIT_COOKIE_PERSISTENT_STORAGE_SQLITE);
+        webkit_cookie_manager_set_accept_policy(cookies, WEBKIT_COOKIE_POLICY_ACCEPT_NO_THIRD_PARTY);
+        return c;
+    }();
+    return context;
+}
+
+WebKitEngine::WebKitEngine(EngineOptions options, WebKitEngine* related)
+    : m_options(std::move(options)), m_opener(related)
+{
+    WebKitSettings* settings = shared_settings(m_options.acceleration);
+    GtkWidget* widget;
+    if (related) {
+        // A related view must share its opener's content manager: WebKit
+        // gives a page-opened view its opener's content rules in any case.
+        m_content_manager = ref_gobject(related->m_content_manager.get());
+        widget = GTK_WIDGET(g_object_new(WEBKIT_TYPE_WEB_VIEW, "related-view", related->view(), "settings",
+                                         settings, "user-content-manager", m_content_manager.get(), nullptr));
+    } else {
+        m_content_manager.reset(webkit_user_content_manager_new());
+        widget =
+            GTK_WIDGET(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", shared_web_context(), "settings",
+                                    settings, "user-content-manager", m_content_manager.get(), nullptr));
+    }
+    m_view.reset(WEBKIT_WEB_VIEW(g_object_ref_sink(widget)));
+    m_page_setup.reset(gtk_page_setup_new());
+    m_print_settings.reset(gtk_print_settings_new());
+
+    WebKitWebView* view = m_view.get();
+    m_signals.connect(view, "load-changed", on_load_changed, this);
+    m_signals.connect(view, "load-failed", on_load_failed, this);
+    m_signals.connect(view, "notify::title", on_title_changed, this);
+    m_signals.connect(view, "mouse-target-changed", on_mouse_target_changed, this);
+    m_signals.connect(webkit_web_view_get_back_forward_list(view), "changed", on_back_forward_changed, this);
+    m_signals.connect(view, "create", on_create, this);
+    m_signals.connect(view, "ready-to-show", on_ready_to_show_signal, this);
+    m_signals.connect(view, "close", on_close_signal, this);
+    m_signals.connect(view, "decide-policy", on_decide_policy, this);
+
+    if (related && related->m_offline)
+        SetOffline(true);
+}
+
+WebKitEngine::~WebKitEngine()
+{
+    m_signals.disconnect_all();
+    if (m_idle_source)
+        g_source_remove(m_idle_source);
+    if (m_offline)
+        offline_member_left(m_content_manager.get());
+    m_preview.reset();
+    m_properties.reset();
+}
+
+// ---- Operations
+
+void WebKitEngine::Navigate2(const std::string& address, browser::NavFlags)
+{
+    // The engine keeps no "no history" load; the only such loads are a
+    // window's first, which has no entry before it anyway.
+    const auto fixed = browser::fixup_address(address, browser::real_local_files());
+    if (!fixed)
+        throw RuntimeError(error::kInvalidCall,
+                           "Script addresses are not opened from the address box, a favourite "
+                           "or the command line.");
+    if (fixed->empty())
+        return;
+    webkit_web_view_load_uri(m_view.get(), fixed->c_str());
+}
+
+void WebKitEngine::GoBack()
+{
+    if (webkit_web_view_can_go_back(m_view.get()))
+        webkit_web_view_go_back(m_view.get());
+}
+
+void WebKitEngine::GoForward()
+{
+    if (webkit_web_view_can_go_forward(m_view.get()))
+        webkit_web_view_go_forward(m_view.get());
+}
+
+void WebKitEngine::GoHome()
+{
+    std::string page = m_options.home_page ? m_options.home_page() : std::string();
+    Navigate2(page.empty() ? "about:blank" : page);
+}
+
+void WebKitEngine::GoSearch()
+{
+    std::string page = m_options.search_page ? m_options.search_page() : std::string();
+    Navigate2(page.empty() ? "about:blank" : page);
+}
+
+void WebKitEngine::Stop()
+{
+    webkit_web_view_stop_loading(m_view.get());
+}
+
+void WebKitEngine::Refresh()
+{
+    webkit_web_view_reload(m_view.get());
+}
+
+void WebKitEngine::ExecWB(OleCmd cmd, browser::OleExecOpt, std::optional<int> in, std::optional<int>* out)
+{
+    WebKitWebView* view = m_view.get();
+    switch (cmd) {
+    case OleCmd::SaveAs:
+        run_save_as();
+        return;
+    case OleCmd::Print:
+        print_with_dialog();
+        return;
+    case OleCmd::PrintPreview:
+        show_print_preview();
+        return;
+    case OleCmd::PageSetup:
+        run_page_setup();
+        return;
+    case OleCmd::Properties:
+        show_properties();
+        return;
+    case OleCmd::Cut:
+        webkit_web_view_execute_editing_command(view, WEBKIT_EDITING_COMMAND_CUT);
+        return;
+    case OleCmd::Copy:
+        webkit_web_view_execute_editing_command(view, WEBKIT_EDITING_COMMAND_COPY);
+        return;
+    case OleCmd::Paste:
+        webkit_web_view_execute_editing_command(view, WEBKIT_EDITING_COMMAND_PASTE);
+        return;
+    case OleCmd::SelectAll:
+        webkit_web_view_execute_editing_command(view, WEBKIT_EDITING_COMMAND_SELECT_ALL);
+        return;
+    case OleCmd::ClearSelection:
+        run_javascript("window.getSelection().removeAllRanges();");
+        return;
+    case OleCmd::Zoom:
+        if (in) {
+            if (*in < 0 || *in > 4)
+                throw RuntimeError(error::kInvalidCall, "Invalid procedure call or argument");
+            m_zoom_level = *in;
+            webkit_web_view_set_zoom_level(view, kZoomLevels[m_zoom_level]);
+        } else if (out) {
+            *out = m_zoom_level;
+        }
+        return;
+    case OleCmd::Stop:
+        webkit_web_view_stop_loading(view);
+        return;
+    }
+    throw not_supported();
+}
+
+int WebKitEngine::QueryStatusWB(OleCmd cmd)
+{
+    switch (cmd) {
+    case OleCmd::Print:
+    case OleCmd::PrintPreview: {
+        const char* uri = webkit_web_view_get_uri(m_view.get());
+        const bool loaded = uri && *uri;
+        return browser::kOleCmdFSupported | (loaded ? browser::kOleCmdFEnabled : 0);
+    }
+    case OleCmd::SaveAs:
+    case OleCmd::PageSetup:
+    case OleCmd::Properties:
+    case OleCmd::Cut:
+    case OleCmd::Copy:
+    case OleCmd::Paste:
+    case OleCmd::SelectAll:
+    case OleCmd::ClearSelection:
+    case OleCmd::Zoom:
+    case OleCmd::Stop:
+        return browser::kOleCmdFSupported | browser::kOleCmdFEnabled;
+    }
+    throw not_supported();
+}
+
+std::string WebKitEngine::LocationName() const
+{
+    const char* title = webkit_web_view_get_title(m_view.get());
+    if (title && *title)
+        return title;
+    return LocationURL();
+}
+
+std::string WebKitEngine::LocationURL() const
+{
+    const char* uri = webkit_web_view_get_uri(m_view.get());
+    return uri ? uri : "";
+}
+
+bool WebKitEngine::Busy() const
+{
+    return webkit_web_view_is_loading(m_view.get());
+}
+
+void WebKitEngine::SetOffline(bool offline)
+{
+    if (offline == m_offline)
+        return;
+    m_offline = offline;
+    if (!offline) {
+        offline_member_left(m_content_manager.get());
+        return;
+    }
+    offline_member_joined(m_content_manager.get());
+    // The promise is "no network request from now on": wait for the rule.
+    const std::weak_ptr<int> alive = m_life;
+    run_until([] { return offline_filter().filter || offline_filter().failed; }, kWaitMs);
+    if (alive.expired())
+        return;
+    if (!offline_filter().filter)
+        throw RuntimeError(error::kEngineFailure, "The engine could not block network access.");
+}
+
+void WebKitEngine::SetFocus()
+{
+    gtk_widget_grab_focus(widget());
+}
+
+// ---- Page commands
+
+GtkWindow* WebKitEngine::toplevel() const
+{
+    GtkWidget* top = gtk_widget_get_toplevel(widget());
+    return (top && gtk_widget_is_toplevel(top) && GTK_IS_WINDOW(top)) ? GTK_WINDOW(top) : nullptr;
+}
+
+void WebKitEngine::run_javascript(const std::string& script)
+{
+    webkit_web_view_evaluate_javascript(m_view.get(), script.c_str(), static_cast<gssize>(script.size()),
+                                        nullptr, nullptr, nullptr, nullptr, nullptr);
+}
+
+void WebKitEngine::run_save_as()
+{
+    const auto target = choose_save_target(
+        toplevel(),
+        suggested_file_name(LocationName() == LocationURL() ? "" : LocationName(), LocationURL()));
+    if (!target)
+        throw cancelled();
+    save_page(target->path, target->kind);
+}
+
+void WebKitEngine::save_page(const std::string& path, SaveKind kind)
+{
+    auto pending = std::make_shared<Pending>();
+    const std::weak_ptr<int> alive = m_life;
+    if (kind == SaveKind::Complete) {
+        webkit_web_view_save(m_view.get(), WEBKIT_SAVE_MODE_MHTML, nullptr, page_archive_ready,
+                             hold(pending));
+    } else {
+        WebKitWebResource* resource = webkit_web_view_get_main_resource(m_view.get());
+        if (!resource)
+            throw RuntimeError(kFileAccessError, "There is no page to save.");
+        webkit_web_resource_get_data(resource, nullptr, resource_data_ready, hold(pending));
+    }
+    if (!run_until([&] { return pending->done; }, kWaitMs))
+        throw RuntimeError(error::kEngineFailure, "The engine did not hand over the page in time.");
+    if (alive.expired())
+        throw RuntimeError(error::kEngineFailure, "The window was closed while the page was being saved.");
+    std::string content;
+    if (pending->error.empty()) {
+        if (pending->stream) {
+            content = read_stream(pending->stream.get(), pending->error);
+        } else if (pending->bytes) {
+            gsize size = 0;
+            const auto* data = static_cast<const char*>(g_bytes_get_data(pending->bytes.get(), &size));
+            content.assign(data ? data : "", size);
+        }
+    }
+    if (!pending->error.empty())
+        throw RuntimeError(error::kEngineFailure, "The page could not be read for saving: " + pending->error);
+    if (const auto failure = write_file_atomic(path, content))
+        throw RuntimeError(kFileAccessError, "The page could not be saved as " + path + ": " + *failure);
+}
+
+void WebKitEngine::set_page_setup(GtkPageSetup* setup)
+{
+    if (setup)
+        m_page_setup = ref_gobject(setup);
+}
+
+void WebKitEngine::print_with_dialog()
+{
+    GObjectPtr<WebKitPrintOperation> operation(webkit_print_operation_new(m_view.get()));
+    webkit_print_operation_set_page_setup(operation.get(), m_page_setup.get());
+    webkit_print_operation_set_print_settings(operation.get(), m_print_settings.get());
+    const PendingPtr pending = watch_print(operation.get());
+    const std::weak_ptr<int> alive = m_life;
+    const auto response = webkit_print_operation_run_dialog(operation.get(), toplevel());
+    if (alive.expired())
+        return;
+    if (response != WEBKIT_PRINT_OPERATION_RESPONSE_PRINT)
+        throw cancelled();
+    // The dialog's choices are kept for the next print and preview.
+    m_page_setup = ref_gobject(webkit_print_operation_get_page_setup(operation.get()));
+    m_print_settings = ref_gobject(webkit_print_operation_get_print_settings(operation.get()));
+    run_until([&] { return pending->done; }, 10 * kWaitMs);
+    if (!pending->error.empty())
+        throw RuntimeError(error::kEngineFailure, "Printing failed: " + pending->error);
+}
+
+void WebKitEngine::print_to_file(const std::string& pdf_path)
+{
+    GObjectPtr<WebKitPrintOperation> operation(webkit_print_operation_new(m_view.get()));
+    GObjectPtr<GtkPrintSettings> settings(gtk_print_settings_copy(m_print_settings.get()));
+    GError* error = nullptr;
+    GCharPtr uri(g_filename_to_uri(pdf_path.c_str(), nullptr, &error));
+    GErrorPtr owned_error(error);
+    if (!uri)
+        throw RuntimeError(error::kInvalidCall, "Not a usable file name for printing: " + pdf_path);
+    gtk_print_settings_set_printer(settings.get(), "Print to File");
+    gtk_print_settings_set(settings.get(), GTK_PRINT_SETTINGS_OUTPUT_FILE_FORMAT, "pdf");
+    gtk_print_settings_set(settings.get(), GTK_PRINT_SETTINGS_OUTPUT_URI, uri.get());
+    webkit_print_operation_set_page_setup(operation.get(), m_page_setup.get());
+    webkit_print_operation_set_print_settings(operation.get(), settings.get());
+    const PendingPtr pending = watch_print(operation.get());
+    webkit_print_operation_print(operation.get());
+    if (!run_until([&] { return pending->done; }, 4 * kWaitMs))
+        throw RuntimeError(error::kEngineFailure, "Printing did not finish in time.");
+    if (!pending->error.empty())
+        throw RuntimeError(error::kEngineFailure, "Printing failed: " + pending->error);
+}
+
+void WebKitEngine::show_print_preview()
+{
+    GError* error = nullptr;
+    char* temp_path = nullptr;
+    const int fd = g_file_open_tmp("driftway-preview-XXXXXX.pdf", &temp_path, &error);
+    GErrorPtr owned_error(error);
+    GCharPtr owned_path(temp_path);
+    if (fd < 0)
+        throw RuntimeError(kFileAccessError, std::string("No room for the preview: ") + error->message);
+    close(fd);
+    const std::weak_ptr<int> alive = m_life;
+    try {
+        print_to_file(temp_path);
+    } catch (...) {
+        g_remove(temp_path);
+        throw;
+    }
+    if (alive.expired()) {
+        g_remove(temp_path);
+        return;
+    }
+    m_preview = std::make_unique<PrintPreviewWindow>(toplevel(), temp_path, [this] { print_with_dialog(); });
+}
+
+void WebKitEngine::run_page_setup()
+{
+    GtkPageSetup* chosen =
+        gtk_print_run_page_setup_dialog(toplevel(), m_page_setup.get(), m_print_settings.get());
+    // The dialog hands back a new setup, or the old one unchanged on cancel.
+    if (chosen)
+        m_page_setup.reset(chosen);
+}
+
+PageProperties WebKitEngine::page_properties()
+{
+    PageProperties properties;
+    const char* title = webkit_web_view_get_title(m_view.get());
+    properties.title = title ? title : "";
+    properties.address = LocationURL();
+    if (WebKitWebResource* resource = webkit_web_view_get_main_resource(m_view.get())) {
+        if (WebKitURIResponse* response = webkit_web_resource_get_response(resource)) {
+            const char* mime = webkit_uri_response_get_mime_type(response);
+            properties.mime_type = mime ? mime : "";
+        }
+        auto pending = std::make_shared<Pending>();
+        const std::weak_ptr<int> alive = m_life;
+        webkit_web_resource_get_data(resource, nullptr, resource_data_ready, hold(pending));
+        run_until([&] { return pending->done; }, kWaitMs);
+        if (alive.expired())
+            throw RuntimeError(error::kEngineFailure, "The window was closed.");
+        if (pending->bytes)
+            properties.size = g_bytes_get_size(pending->bytes.get());
+    }
+    const std::string scheme = browser::uri_scheme(properties.address);
+    if (scheme == "https") {
+        GTlsCertificate* certificate = nullptr;
+        GTlsCertificateFlags errors = GTlsCertificateFlags(0);
+        if (webkit_web_view_get_tls_info(m_view.get(), &certificate, &errors) && certificate)
+            properties.security = certificate_text(certificate, errors);
+        else
+            properties.security = "Encrypted (TLS); no certificate information.";
+    } else if (scheme == "http") {
+        properties.security = "Not encrypted: others on the network can read and change this page.";
+    } else if (scheme == "file") {
+        properties.security = "Local file: no network connection.";
+    } else {
+        properties.security = "No network connection.";
+    }
+    return properties;
+}
+
+void WebKitEngine::show_properties()
+{
+    const PageProperties properties = page_properties();
+    m_properties = std::make_unique<PropertiesWindow>(toplevel(), properties);
+}
+
+void WebKitEngine::show_offline_page(const std::string& uri)
+{
+    m_offline_page_uri = uri;
+    webkit_web_view_load_alternate_html(m_view.get(), offline_page(uri).c_str(), uri.c_str(), nullptr);
+}
+
+void WebKitEngine::replace_with_folder_listing(const std::string& uri)
+{
+    const auto path = browser::path_from_file_uri(uri);
+    if (!path)
+        return;
+    const std::string html = browser::folder_listing_html(*path, browser::read_folder(*path));
+    GVariantDict arguments;
+    g_variant_dict_init(&arguments, nullptr);
+    g_variant_dict_insert(&arguments, "html", "s", html.c_str());
+    static const char body[] = "document.open(); document.write(html); document.close();";
+    webkit_web_view_call_async_javascript_function(m_view.get(), body, -1, g_variant_dict_end(&arguments),
+                                                   nullptr, nullptr, nullptr, nullptr, nullptr);
+}
+
+// ---- Signal handlers
+
+void WebKitEngine::on_load_changed(WebKitWebView* view, WebKitLoadEvent event, gpointer data)
+{
+    auto* self = static_cast<WebKitEngine*>(data);
+    const char* uri = webkit_web_view_get_uri(view);
+    const std::string address = uri ? uri : "";
+    switch (event) {
+    case WEBKIT_LOAD_STARTED:
+        self->m_committed = false;
+        self->m_failed = false;
+        if (self->hooks.before_navigate)
+            self->hooks.before_navigate(address);
+        break;
+    case WEBKIT_LOAD_REDIRECTED:
+        if (self->hooks.before_navigate)
+            self->hooks.before_navigate(address);
+        break;
+    case WEBKIT_LOAD_COMMITTED:
+        self->m_committed = true;
+        if (address != self->m_offline_page_uri)
+            self->m_offline_page_uri.clear();
+        if (self->hooks.navigate_complete)
+            self->hooks.navigate_complete();
+        break;
+    case WEBKIT_LOAD_FINISHED:
+        if (!self->m_failed && browser::uri_scheme(address) == "file") {
+            const auto path = browser::path_from_file_uri(address);
+            if (path && browser::real_local_files().kind(*path) == browser::PathKind::Folder)
+                self->replace_with_folder_listing(address);
+        }
+        if (self->hooks.download_complete)
+            self->hooks.download_complete();
+        break;
+    }
+}
+
+gboolean WebKitEngine::on_load_failed(WebKitWebView*, WebKitLoadEvent, gchar* uri, GError* error,
+                                      gpointer data)
+{
+    auto* self = static_cast<WebKitEngine*>(data);
+    self->m_failed = true;
+    const std::string address = uri ? uri : "";
+    if (self->m_offline && is_network_uri(address)) {
+        self->show_offline_page(address);
+        return TRUE;
+    }
+    // A stopped load or a download keeps the page that was there.
+    if (g_error_matches(error, WEBKIT_NETWORK_ERROR, WEBKIT_NETWORK_ERROR_CANCELLED) ||
+        g_error_matches(error, WEBKIT_POLICY_ERROR,
+                        WEBKIT_POLICY_ERROR_FRAME_LOAD_INTERRUPTED_BY_POLICY_CHANGE))
+        return FALSE;
+    if (const auto path = browser::path_from_file_uri(address);
+        path && browser::real_local_files().kind(*path) == browser::PathKind::Folder) {
+        const std::string html = browser::folder_listing_html(*path, browser::read_folder(*path));
+        webkit_web_view_load_alternate_html(self->m_view.get(), html.c_str(), address.c_str(),
+                                            address.c_str());
+        return TRUE;
+    }
+    return FALSE;
+}
+
+void WebKitEngine::on_title_changed(GObject*, GParamSpec*, gpointer data)
+{
+    // A title that arrives (or changes) after the page committed is news for
+    // the window title, as a completed download would be.
+    auto* self = static_cast<WebKitEngine*>(data);
+    if (self->m_committed && self->hooks.download_complete)
+        self->hooks.download_complete();
+}
+
+void WebKitEngine::on_mouse_target_changed(WebKitWebView*, WebKitHitTestResult* hit, guint, gpointer data)
+{
+    auto* self = static_cast<WebKitEngine*>(data);
+    std::string text;
+    if (webkit_hit_test_result_context_is_link(hit)) {
+        const char* uri = webkit_hit_test_result_get_link_uri(hit);
+        text = uri ? uri : "";
+    }
+    if (text == self->m_status_text)
+        return;
+    self->m_status_text = text;
+    if (self->hooks.status_text_change)
+        self->hooks.status_text_change(text);
+}
+
+void WebKitEngine::on_back_forward_changed(WebKitBackForwardList*, WebKitBackForwardListItem*, gpointer,
+                                           gpointer data)
+{
+    auto* self = static_cast<WebKitEngine*>(data);
+    if (!self->hooks.command_state_change)
+        return;
+    WebKitWebView* view = self->m_view.get();
+    self->hooks.command_state_change(browser::kCscBack, webkit_web_view_can_go_back(view));
+    self->hooks.command_state_change(browser::kCscForward, webkit_web_view_can_go_forward(view));
+}
+
+GtkWidget* WebKitEngine::on_create(WebKitWebView*, WebKitNavigationAction* action, gpointer data)
+{
+    auto* self = static_cast<WebKitEngine*>(data);
+    if (!self->hooks.new_window)
+        return nullptr;
+    auto* other = dynamic_cast<WebKitEngine*>(self->hooks.new_window());
+    if (!other)
+        return nullptr;
+    if (other->m_opener != self) {
+        // A window whose view is not related to ours cannot take the page
+        // over; it gets the address instead.
+        WebKitURIRequest* request = webkit_navigation_action_get_request(action);
+        const char* uri = request ? webkit_uri_request_get_uri(request) : nullptr;
+        if (uri && *uri)
+            webkit_web_view_load_uri(other->view(), uri);
+        if (other->on_ready_to_show)
+            other->on_ready_to_show();
+        return nullptr;
+    }
+    return other->widget();
+}
+
+void WebKitEngine::on_ready_to_show_signal(WebKitWebView*, gpointer data)
+{
+    auto* self = static_cast<WebKitEngine*>(data);
+    if (self->on_ready_to_show)
+        self->on_ready_to_show();
+}
+
+void WebKitEngine::on_close_signal(WebKitWebView*, gpointer data)
+{
+    auto* self = static_cast<WebKitEngine*>(data);
+    if (self->on_close_request)
+        self->on_close_request();
+}
+
+gboolean WebKitEngine::on_decide_policy(WebKitWebView*, WebKitPolicyDecision* decision,
+                                        WebKitPolicyDecisionType type, gpointer data)
+{
+    auto* self = static_cast<WebKitEngine*>(data);
+    if (type != WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION || !self->m_offline)
+        return FALSE;
+    WebKitNavigationAction* action =
+        webkit_navigation_policy_decision_get_navigation_action(WEBKIT_NAVIGATION_POLICY_DECISION(decision));
+    WebKitURIRequest* request = webkit_navigation_action_get_request(action);
+    const char* uri = request ? webkit_uri_request_get_uri(request) : nullptr;
+    const std::string address = uri ? uri : "";
+    // The offline page itself is shown under the address it stands for.
+    if (!is_network_uri(address) || address == self->m_offline_page_uri)
+        return FALSE;
+    webkit_policy_decision_ignore(decision);
+    // The page says why it did not load; it is shown once this decision is
+    // done with, not from inside it.
+    self->m_pending_offline_uri = address;
+    if (!self->m_idle_source) {
+        self->m_idle_source = g_idle_add(
+            [](gpointer engine) -> gboolean {
+                auto* me = static_cast<WebKitEngine*>(engine);
+                me->m_idle_source = 0;
+                me->show_offline_page(me->m_pending_offline_uri);
+                return G_SOURCE_REMOVE;
+            },
+            self);
+    }
+    return TRUE;
+}
+
+} // namespace driftway::platform::gtk

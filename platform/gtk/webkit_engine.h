@@ -1,0 +1,133 @@
+#pragma once
+
+#include "browser/engine.h"
+#include "platform/gtk/gobject_ptr.h"
+#include "platform/gtk/page_dialogs.h"
+
+#include <gtk/gtk.h>
+#include <webkit2/webkit2.h>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace driftway::platform::gtk {
+
+// Rendering: whether the engine may use the GPU for compositing. Without a
+// GPU (software OpenGL under Xvfb) compositing only costs time and memory.
+enum class Acceleration { Auto, Never, OnDemand };
+
+// Settings shared by every engine of the process.
+struct EngineOptions {
+    Acceleration acceleration = Acceleration::Auto;
+    // The home and search pages, read each time they are needed; empty or an
+    // empty answer means "about:blank".
+    std::function<std::string()> home_page;
+    std::function<std::string()> search_page;
+};
+
+// The engine of one main window: a WebKitWebView driven through the
+// operations of browser::Engine, its signals turned into the engine hooks.
+class WebKitEngine : public browser::Engine {
+public:
+    // A view of its own (related == nullptr), or one related to the engine
+    // whose page asked for a new window: only such a view can be handed back
+    // from that request, and it starts with its opener's offline state.
+    explicit WebKitEngine(EngineOptions options = {}, WebKitEngine* related = nullptr);
+    ~WebKitEngine() override;
+    WebKitEngine(const WebKitEngine&) = delete;
+    WebKitEngine& operator=(const WebKitEngine&) = delete;
+
+    // The engine's widget, to be packed into the window (owned by the engine;
+    // the container holds a reference of its own).
+    GtkWidget* widget() const { return GTK_WIDGET(m_view.get()); }
+    WebKitWebView* view() const { return m_view.get(); }
+
+    // Further events of the view beyond the engine hooks: a page-opened view
+    // is ready to be shown; a page asked to close its window.
+    std::function<void()> on_ready_to_show;
+    std::function<void()> on_close_request;
+
+    // browser::Engine
+    void Navigate2(const std::string& address, browser::NavFlags flags = browser::NavFlags::None) override;
+    void GoBack() override;
+    void GoForward() override;
+    void GoHome() override;
+    void GoSearch() override;
+    void Stop() override;
+    void Refresh() override;
+    void ExecWB(browser::OleCmd cmd, browser::OleExecOpt opt, std::optional<int> in = std::nullopt,
+                std::optional<int>* out = nullptr) override;
+    int QueryStatusWB(browser::OleCmd cmd) override;
+    std::string LocationName() const override;
+    std::string LocationURL() const override;
+    bool Busy() const override;
+    bool Offline() const override { return m_offline; }
+    void SetOffline(bool offline) override;
+    void SetFocus() override;
+
+    // The steps behind the dialogs, callable without them. Each waits for the
+    // engine and throws platform::RuntimeError when it fails.
+    void save_page(const std::string& path, SaveKind kind);
+    void print_to_file(const std::string& pdf_path);
+    PageProperties page_properties();
+    void show_print_preview();
+    PrintPreviewWindow* print_preview() const { return m_preview.get(); }
+    PropertiesWindow* properties_window() const { return m_properties.get(); }
+    GtkPageSetup* page_setup() const { return m_page_setup.get(); }
+    void set_page_setup(GtkPageSetup* setup);
+
+    // The text zoom levels of ExecWB 19; level 2 is 100 %.
+    static constexpr double kZoomLevels[5] = {0.75, 0.9, 1.0, 1.2, 1.5};
+
+private:
+    static void on_load_changed(WebKitWebView*, WebKitLoadEvent event, gpointer self);
+    static gboolean on_load_failed(WebKitWebView*, WebKitLoadEvent, gchar* uri, GError* error, gpointer self);
+    static void on_title_changed(GObject*, GParamSpec*, gpointer self);
+    static void on_mouse_target_changed(WebKitWebView*, WebKitHitTestResult* hit, guint, gpointer self);
+    static void on_back_forward_changed(WebKitBackForwardList*, WebKitBackForwardListItem*, gpointer,
+                                        gpointer self);
+    static GtkWidget* on_create(WebKitWebView*, WebKitNavigationAction* action, gpointer self);
+    static void on_ready_to_show_signal(WebKitWebView*, gpointer self);
+    static void on_close_signal(WebKitWebView*, gpointer self);
+    static gboolean on_decide_policy(WebKitWebView*, WebKitPolicyDecision* decision,
+                                     WebKitPolicyDecisionType type, gpointer self);
+
+    void show_offline_page(const std::string& uri);
+    void replace_with_folder_listing(const std::string& uri);
+    void run_javascript(const std::string& script);
+    GtkWindow* toplevel() const;
+    void print_with_dialog();
+    void run_page_setup();
+    void show_properties();
+    void run_save_as();
+
+    EngineOptions m_options;
+    const WebKitEngine* m_opener;
+    // Expires with the engine: a wait that runs the main loop checks it
+    // before touching the engine again.
+    std::shared_ptr<int> m_life = std::make_shared<int>(0);
+    GObjectPtr<WebKitWebView> m_view;
+    GObjectPtr<WebKitUserContentManager> m_content_manager;
+    GObjectPtr<GtkPageSetup> m_page_setup;
+    GObjectPtr<GtkPrintSettings> m_print_settings;
+    std::unique_ptr<PrintPreviewWindow> m_preview;
+    std::unique_ptr<PropertiesWindow> m_properties;
+    SignalConnections m_signals;
+    guint m_idle_source = 0;
+    std::string m_pending_offline_uri;
+    std::string m_offline_page_uri;
+    std::string m_status_text;
+    bool m_offline = false;
+    bool m_committed = false;
+    bool m_failed = false;
+    int m_zoom_level = 2;
+};
+
+// The process-wide engine setup: the web context shared by every view, with
+// persistent cookies, cache and local storage under $XDG_DATA_HOME/Driftway
+// and $XDG_CACHE_HOME/Driftway. Made on first use.
+WebKitWebContext* shared_web_context();
+
+} // namespace driftway::platform::gtk
