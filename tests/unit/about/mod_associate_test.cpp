@@ -1,0 +1,127 @@
+// The HTML file association in the registry store: the exact keys written and
+// removed, the quoted command, and withdrawal that leaves other programs'
+// entries alone. Needs a temporary folder.
+#include "about/desktop_association.h"
+#include "about/mod_associate.h"
+#include "tests/support/temp_dir.h"
+#include "tests/unit/about/doubles.h"
+
+#include <gtest/gtest.h>
+
+namespace driftway::about {
+namespace {
+
+using platform::Hkey;
+using platform::RegStatus;
+using namespace about::testing;
+
+constexpr auto HKCR = Hkey::HKEY_CLASSES_ROOT;
+
+class AssociateTest : public ::testing::Test {
+protected:
+    std::string text(const std::string& key, const std::string& name = "")
+    {
+        const auto value = registry.read_value(HKCR, key, name);
+        if (!value)
+            return "(none)";
+        EXPECT_EQ(value->type, 1u) << key;
+        EXPECT_EQ(value->data.back(), '\0') << key;
+        return value->data.substr(0, value->data.size() - 1);
+    }
+
+    driftway::testing::TempDir dir;
+    platform::RegistryStore registry{dir.str() + "/registry", std::make_shared<FixedFacts>()};
+    RecordingNotifier notifier;
+    ModAssociate associate{registry, "/opt/My Apps/Driftway", notifier};
+};
+
+TEST_F(AssociateTest, CheckingWritesExactlyTheKeysOfBothTypesWithAQuotedCommand)
+{
+    associate.associate_html();
+    EXPECT_EQ(notifier.count, 2);
+    EXPECT_EQ(registry.key_paths(HKCR),
+              (std::vector<std::string>{".htm", ".html", "DriftwayHTM", "DriftwayHTM\\DefaultIcon",
+                                        "DriftwayHTM\\shell", "DriftwayHTM\\shell\\open",
+                                        "DriftwayHTM\\shell\\open\\command", "DriftwayHTML",
+                                        "DriftwayHTML\\DefaultIcon", "DriftwayHTML\\shell",
+                                        "DriftwayHTML\\shell\\open", "DriftwayHTML\\shell\\open\\command"}));
+    EXPECT_EQ(text(".htm"), "DriftwayHTM");
+    EXPECT_EQ(text(".html"), "DriftwayHTML");
+    EXPECT_EQ(text("DriftwayHTM"), "HTM");
+    EXPECT_EQ(text("DriftwayHTML"), "HTML");
+    for (const char* prog_id : {"DriftwayHTM", "DriftwayHTML"}) {
+        const std::string key = prog_id;
+        EXPECT_EQ(text(key + "\\shell\\open\\command"), "\"/opt/My Apps/Driftway/Driftway\" \"%1\"");
+        EXPECT_EQ(text(key + "\\DefaultIcon"), "/opt/My Apps/Driftway/support/htm.ico");
+    }
+    // Blanks in the program and in the file both come back as single
+    // arguments.
+    EXPECT_EQ(split_command_line(text("DriftwayHTM\\shell\\open\\command")),
+              (std::vector<std::string>{"/opt/My Apps/Driftway/Driftway", "%1"}));
+}
+
+TEST_F(AssociateTest, AProgramInTheRootFolderGetsOneSeparator)
+{
+    ModAssociate at_root(registry, "/", notifier);
+    at_root.AssociateFileType("DriftwayHTM", "Driftway", ".htm", "HTM", html_icon_file("/"));
+    EXPECT_EQ(text("DriftwayHTM\\shell\\open\\command"), "\"/Driftway\" \"%1\"");
+    EXPECT_EQ(text("DriftwayHTM\\DefaultIcon"), "/support/htm.ico");
+}
+
+TEST_F(AssociateTest, UncheckingRemovesOurKeysAndOnlyOurPartOfTheExtensions)
+{
+    // Another program keeps a value and a subkey of its own under .htm.
+    Hkey key{};
+    ASSERT_EQ(registry.RegCreateKeyA(HKCR, ".htm\\OpenWithProgids", key), RegStatus::ERROR_SUCCESS);
+    registry.RegCloseKey(key);
+    ASSERT_EQ(registry.RegCreateKeyA(HKCR, ".htm", key), RegStatus::ERROR_SUCCESS);
+    registry.RegSetValueExA(key, "Content Type", 1, std::string("text/html\0", 10));
+    registry.RegCloseKey(key);
+
+    associate.associate_html();
+    associate.remove_html();
+    EXPECT_EQ(notifier.count, 4);
+    EXPECT_EQ(registry.key_paths(HKCR), (std::vector<std::string>{".htm", ".htm\\OpenWithProgids", ".html"}));
+    EXPECT_EQ(text(".htm"), "(none)");
+    EXPECT_EQ(text(".html"), "(none)");
+    EXPECT_EQ(text(".htm", "Content Type"), "text/html");
+    EXPECT_EQ(registry.open_handles(), 0u);
+}
+
+TEST_F(AssociateTest, AnExtensionThatNamesAnotherProgramIsLeftToIt)
+{
+    associate.associate_html();
+    ASSERT_EQ(registry.RegSetValueA(HKCR, ".html", platform::RegType::REG_SZ, "OtherBrowser.HTML"),
+              RegStatus::ERROR_SUCCESS);
+    associate.remove_html();
+    EXPECT_EQ(text(".html"), "OtherBrowser.HTML");
+    EXPECT_EQ(text(".htm"), "(none)");
+    EXPECT_EQ(text("DriftwayHTML"), "(none)");
+}
+
+TEST_F(AssociateTest, AProgIdWithKeysOfOthersKeepsThemAndItself)
+{
+    associate.associate_html();
+    Hkey key{};
+    ASSERT_EQ(registry.RegCreateKeyA(HKCR, "DriftwayHTM\\shell\\edit", key), RegStatus::ERROR_SUCCESS);
+    registry.RegCloseKey(key);
+    associate.remove_html();
+    EXPECT_EQ(registry.key_paths(HKCR),
+              (std::vector<std::string>{".htm", ".html", "DriftwayHTM", "DriftwayHTM\\shell",
+                                        "DriftwayHTM\\shell\\edit"}));
+}
+
+TEST(CommandLine, QuotingAndSplittingGiveBackEveryArgument)
+{
+    for (const std::string arg : {"plain", "with blank", "quote\"inside", "back\\slash", "trailing\\",
+                                  "ends \\\"", "\\\\\"", "", "/opt/My Apps/Driftway", "tab\there"}) {
+        const auto args = split_command_line(quote_command_argument(arg) + " \"%1\"");
+        EXPECT_EQ(args, (std::vector<std::string>{arg, "%1"})) << arg;
+    }
+    EXPECT_EQ(split_command_line("  a   b\"c d\"e  "), (std::vector<std::string>{"a", "bc de"}));
+    EXPECT_EQ(split_command_line("C:\\Apps\\Driftway.exe %1"),
+              (std::vector<std::string>{"C:\\Apps\\Driftway.exe", "%1"}));
+}
+
+} // namespace
+} // namespace driftway::about
