@@ -2,6 +2,7 @@
 
 #include <poppler.h>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace driftway::platform::gtk {
@@ -111,7 +112,6 @@ PropertiesWindow::PropertiesWindow(GtkWindow* parent, const PageProperties& prop
     m_window.reset(window);
     gtk_window_set_title(GTK_WINDOW(window), "Properties");
     gtk_window_set_type_hint(GTK_WINDOW(window), GDK_WINDOW_TYPE_HINT_DIALOG);
-    gtk_window_set_default_size(GTK_WINDOW(window), 480, -1);
     if (parent) {
         gtk_window_set_transient_for(GTK_WINDOW(window), parent);
         gtk_window_set_destroy_with_parent(GTK_WINDOW(window), TRUE);
@@ -143,7 +143,8 @@ PropertiesWindow::PropertiesWindow(GtkWindow* parent, const PageProperties& prop
         gtk_label_set_selectable(GTK_LABEL(value), TRUE);
         gtk_label_set_line_wrap(GTK_LABEL(value), TRUE);
         gtk_label_set_line_wrap_mode(GTK_LABEL(value), PANGO_WRAP_WORD_CHAR);
-        gtk_label_set_max_width_chars(GTK_LABEL(value), 60);
+        gtk_label_set_width_chars(GTK_LABEL(value), 50);
+        gtk_label_set_max_width_chars(GTK_LABEL(value), 70);
         gtk_widget_set_hexpand(value, TRUE);
         gtk_grid_attach(GTK_GRID(grid), caption_label(caption), 0, row, 1, 1);
         gtk_grid_attach(GTK_GRID(grid), value, 1, row, 1, 1);
@@ -156,6 +157,10 @@ PropertiesWindow::PropertiesWindow(GtkWindow* parent, const PageProperties& prop
     g_signal_connect_swapped(close, "clicked", G_CALLBACK(gtk_widget_hide), window);
     gtk_box_pack_end(GTK_BOX(box), close, FALSE, FALSE, 0);
     gtk_widget_show_all(window);
+    // Selectable labels select their text when shown; nothing is chosen yet.
+    for (const auto& [caption, label] : m_values)
+        gtk_label_select_region(GTK_LABEL(label), 0, 0);
+    gtk_widget_grab_focus(close);
 }
 
 std::string PropertiesWindow::value(const std::string& caption) const
@@ -177,7 +182,6 @@ PrintPreviewWindow::PrintPreviewWindow(GtkWindow* parent, std::string pdf_path,
     GtkWidget* window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
     m_window.reset(window);
     gtk_window_set_title(GTK_WINDOW(window), "Print Preview");
-    gtk_window_set_default_size(GTK_WINDOW(window), 760, 900);
     if (parent) {
         gtk_window_set_transient_for(GTK_WINDOW(window), parent);
         gtk_window_set_destroy_with_parent(GTK_WINDOW(window), TRUE);
@@ -214,6 +218,15 @@ PrintPreviewWindow::PrintPreviewWindow(GtkWindow* parent, std::string pdf_path,
     gtk_container_add(GTK_CONTAINER(scroller), m_area);
     g_signal_connect(m_area, "draw", G_CALLBACK(on_draw), this);
 
+    // Wide enough for the paper, as tall as the screen comfortably allows.
+    double paper_width = 595, paper_height = 842;
+    if (page_count() > 0) {
+        GObjectPtr<PopplerPage> first(poppler_document_get_page(m_document.get(), 0));
+        if (first)
+            poppler_page_get_size(first.get(), &paper_width, &paper_height);
+    }
+    gtk_window_set_default_size(GTK_WINDOW(window), static_cast<int>(paper_width * m_scale) + 60,
+                                std::min(static_cast<int>(paper_height * m_scale) + 100, 900));
     if (!m_document) {
         gtk_label_set_text(GTK_LABEL(m_label), "The preview could not be made.");
         gtk_widget_set_sensitive(m_previous, FALSE);
