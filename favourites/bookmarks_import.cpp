@@ -2,11 +2,13 @@
 
 #include "favourites/file_ops.h"
 #include "favourites/internet_shortcut.h"
+#include "platform/atomic_file.h"
 
 #include <libxml/HTMLparser.h>
 
 #include <cerrno>
 #include <cstring>
+#include <deque>
 #include <dirent.h>
 #include <fcntl.h>
 #include <memory>
@@ -246,11 +248,38 @@ std::string join(const std::string& folder, const std::string& name)
     return folder == "/" ? folder + name : folder + "/" + name;
 }
 
-// Writes the parsed tree into the Favorites folder. New shortcut files are
-// written under hidden names and given their names in batches after one
-// flush to disk, so that each file appears whole or not at all without a
-// flush per file; everything written is recorded so that a failure can be
-// undone.
+// Writes `text` to a new file at `path`, flushed to disk; fails with EEXIST
+// rather than replace anything.
+int write_new_file(const std::string& path, std::string_view text, bool flush)
+{
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return errno;
+    int err = 0;
+    while (!text.empty()) {
+        const ssize_t n = ::write(fd, text.data(), text.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            err = errno;
+            break;
+        }
+        text.remove_prefix(static_cast<std::size_t>(n));
+    }
+    if (err == 0 && flush && ::fsync(fd) != 0)
+        err = errno;
+    if (::close(fd) != 0 && err == 0)
+        err = errno;
+    if (err != 0)
+        ::unlink(path.c_str());
+    return err;
+}
+
+// Writes the parsed tree into the Favorites folder. Folders are created as
+// they come. Shortcut files are first written into one hidden staging
+// folder, flushed to disk together, and only then moved to their names, so
+// that each appears whole or not at all without a flush per file. What was
+// created is recorded, so that a failure can be undone.
 class ImportWriter {
 public:
     ImportWriter(std::string root, ImportResult& result) : m_root(std::move(root)), m_result(result) {}
@@ -284,21 +313,25 @@ public:
                 error = add_link(entry, parent);
             if (error)
                 return error;
-            if (progress && ((i + 1) % 128 == 0 || i + 1 == total))
+            // The last step is reported once the files are in place.
+            if (progress && (i + 1) % 128 == 0 && i + 1 < total)
                 progress(i + 1, total);
         }
-        if (auto error = flush())
+        if (auto error = commit())
             return error;
-        ::syncfs(m_root_fd);
+        if (progress && total > 0)
+            progress(total, total);
         return std::nullopt;
     }
 
     void roll_back()
     {
-        for (const auto& pending : m_pending)
-            ::unlink(pending.temp.c_str());
         for (auto it = m_created_files.rbegin(); it != m_created_files.rend(); ++it)
             ::unlink(it->c_str());
+        for (const auto& staged : m_staged)
+            ::unlink(staged.path.c_str());
+        if (!m_staging.empty())
+            ::rmdir(m_staging.c_str());
         for (auto it = m_created_folders.rbegin(); it != m_created_folders.rend(); ++it)
             ::rmdir(it->c_str());
     }
@@ -306,15 +339,17 @@ public:
 private:
     struct NameSeries {
         unsigned next = 1;
-        std::unordered_set<std::string> urls; // addresses held by the names of the series so far
+        // Addresses held by the names of the series so far; they point into the
+        // parsed tree or into m_read_urls, both of which outlive the writer's use.
+        std::unordered_set<std::string_view> urls;
     };
     struct FolderState {
         std::unordered_set<std::string> names;
-        std::unordered_map<std::string, std::string> written; // name -> address, this import
+        std::unordered_map<std::string, std::string_view> written; // name -> address, this import
         std::unordered_map<std::string, NameSeries> series;
     };
-    struct Pending {
-        std::string temp;
+    struct Staged {
+        std::string path;
         std::string folder;
         std::string name;
     };
@@ -386,7 +421,7 @@ private:
             if (auto written = state->written.find(candidate); written != state->written.end()) {
                 series.urls.insert(written->second);
             } else if (auto url = read_internet_shortcut(join(parent, candidate))) {
-                series.urls.insert(clean_address(*url));
+                series.urls.insert(m_read_urls.emplace_back(clean_address(*url)));
             }
         }
         if (series.urls.contains(link.url)) {
@@ -394,51 +429,44 @@ private:
             return std::nullopt;
         }
 
-        std::string temp = join(parent, ".driftway-import-XXXXXX");
-        const int fd = ::mkstemp(temp.data());
-        if (fd < 0)
-            return "Cannot write in \"" + display_path(parent) + "\": " + std::strerror(errno);
-        const std::string text = internet_shortcut_text(link.url);
-        ::fchmod(fd, 0644);
-        std::size_t done = 0;
-        int err = 0;
-        while (done < text.size()) {
-            const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n < 0) {
-                err = errno;
-                break;
-            }
-            done += static_cast<std::size_t>(n);
+        if (m_staging.empty()) {
+            std::string staging = join(m_root, ".driftway-import-XXXXXX");
+            if (!::mkdtemp(staging.data()))
+                return "Cannot write in \"" + display_path(m_root) + "\": " + std::strerror(errno);
+            m_staging = std::move(staging);
         }
-        if (::close(fd) != 0 && err == 0)
-            err = errno;
-        m_pending.push_back({temp, parent, candidate});
-        if (err != 0)
+        const std::string staged = m_staging + "/" + std::to_string(m_staged.size());
+        if (const int err = write_new_file(staged, internet_shortcut_text(link.url), false))
             return "Cannot write \"" + display_path(join(parent, candidate)) + "\": " + std::strerror(err);
+        m_staged.push_back({staged, parent, candidate});
 
         state->names.insert(candidate);
         state->written.emplace(candidate, link.url);
         series.urls.insert(link.url);
         ++series.next;
         ++m_result.links_written;
-        if (m_pending.size() >= 512)
-            return flush();
         return std::nullopt;
     }
 
-    std::optional<std::string> flush()
+    // Gives every staged file its name, after one flush of them all.
+    std::optional<std::string> commit()
     {
-        if (m_pending.empty())
+        if (m_staged.empty())
             return std::nullopt;
         ::syncfs(m_root_fd);
-        while (!m_pending.empty()) {
-            const Pending& pending = m_pending.back();
-            std::string target = join(pending.folder, pending.name);
+        while (!m_staged.empty()) {
+            const Staged& staged = m_staged.back();
+            std::string target = join(staged.folder, staged.name);
             int err = 0;
             for (int attempt = 0; attempt < 100; ++attempt) {
-                err = rename_no_replace(pending.temp, target);
+                err = rename_no_replace(staged.path, target);
+                if (err == EXDEV) {
+                    // A folder on another file system: write the file there.
+                    const auto text = platform::read_whole_file(staged.path);
+                    err = text ? write_new_file(target, *text, true) : EIO;
+                    if (err == 0)
+                        ::unlink(staged.path.c_str());
+                }
                 if (err != EEXIST)
                     break;
                 // Another program took the name after it was chosen.
@@ -447,8 +475,11 @@ private:
             if (err != 0)
                 return "Cannot write \"" + display_path(target) + "\": " + std::strerror(err);
             m_created_files.push_back(std::move(target));
-            m_pending.pop_back();
+            m_staged.pop_back();
         }
+        ::rmdir(m_staging.c_str());
+        m_staging.clear();
+        ::syncfs(m_root_fd);
         return std::nullopt;
     }
 
@@ -459,7 +490,9 @@ private:
     std::unordered_set<std::string> m_merged;
     std::vector<std::string> m_created_folders;
     std::vector<std::string> m_created_files;
-    std::vector<Pending> m_pending;
+    std::string m_staging;
+    std::vector<Staged> m_staged;
+    std::deque<std::string> m_read_urls;
 };
 
 std::string strip_trailing_slashes(std::string path)

@@ -1,0 +1,391 @@
+// Importing bookmark files in the styles of current browsers into a real
+// temporary Favorites folder, and exporting that folder back; needs only /tmp.
+
+#include "favourites/bookmarks_export.h"
+#include "favourites/bookmarks_import.h"
+#include "favourites/internet_shortcut.h"
+#include "tests/support/temp_dir.h"
+#include "tree_snapshot.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <optional>
+#include <sys/resource.h>
+#include <unistd.h>
+
+namespace driftway::favourites {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::read_file;
+using testing::snapshot;
+using testing::TempDir;
+
+std::string url_file(const std::string& url)
+{
+    return internet_shortcut_text(url);
+}
+
+using Tree = std::map<std::string, std::string>;
+
+const char* const kFirefox = R"html(<!DOCTYPE NETSCAPE-Bookmark-file-1>
+<!-- This is an automatically generated file.
+     It will be read and overwritten.
+     DO NOT EDIT! -->
+<META HTTP-EQUIV="Content-Type" CONTENT="text/html; charset=UTF-8">
+<meta http-equiv="Content-Security-Policy"
+      content="default-src 'self'; script-src 'none'; img-src data: *; object-src 'none'"></meta>
+<TITLE>Bookmarks</TITLE>
+<H1>Bookmarks Menu</H1>
+
+<DL><p>
+    <DT><A HREF="https://www.mozilla.org/de/" ADD_DATE="1700000000" LAST_MODIFIED="1700000001" ICON_URI="https://www.mozilla.org/favicon.ico" ICON="data:image/png;base64,iVBORw0KGgo=">Mozilla &amp; Co &#8212; Gr&uuml;&szlig;e</A>
+    <DD>Our home page
+    <HR>
+    <DT><A HREF="place:parent=toolbar_____&sort=12&maxResults=10">Recently Bookmarked</A>
+    <DT><H3 ADD_DATE="1700000000" LAST_MODIFIED="1700000002">Mozilla Firefox</H3>
+    <DL><p>
+        <DT><A HREF="https://support.mozilla.org/products/firefox" ADD_DATE="1700000000">Get Help</A>
+        <DT><H3 ADD_DATE="1700000000">Empty</H3>
+        <DL><p>
+        </DL><p>
+    </DL><p>
+    <DT><H3 ADD_DATE="1700000000" LAST_MODIFIED="1700000003" PERSONAL_TOOLBAR_FOLDER="true">Bookmarks Toolbar</H3>
+    <DL><p>
+        <DT><A HREF="javascript:(function(){alert(&quot;a&lt;b&quot;);})()" ADD_DATE="1700000000">Bookmarklet</A>
+    </DL><p>
+</DL>
+)html";
+
+const char* const kChrome = R"html(<!DOCTYPE NETSCAPE-Bookmark-file-1>
+<!-- This is an automatically generated file.
+     It will be read and overwritten.
+     DO NOT EDIT! -->
+<META HTTP-EQUIV="Content-Type" CONTENT="text/html; charset=UTF-8">
+<TITLE>Bookmarks</TITLE>
+<H1>Bookmarks</H1>
+<DL><p>
+    <DT><H3 ADD_DATE="1700000000" LAST_MODIFIED="1700000000" PERSONAL_TOOLBAR_FOLDER="true">Bookmarks bar</H3>
+    <DL><p>
+        <DT><A HREF="https://www.google.com/" ADD_DATE="1700000000" ICON="data:image/png;base64,AAAA">Google</A>
+        <DT><A HREF="https://example.com/a" ADD_DATE="1700000000">Same name</A>
+        <DT><A HREF="https://example.com/b" ADD_DATE="1700000000">Same name</A>
+        <DT><A HREF="https://example.com/a" ADD_DATE="1700000000">Same name</A>
+        <DT><H3 ADD_DATE="1700000000" LAST_MODIFIED="0">News / Daily</H3>
+        <DL><p>
+            <DT><A HREF="https://www.bbc.co.uk/news" ADD_DATE="1700000000">BBC</A>
+        </DL><p>
+        <DT><H3 ADD_DATE="1700000000" LAST_MODIFIED="0">News / Daily</H3>
+        <DL><p>
+            <DT><A HREF="https://www.lemonde.fr/" ADD_DATE="1700000000">Le Monde</A>
+        </DL><p>
+    </DL><p>
+    <DT><H3 ADD_DATE="1700000000" LAST_MODIFIED="0">Other bookmarks</H3>
+    <DL><p>
+        <DT><A HREF="https://ja.wikipedia.org/" ADD_DATE="1700000000">ウィキペディア</A>
+    </DL><p>
+</DL><p>
+)html";
+
+// Safari writes its folders straight into the body, with no list around the
+// top level, and marks them FOLDED.
+const char* const kSafari = "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n"
+                            "\t<HTML>\n"
+                            "\t<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=UTF-8\">\n"
+                            "\t<Title>Bookmarks</Title>\n"
+                            "\t<H1>Bookmarks</H1>\n"
+                            "\t<DT><H3 FOLDED>Favorites</H3>\n"
+                            "\t<DL><p>\n"
+                            "\t\t<DT><A HREF=\"https://www.apple.com/\">Apple</A>\n"
+                            "\t</DL><p>\n"
+                            "\t<DT><H3 FOLDED>Bookmarks Menu</H3>\n"
+                            "\t<DL><p>\n"
+                            "\t</DL><p>\n"
+                            "\t<DT><H3 FOLDED id=\"com.apple.ReadingList\">Reading List</H3>\n"
+                            "\t<DL><p>\n"
+                            "\t\t<DT><A HREF=\"https://webkit.org/blog/\">WebKit   blog\n  posts</A>\n"
+                            "\t</DL><p>\n"
+                            "</HTML>\n";
+
+// Opera and Vivaldi write lower-case attributes, descriptions and a folder
+// without any list at all.
+const char* const kVivaldi = R"html(<!DOCTYPE NETSCAPE-Bookmark-file-1>
+<META HTTP-EQUIV="Content-Type" CONTENT="text/html; charset=UTF-8">
+<TITLE>Bookmarks</TITLE>
+<H1>Bookmarks</H1>
+<DL><p>
+  <DT><H3 add_date="1700000000" SPEED_DIAL="true">Speed Dial</H3>
+  <DL><p>
+    <DT><a href="https://vivaldi.com/" add_date="1700000000" description="the browser">Vivaldi &#x2764;</a>
+    <DD>the browser
+    <DT><a href="https://help.vivaldi.com/">   </a>
+  </DL><p>
+  <DT><H3>Trash</H3>
+  <DT><a href="https://opera.com/">Opera</a>
+</DL><p>
+)html";
+
+ImportResult import_text(const TempDir& dir, const std::string& html, const std::string& favorites)
+{
+    const fs::path file = dir.write("bookmarks.html", html);
+    return import_bookmarks(file.string(), favorites);
+}
+
+TEST(ImportBookmarks, FirefoxExport)
+{
+    TempDir files, fav;
+    const auto result = import_text(files, kFirefox, fav.str());
+
+    ASSERT_TRUE(result.ok()) << *result.error;
+    EXPECT_EQ(snapshot(fav.path()), (Tree{{"Mozilla & Co \xE2\x80\x94 Gr\xC3\xBC\xC3\x9F"
+                                           "e.url",
+                                           url_file("https://www.mozilla.org/de/")},
+                                          {"Mozilla Firefox", "<folder>"},
+                                          {"Mozilla Firefox/Get Help.url",
+                                           url_file("https://support.mozilla.org/products/firefox")},
+                                          {"Mozilla Firefox/Empty", "<folder>"},
+                                          {"Bookmarks Toolbar", "<folder>"},
+                                          {"Bookmarks Toolbar/Bookmarklet.url",
+                                           url_file("javascript:(function(){alert(\"a<b\");})()")}}));
+    EXPECT_EQ(result.folders_created, 3u);
+    EXPECT_EQ(result.links_written, 3u);
+    EXPECT_EQ(result.links_unusable, 1u) << "the place: query";
+}
+
+TEST(ImportBookmarks, ChromeExportWithDuplicateNames)
+{
+    TempDir files, fav;
+    const auto result = import_text(files, kChrome, fav.str());
+
+    ASSERT_TRUE(result.ok()) << *result.error;
+    EXPECT_EQ(snapshot(fav.path()),
+              (Tree{{"Bookmarks bar", "<folder>"},
+                    {"Bookmarks bar/Google.url", url_file("https://www.google.com/")},
+                    {"Bookmarks bar/Same name.url", url_file("https://example.com/a")},
+                    {"Bookmarks bar/Same name (2).url", url_file("https://example.com/b")},
+                    {"Bookmarks bar/News - Daily", "<folder>"},
+                    {"Bookmarks bar/News - Daily/BBC.url", url_file("https://www.bbc.co.uk/news")},
+                    {"Bookmarks bar/News - Daily/Le Monde.url", url_file("https://www.lemonde.fr/")},
+                    {"Other bookmarks", "<folder>"},
+                    {"Other bookmarks/ウィキペディア.url", url_file("https://ja.wikipedia.org/")}}));
+    EXPECT_EQ(result.links_skipped, 1u) << "the same name with the same address again";
+}
+
+TEST(ImportBookmarks, SafariAndVivaldiExports)
+{
+    TempDir files, safari, vivaldi;
+    const auto from_safari = import_text(files, kSafari, safari.str());
+    const auto from_vivaldi = import_text(files, kVivaldi, vivaldi.str());
+
+    ASSERT_TRUE(from_safari.ok()) << *from_safari.error;
+    EXPECT_EQ(snapshot(safari.path()),
+              (Tree{{"Favorites", "<folder>"},
+                    {"Favorites/Apple.url", url_file("https://www.apple.com/")},
+                    {"Bookmarks Menu", "<folder>"},
+                    {"Reading List", "<folder>"},
+                    {"Reading List/WebKit   blog posts.url", url_file("https://webkit.org/blog/")}}));
+    ASSERT_TRUE(from_vivaldi.ok()) << *from_vivaldi.error;
+    EXPECT_EQ(snapshot(vivaldi.path()),
+              (Tree{{"Speed Dial", "<folder>"},
+                    {"Speed Dial/Vivaldi \xE2\x9D\xA4.url", url_file("https://vivaldi.com/")},
+                    {"Speed Dial/https:--help.vivaldi.com-.url", url_file("https://help.vivaldi.com/")},
+                    {"Trash", "<folder>"},
+                    {"Opera.url", url_file("https://opera.com/")}}));
+}
+
+TEST(ImportBookmarks, HandWrittenFilesWithoutDeclarationsAreReadAsUtf8)
+{
+    TempDir files, fav;
+    const auto result = import_text(files,
+                                    "<dl><dt><a href='http://a/'>Gr\xC3\xBC\xC3\x9F"
+                                    "e</a></dl>",
+                                    fav.str());
+    ASSERT_TRUE(result.ok()) << *result.error;
+    EXPECT_EQ(snapshot(fav.path()), (Tree{{"Gr\xC3\xBC\xC3\x9F"
+                                           "e.url",
+                                           url_file("http://a/")}}));
+}
+
+TEST(ImportBookmarks, MergesIntoWhatIsThereWithoutOverwriting)
+{
+    TempDir files, fav;
+    fav.write("Bookmarks bar/Google.url", url_file("https://www.google.com/"));  // same address: skipped
+    fav.write("Bookmarks bar/Same name.url", url_file("https://mine.example/")); // other address: kept
+    fav.write("Bookmarks bar/Mine.url", url_file("https://mine.example/2"));
+    fav.write("Other bookmarks", "a file where a folder is wanted");
+
+    const auto first = import_text(files, kChrome, fav.str());
+    ASSERT_TRUE(first.ok()) << *first.error;
+    const Tree after_first = snapshot(fav.path());
+    EXPECT_EQ(after_first.at("Bookmarks bar/Google.url"), url_file("https://www.google.com/"));
+    EXPECT_EQ(after_first.at("Bookmarks bar/Same name.url"), url_file("https://mine.example/"));
+    EXPECT_EQ(after_first.at("Bookmarks bar/Same name (2).url"), url_file("https://example.com/a"));
+    EXPECT_EQ(after_first.at("Bookmarks bar/Same name (3).url"), url_file("https://example.com/b"));
+    EXPECT_EQ(after_first.at("Bookmarks bar/Mine.url"), url_file("https://mine.example/2"));
+    EXPECT_EQ(after_first.at("Other bookmarks"), "a file where a folder is wanted");
+    EXPECT_EQ(after_first.at("Other bookmarks (2)/ウィキペディア.url"),
+              url_file("https://ja.wikipedia.org/"));
+    EXPECT_EQ(first.folders_merged, 1u);
+    EXPECT_EQ(first.links_skipped, 2u);
+
+    // The same file again adds nothing.
+    const auto second = import_text(files, kChrome, fav.str());
+    ASSERT_TRUE(second.ok()) << *second.error;
+    EXPECT_EQ(second.links_written, 0u);
+    EXPECT_EQ(second.folders_created, 0u);
+    EXPECT_EQ(snapshot(fav.path()), after_first);
+}
+
+TEST(ImportBookmarks, RefusesWhatIsNoBookmarkFileAndChangesNothing)
+{
+    TempDir files, fav;
+    fav.write("Keep.url", url_file("k"));
+    const Tree before = snapshot(fav.path());
+
+    const std::vector<std::string> not_bookmarks = {
+        "<html><body><h1>A page</h1><p><a href='http://a/'>a link</a></p><ul><li><a "
+        "href='b'>b</a></ul></body></html>",
+        std::string("\x7F"
+                    "ELF\x02\x01\x01\0\0\0binary",
+                    16),
+        "",
+        "[InternetShortcut]\r\nURL=http://a/\r\n",
+    };
+    for (const auto& text : not_bookmarks) {
+        const auto result = import_text(files, text, fav.str());
+        ASSERT_FALSE(result.ok());
+        EXPECT_NE(result.error->find("is not a bookmark file"), std::string::npos) << *result.error;
+        EXPECT_NE(result.error->find("bookmarks.html"), std::string::npos) << *result.error;
+    }
+    const auto missing = import_bookmarks(files.str() + "/none.html", fav.str());
+    ASSERT_FALSE(missing.ok());
+    EXPECT_NE(missing.error->find("No such file"), std::string::npos) << *missing.error;
+    EXPECT_FALSE(import_bookmarks(files.str(), fav.str()).ok()) << "a folder is no bookmark file";
+    EXPECT_EQ(snapshot(fav.path()), before);
+}
+
+TEST(ImportBookmarks, AFailureHalfWayUndoesEverything)
+{
+    // Folders nested so deep that their path outgrows what the system allows:
+    // the import fails after it has written several folders and links.
+    std::string html = "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<DL><p>\n";
+    const std::string long_title(240, 'f');
+    for (int depth = 0; depth < 30; ++depth)
+        html += "<DT><A HREF=\"http://x/" + std::to_string(depth) + "\">link</A>\n<DT><H3>" + long_title +
+                std::to_string(depth) + "</H3>\n<DL><p>\n";
+    TempDir files, fav;
+    fav.write("Keep.url", url_file("k"));
+    fav.write(long_title + "0/Mine.url", url_file("mine")); // merged into, then left as it was
+    const Tree before = snapshot(fav.path());
+
+    const auto result = import_text(files, html, fav.str());
+
+    ASSERT_FALSE(result.ok());
+    EXPECT_NE(result.error->find("File name too long"), std::string::npos) << *result.error;
+    EXPECT_EQ(snapshot(fav.path()), before);
+}
+
+TEST(ImportBookmarks, LargeFilesImportWithProgressAndLinearCost)
+{
+    // 100,000 links in 1,000 folders, with long addresses: about 25 MB.
+    std::string html = "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<META HTTP-EQUIV=\"Content-Type\" "
+                       "CONTENT=\"text/html; charset=UTF-8\">\n<DL><p>\n";
+    const std::string padding(200, 'p');
+    for (int folder = 0; folder < 1000; ++folder) {
+        html += "<DT><H3 ADD_DATE=\"1\">Folder " + std::to_string(folder) + "</H3>\n<DL><p>\n";
+        for (int link = 0; link < 100; ++link)
+            html += "<DT><A HREF=\"https://example.com/" + std::to_string(folder) + "/" +
+                    std::to_string(link) + "?" + padding + "\" ADD_DATE=\"1\">Same title</A>\n";
+        html += "</DL><p>\n";
+    }
+    html += "</DL>\n";
+    // The cost of the import is measured, not that of a shared disk: work in
+    // memory where the system offers it.
+    std::optional<testing::ScopedEnv> in_memory;
+    if (::access("/dev/shm", W_OK) == 0)
+        in_memory.emplace("TMPDIR", "/dev/shm");
+    TempDir files, fav;
+    const fs::path file = files.write("big.html", html);
+    html.clear();
+    html.shrink_to_fit();
+
+    std::vector<std::pair<std::size_t, std::size_t>> calls;
+    const auto started = std::chrono::steady_clock::now();
+    const auto result = import_bookmarks(file.string(), fav.str(), [&](std::size_t done, std::size_t total) {
+        calls.emplace_back(done, total);
+    });
+    const auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+
+    ASSERT_TRUE(result.ok()) << *result.error;
+    EXPECT_EQ(result.folders_created, 1000u);
+    EXPECT_EQ(result.links_written, 100000u);
+    ASSERT_GE(calls.size(), 100u);
+    EXPECT_EQ(calls.front(), std::make_pair(std::size_t{0}, std::size_t{101000}));
+    EXPECT_EQ(calls.back(), std::make_pair(std::size_t{101000}, std::size_t{101000}));
+    EXPECT_TRUE(std::is_sorted(calls.begin(), calls.end()));
+    EXPECT_EQ(read_file(fav.path() / "Folder 999/Same title (100).url"),
+              url_file("https://example.com/999/99?" + padding));
+    EXPECT_LT(seconds, 120.0);
+
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    EXPECT_LT(usage.ru_maxrss, 400 * 1024) << "kilobytes at the peak";
+}
+
+TEST(ExportBookmarks, WritesTheCanonicalFormat)
+{
+    TempDir fav, out;
+    fav.write("Tom & Jerry <3>.url", url_file("http://a/?x=1&y=\"2\""));
+    fav.write("Work/Deep/x.url", url_file("http://x/"));
+    fav.write("Work/notes.txt", "not a favourite");
+    fav.write("Work/empty.url", "[InternetShortcut]\r\n");
+    fav.mkdir(".hidden");
+
+    const std::string file = out.str() + "/bookmarks.html";
+    const auto result = export_bookmarks(fav.str() + "/", file);
+
+    ASSERT_TRUE(result.ok()) << *result.error;
+    EXPECT_EQ(result.folders, 2u);
+    EXPECT_EQ(result.links, 2u);
+    EXPECT_EQ(result.skipped, 2u);
+    const std::string html = read_file(file);
+    EXPECT_TRUE(html.starts_with("<!DOCTYPE NETSCAPE-Bookmark-file-1>\n")) << html;
+    EXPECT_NE(html.find("<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=UTF-8\">"),
+              std::string::npos);
+    EXPECT_NE(html.find("<TITLE>Bookmarks</TITLE>\n<H1>Bookmarks</H1>\n<DL><p>\n"), std::string::npos);
+    EXPECT_NE(html.find("<DT><A HREF=\"http://a/?x=1&amp;y=&quot;2&quot;\""), std::string::npos) << html;
+    EXPECT_NE(html.find(">Tom &amp; Jerry &lt;3&gt;</A>"), std::string::npos) << html;
+    EXPECT_LT(html.find(">Work</H3>"), html.find(">Deep</H3>"));
+    EXPECT_LT(html.find(">Deep</H3>"), html.find(">Tom &amp; Jerry"));
+    EXPECT_EQ(html.find("hidden"), std::string::npos);
+
+    const auto failed = export_bookmarks(fav.str() + "/missing", out.str() + "/other.html");
+    EXPECT_FALSE(failed.ok());
+    EXPECT_FALSE(fs::exists(out.path() / "other.html"));
+}
+
+TEST(ExportBookmarks, ImportingTheExportGivesBackTheSameTree)
+{
+    TempDir fav, out, again;
+    for (const std::string& name :
+         {std::string("say \"hi\" 'there'"), std::string("-rf --help"), std::string("Tom & Jerry <b>"),
+          std::string("with  two  blanks"), std::string("\xC3\xA9t\xC3\xA9 \xE2\x98\x83 \xF0\x9F\x8E\x89"),
+          std::string(251, 'n'), std::string("a\\b;c#d=e[f]")}) {
+        fav.write("Odd/" + name + ".url", url_file("https://example.com/" + name.substr(0, 3) + "?q=<&>\"'"));
+        fav.mkdir("Odd/" + name);
+    }
+    fav.write("Top.url", url_file("javascript:alert('&amp;')"));
+    fav.mkdir("Empty/Emptier");
+    fav.write("Same/Same.url", url_file("http://same/"));
+
+    const std::string file = out.str() + "/export.html";
+    ASSERT_TRUE(export_bookmarks(fav.str(), file).ok());
+    const auto result = import_bookmarks(file, again.str());
+
+    ASSERT_TRUE(result.ok()) << *result.error;
+    EXPECT_EQ(snapshot(again.path()), snapshot(fav.path()));
+}
+
+} // namespace
+} // namespace driftway::favourites

@@ -1,0 +1,120 @@
+// File names made from titles, numbered free names, printable paths, and the
+// Internet shortcut files written for favourites; needs a temporary folder.
+
+#include "favourites/internet_shortcut.h"
+#include "tests/support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace driftway::favourites {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::read_file;
+using testing::TempDir;
+
+TEST(SafeFileName, MakesTitlesIntoNamesThatWorkEverywhere)
+{
+    EXPECT_EQ(safe_file_name("AC/DC - Live"), "AC-DC - Live");
+    EXPECT_EQ(safe_file_name("two\r\n  lines\tand\x01more"), "two lines and more");
+    EXPECT_EQ(safe_file_name(std::string("nul\0byte", 8)), "nul byte");
+    EXPECT_EQ(safe_file_name("  ..hidden... "), "hidden");
+    EXPECT_EQ(safe_file_name("say \"hi\" <b> & 'x'"), "say \"hi\" <b> & 'x'");
+    EXPECT_EQ(safe_file_name("caf\xE9"), "caf\xE9") << "bytes of other encodings are valid names here";
+    EXPECT_EQ(safe_file_name("C1\xC2\x85"
+                             "control"),
+              "C1 control");
+    for (const char* nothing : {"", " ", ".", "..", "...", " . ", "\n\t"})
+        EXPECT_EQ(safe_file_name(nothing), "Untitled") << nothing;
+}
+
+TEST(SafeFileName, CapsAt255BytesWithoutCuttingACharacter)
+{
+    std::string snowmen;
+    for (int i = 0; i < 100; ++i)
+        snowmen += "\xE2\x98\x83"; // three bytes each
+    const std::string name = safe_file_name(snowmen);
+    EXPECT_EQ(name.size(), 255u);
+    EXPECT_EQ(safe_file_name("x" + snowmen).size(), 253u);
+    EXPECT_EQ(safe_file_name(snowmen, 251).size(), 249u);
+    // A cut that leaves a blank or a dot at the end is trimmed again.
+    EXPECT_EQ(safe_file_name(std::string(254, 'a') + " b"), std::string(254, 'a'));
+
+    for (const std::string& title :
+         std::vector<std::string>{snowmen, "  a/b\n..", std::string(300, '.') + "x", "x" + snowmen + "  "}) {
+        const std::string once = safe_file_name(title);
+        EXPECT_EQ(safe_file_name(once), once) << "a safe name stays as it is";
+    }
+}
+
+TEST(NumberedName, KeepsTheExtensionAndFitsIn255Bytes)
+{
+    EXPECT_EQ(numbered_name("News.url", 2, EntryKind::File), "News (2).url");
+    EXPECT_EQ(numbered_name("v1.2", 3, EntryKind::Folder), "v1.2 (3)");
+    EXPECT_EQ(numbered_name(".url", 2, EntryKind::File), ".url (2)");
+    const std::string long_name =
+        std::string(200, 'a') + "\xE2\x98\x83\xE2\x98\x83" + std::string(45, 'b') + ".url";
+    ASSERT_EQ(long_name.size(), 255u);
+    const std::string numbered = numbered_name(long_name, 12, EntryKind::File);
+    EXPECT_LE(numbered.size(), 255u);
+    EXPECT_TRUE(numbered.ends_with(" (12).url"));
+
+    std::string snowmen;
+    for (int i = 0; i < 84; ++i)
+        snowmen += "\xE2\x98\x83";
+    const std::string cut = numbered_name(snowmen, 2, EntryKind::Folder);
+    EXPECT_EQ(cut.size(), 249u + 4u) << "the cut falls between characters";
+}
+
+TEST(FreePath, SkipsEveryNameThatIsTaken)
+{
+    TempDir dir;
+    dir.write("News.url", "");
+    dir.write("News (2).url", "");
+    dir.mkdir("News (3).url");
+    EXPECT_EQ(free_path(dir.str() + "/Other.url", EntryKind::File), dir.str() + "/Other.url");
+    EXPECT_EQ(free_path(dir.str() + "/News.url", EntryKind::File), dir.str() + "/News (4).url");
+}
+
+TEST(DisplayPath, ShowsUnprintableBytesAsEscapes)
+{
+    EXPECT_EQ(display_path("/fav/caf\xC3\xA9"), "/fav/caf\xC3\xA9");
+    EXPECT_EQ(display_path("a\nb\tc\x01"), "a\\nb\\tc\\x01");
+    EXPECT_EQ(display_path("caf\xE9 \xED\xA0\x80"), "caf\\xE9 \\xED\\xA0\\x80") << "a surrogate is not UTF-8";
+}
+
+TEST(InternetShortcut, IsWrittenWithCrlfAndReadBack)
+{
+    TempDir dir;
+    const std::string path = dir.str() + "/Sub/News.url";
+    ASSERT_EQ(write_internet_shortcut(path, "http://example.com/?a=1&b=\"2\""), std::nullopt);
+    EXPECT_EQ(read_file(path), "[InternetShortcut]\r\nURL=http://example.com/?a=1&b=\"2\"\r\n");
+    EXPECT_EQ(read_internet_shortcut(path), "http://example.com/?a=1&b=\"2\"");
+
+    ASSERT_EQ(write_internet_shortcut(path, "javascript:void(0)"), std::nullopt);
+    EXPECT_EQ(read_internet_shortcut(path), "javascript:void(0)");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path() / "Sub"), fs::directory_iterator()), 1)
+        << "no temporary file is left";
+
+    const auto broken = write_internet_shortcut(path, "http://a/\r\n[Other]");
+    ASSERT_TRUE(broken);
+    EXPECT_NE(broken->find("line break"), std::string::npos);
+    EXPECT_TRUE(write_internet_shortcut(path, ""));
+    EXPECT_EQ(read_internet_shortcut(path), "javascript:void(0)") << "a refused address changes nothing";
+
+    dir.write("plain.txt", "no shortcut");
+    EXPECT_EQ(read_internet_shortcut(dir.str() + "/plain.txt"), std::nullopt);
+    EXPECT_EQ(read_internet_shortcut(dir.str() + "/missing.url"), std::nullopt);
+}
+
+TEST(CleanAddress, DropsLineBreaksAndOuterBlanks)
+{
+    EXPECT_EQ(clean_address("  javascript:(function(){\n\talert(1);\r\n})()  "),
+              "javascript:(function(){alert(1);})()");
+    EXPECT_EQ(clean_address("\x01http://a/ b\x7f"), "http://a/ b\x7f");
+}
+
+} // namespace
+} // namespace driftway::favourites
