@@ -677,6 +677,34 @@ def htm_icon(size):
     return c
 
 
+# ---------------------------------------------------------------- the About box's advert
+# The publisher's editor, Quillpad, on a 64-unit square: a ruled notepad with
+# a quill across it.
+
+
+def advert_quillpad():
+    c = Canvas(64, 64)
+    pad = RoundRect(10, 8, 38, 50, 3)
+    c.fill(RoundRect(12, 11, 38, 50, 3), rgb("#000000", 0.18))  # shadow
+    c.outlined(pad, PAPER, PAPER_EDGE)
+    c.fill(RoundRect(10, 8, 38, 8, 3), BLUE)  # binding
+    for x in (15, 22, 29, 36, 43):
+        c.fill(Circle(x, 12, 1.5), BLUE_DARK)
+    for y in range(23, 56, 6):
+        c.fill(Stroke([(14, y + 0.5), (44, y + 0.5)], 1), rgb("#a9c6ee"))
+    c.fill(Stroke([(18.5, 17), (18.5, 57)], 1), rgb("#e58a86"))
+    # The quill: a feather from the upper right down to a nib on the page.
+    vane = Poly([(58, 4), (61, 9), (54, 22), (44, 34), (33, 45), (31, 44), (38, 31), (47, 17)])
+    c.fill(vane, Linear((58, 4), rgb("#ffffff"), (32, 45), rgb("#d8dde6")))
+    c.fill(Stroke(vane.pts, 1, closed=True), GREY)
+    c.fill(Stroke([(59, 6), (45, 26), (30, 47)], 1.2), GREY_DARK)
+    c.fill(Poly([(30, 47), (27, 53), (32, 49)]), INK)
+    for t in (0.25, 0.45, 0.65):
+        x, y = 59 - 14 * t * 2, 6 + 20 * t * 2
+        c.fill(Stroke([(x, y), (x + 3, y - 1.5)], 0.7), GREY_LIGHT)
+    return c
+
+
 # ---------------------------------------------------------------- output
 
 
@@ -694,6 +722,7 @@ def pictures():
     out += [("resources/fav_add.png", canvas_png(fav_add())),
             ("resources/fav_organize.png", canvas_png(fav_organize())),
             ("resources/fav_remove.png", canvas_png(fav_remove()))]
+    out.append(("resources/advert_quillpad.png", canvas_png(advert_quillpad())))
     for size in (16, 24, 32, 48, 64, 128, 256):
         out.append((f"resources/icons/hicolor/{size}x{size}/apps/driftway.png", canvas_png(app_icon(size))))
     out.append(("resources/icons/hicolor/scalable/apps/driftway.svg", app_icon_svg().encode()))

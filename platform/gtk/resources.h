@@ -40,6 +40,10 @@ inline constexpr std::array<const char*, 3> kFavButtons{"fav_add", "fav_organize
 // lies in the bundle as a hicolor theme under /driftway/icons/hicolor.
 inline constexpr const char* kWindowIcon = "icons/hicolor/32x32/apps/driftway";
 inline constexpr const char* kIconName = "driftway";
+// The About box's pictures: the program's icon (48 by 48) and the advert for
+// the publisher's editor (64 by 64).
+inline constexpr const char* kAboutIcon = "icons/hicolor/48x48/apps/driftway";
+inline constexpr const char* kAdvert = "advert_quillpad";
 
 } // namespace picture
 

@@ -327,8 +327,9 @@ TEST(Pictures, EveryPictureHasItsSize)
         EXPECT_EQ(p->get_width(), 16) << name;
         EXPECT_EQ(p->get_height(), 16) << name;
     }
-    const auto icon = load_picture(picture::kWindowIcon);
-    EXPECT_EQ(icon->get_width(), 32);
+    EXPECT_EQ(load_picture(picture::kWindowIcon)->get_width(), 32);
+    EXPECT_EQ(load_picture(picture::kAboutIcon)->get_width(), 48);
+    EXPECT_EQ(load_picture(picture::kAdvert)->get_width(), 64);
     EXPECT_THROW(load_picture("no_such_picture"), Glib::Error);
 }
 
@@ -354,6 +355,29 @@ TEST(Pictures, TheIconThemeFindsTheApplicationIcon)
         const auto p = theme->load_icon(picture::kIconName, size, Gtk::ICON_LOOKUP_FORCE_SIZE);
         EXPECT_EQ(p->get_width(), size);
     }
+}
+
+TEST(Pictures, TheScalableIconDrawsLikeThePictures)
+{
+    register_resources();
+    Glib::RefPtr<Gdk::Pixbuf> svg;
+    try {
+        svg = Gdk::Pixbuf::create_from_resource("/driftway/icons/hicolor/scalable/apps/driftway.svg", 64, 64,
+                                                true);
+    } catch (const Gdk::PixbufError& e) {
+        GTEST_SKIP() << "no SVG loader: " << e.what();
+    }
+    const auto png = load_picture("icons/hicolor/64x64/apps/driftway");
+    ASSERT_EQ(svg->get_width(), 64);
+    ASSERT_TRUE(svg->get_has_alpha());
+    double sum = 0;
+    for (int y = 0; y < 64; ++y) {
+        const guint8* a = svg->get_pixels() + y * svg->get_rowstride();
+        const guint8* b = png->get_pixels() + y * png->get_rowstride();
+        for (int i = 0; i < 64 * 4; ++i)
+            sum += std::abs(int(a[i]) - int(b[i]));
+    }
+    EXPECT_LT(sum / (64 * 64 * 4), 3.0);
 }
 
 TEST(Pictures, TheHtmlFileIconIsARealIconFile)
