@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace driftway::platform::gtk {
 
@@ -48,6 +49,12 @@ public:
     // is ready to be shown; a page asked to close its window.
     std::function<void()> on_ready_to_show;
     std::function<void()> on_close_request;
+
+    // Downloads of what the engine cannot show: where to save a file
+    // (nullopt cancels; when empty, a save dialog asks), and where failures
+    // are told (when empty, a message box). Progress goes to the status text.
+    std::function<std::optional<std::string>(const std::string& suggested_name)> choose_download_path;
+    std::function<void(const std::string& message)> report_error;
 
     // browser::Engine
     void Navigate2(const std::string& address, browser::NavFlags flags = browser::NavFlags::None) override;
@@ -91,6 +98,17 @@ private:
     static GtkWidget* on_create(WebKitWebView*, WebKitNavigationAction* action, gpointer self);
     static void on_ready_to_show_signal(WebKitWebView*, gpointer self);
     static void on_close_signal(WebKitWebView*, gpointer self);
+    struct Download;
+    static void on_download_started(WebKitWebContext*, WebKitDownload* download, gpointer self);
+    static gboolean on_decide_destination(WebKitDownload*, gchar* suggested, gpointer download);
+    static void on_download_progress(GObject*, GParamSpec*, gpointer download);
+    static void on_download_failed(WebKitDownload*, GError* error, gpointer download);
+    static void on_download_finished(WebKitDownload*, gpointer download);
+    void forget_download(Download* download);
+    void download_failed(Download& download, const std::string& reason);
+    void tell_error(const std::string& message);
+    void set_status(const std::string& text);
+
     static gboolean on_decide_policy(WebKitWebView*, WebKitPolicyDecision* decision,
                                      WebKitPolicyDecisionType type, gpointer self);
 
@@ -114,6 +132,7 @@ private:
     GObjectPtr<GtkPrintSettings> m_print_settings;
     std::unique_ptr<PrintPreviewWindow> m_preview;
     std::unique_ptr<PropertiesWindow> m_properties;
+    std::vector<std::unique_ptr<Download>> m_downloads;
     SignalConnections m_signals;
     guint m_idle_source = 0;
     std::string m_pending_offline_uri;
