@@ -239,18 +239,6 @@ TEST(CheckState, OnlyWholeNumbersCountAndAnyButZeroChecks)
         EXPECT_EQ(check_state_from_setting(text), state) << text;
 }
 
-TEST(AboutControls, CarryTheirCaptionsAndToolTips)
-{
-    EXPECT_STREQ(about_control("chkAssociate").caption, "Associate HTML files on my computer with Driftway.");
-    EXPECT_STREQ(about_control("chkAssociate").tooltip,
-                 "Check to always open HTML files on your computer with Driftway");
-    EXPECT_STREQ(about_control("cmdOK").tooltip, "Close About");
-    EXPECT_STREQ(about_control("cmdSysInfo").caption, "&System Info...");
-    EXPECT_STREQ(about_control("lblTy").tooltip, "Visit Quillmere website");
-    for (const char* name : {"lblDescription", "lblDisclaimer", "cmdDownload", "lblTy"})
-        EXPECT_STRNE(about_control(name).caption, "") << name;
-}
-
 TEST(InternetOptions, PagesHaveDefaultsAndRefuseTextOnSeveralLines)
 {
     driftway::testing::TempDir dir;
