@@ -73,6 +73,11 @@ bool plain(std::string_view raw)
 
 } // namespace
 
+bool shows_as_is(std::string_view raw)
+{
+    return plain(raw);
+}
+
 std::string display_name(std::string_view raw)
 {
     if (plain(raw))

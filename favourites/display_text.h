@@ -13,6 +13,9 @@ namespace driftway::favourites {
 // "caf\xE9" shows as "café". Keys always keep the exact bytes.
 std::string display_name(std::string_view raw);
 
+// Whether display_name leaves a name as it is (printable ASCII only).
+bool shows_as_is(std::string_view raw);
+
 // An item's node text is its file name without the last four characters
 // (".url", ".lnk"). Characters are counted the way display_name shows them.
 // A name of four characters or fewer is shown whole rather than as nothing.

@@ -40,7 +40,7 @@ void FavMenu::append_folder(std::vector<platform::MenuEntry>& entries, int folde
     const FavFolder& f = scan.folders()[static_cast<std::size_t>(folder)];
     for (int i = f.first_item; i < f.first_item + f.item_count; ++i)
         entries.push_back(
-            command(kIdFirstItem + i + 1, menu_caption(scan.items()[static_cast<std::size_t>(i)].text)));
+            command(kIdFirstItem + i + 1, menu_caption(scan.items()[static_cast<std::size_t>(i)].text())));
 }
 
 platform::MenuEntry FavMenu::root() const

@@ -51,14 +51,10 @@ ListedAs classify(int dir_fd, const dirent& entry)
 Listing list_folder(const std::string& path)
 {
     Listing listing;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
+    std::unique_ptr<DIR, DirCloser> dir(::opendir(path.c_str()));
+    if (!dir)
         return listing;
-    std::unique_ptr<DIR, DirCloser> dir(::fdopendir(fd));
-    if (!dir) {
-        ::close(fd);
-        return listing;
-    }
+    const int fd = ::dirfd(dir.get());
     while (const dirent* entry = ::readdir(dir.get())) {
         const std::string_view name = entry->d_name;
         if (name == "." || name == "..")
@@ -81,33 +77,40 @@ Listing list_folder(const std::string& path)
 
 } // namespace
 
+namespace {
+
+std::string collation_key(const std::string& shown)
+{
+    gchar* key = g_utf8_collate_key_for_filename(shown.c_str(), static_cast<gssize>(shown.size()));
+    std::string result = key;
+    g_free(key);
+    return result;
+}
+
+} // namespace
+
 void sort_names(std::vector<std::string>& names)
 {
     if (names.size() < 2)
         return;
-    struct Keyed {
-        std::string key;
-        std::size_t index;
-    };
-    std::vector<Keyed> keyed;
-    keyed.reserve(names.size());
-    for (std::size_t i = 0; i < names.size(); ++i) {
-        // The collation wants valid UTF-8; the shown form is, and it keeps the
-        // order of names that differ only in stray bytes stable by the raw bytes.
-        const std::string shown = display_name(names[i]);
-        gchar* key = g_utf8_collate_key_for_filename(shown.c_str(), static_cast<gssize>(shown.size()));
-        keyed.push_back({key, i});
-        g_free(key);
-    }
-    std::sort(keyed.begin(), keyed.end(), [&](const Keyed& a, const Keyed& b) {
-        if (const int c = a.key.compare(b.key); c != 0)
+    // The collation wants valid UTF-8: the shown form is. Names that differ
+    // only in stray bytes keep an order by their raw bytes.
+    std::vector<std::string> keys;
+    keys.reserve(names.size());
+    for (const std::string& name : names)
+        keys.push_back(collation_key(shows_as_is(name) ? name : display_name(name)));
+    std::vector<std::size_t> order(names.size());
+    for (std::size_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        if (const int c = keys[a].compare(keys[b]); c != 0)
             return c < 0;
-        return names[a.index] < names[b.index];
+        return names[a] < names[b];
     });
     std::vector<std::string> sorted;
     sorted.reserve(names.size());
-    for (const Keyed& k : keyed)
-        sorted.push_back(std::move(names[k.index]));
+    for (const std::size_t i : order)
+        sorted.push_back(std::move(names[i]));
     names = std::move(sorted);
 }
 
@@ -156,6 +159,11 @@ FavScan FavScan::read(const std::string& root_key, const std::function<void()>& 
             yield();
     }
 
+    std::size_t total = 0;
+    for (const auto& files : files_of)
+        total += files.size();
+    scan.m_items.reserve(total);
+
     struct Frame {
         int folder;
         int next_child;
@@ -174,8 +182,19 @@ FavScan FavScan::read(const std::string& root_key, const std::function<void()>& 
         FavFolder& folder = scan.m_folders[static_cast<std::size_t>(f)];
         folder.first_item = static_cast<int>(scan.m_items.size());
         folder.item_count = static_cast<int>(files_of[static_cast<std::size_t>(f)].size());
-        for (const std::string& file : files_of[static_cast<std::size_t>(f)])
-            scan.m_items.push_back({folder.key + file, item_name(file).text, f});
+        for (const std::string& file : files_of[static_cast<std::size_t>(f)]) {
+            FavItem item;
+            item.path.reserve(folder.key.size() + file.size());
+            item.path.append(folder.key).append(file);
+            item.folder = f;
+            if (shows_as_is(file)) {
+                item.text_pos = static_cast<std::uint32_t>(folder.key.size());
+                item.text_len = static_cast<std::uint32_t>(file.size() > 4 ? file.size() - 4 : file.size());
+            } else {
+                item.converted = item_name(file).text;
+            }
+            scan.m_items.push_back(std::move(item));
+        }
     }
     return scan;
 }
@@ -236,7 +255,7 @@ void FavScan::AddFavoriteItems(Tree& tree, int folder) const
     const FavFolder& f = m_folders.at(static_cast<std::size_t>(folder));
     for (int i = f.first_item; i < f.first_item + f.item_count; ++i) {
         const FavItem& item = m_items[static_cast<std::size_t>(i)];
-        tree.Add(f.key, Relationship::Child, item.path, item.text, kImageItem, kImageItem);
+        tree.Add(f.key, Relationship::Child, item.path, item.text(), kImageItem, kImageItem);
     }
 }
 
@@ -247,7 +266,7 @@ std::size_t FavScan::memory_bytes() const
     for (const FavFolder& f : m_folders)
         bytes += heap(f.key) + heap(f.text);
     for (const FavItem& i : m_items)
-        bytes += heap(i.path) + heap(i.text);
+        bytes += heap(i.path) + heap(i.converted);
     return bytes;
 }
 

@@ -3,9 +3,11 @@
 #include "favourites/tree.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace driftway::favourites {
@@ -24,8 +26,18 @@ struct FavFolder {
 // One favourite file: entry k (1-based) of FavItems, menu id 1100 + k.
 struct FavItem {
     std::string path; // the node key
-    std::string text; // node text and, shortened, menu caption
     int folder = 0;
+    // The node text and, shortened, the menu caption. Most names show as
+    // they are, so the text is then a slice of the path and costs nothing.
+    std::string_view text() const
+    {
+        return converted.empty() ? std::string_view(path).substr(text_pos, text_len)
+                                 : std::string_view(converted);
+    }
+
+    std::uint32_t text_pos = 0;
+    std::uint32_t text_len = 0;
+    std::string converted; // the text when it is not a slice of the path
 };
 
 // The Favorites folder read from disk once. Windows fill their trees and

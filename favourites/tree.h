@@ -28,8 +28,8 @@ public:
     // Nodes.Add: adds a node as the last child of the node keyed `relative`
     // (no relative: a top-level node) and answers its index. Answers 0 and adds
     // nothing when the key is already in the tree or the relative is not.
-    virtual int Add(std::optional<std::string_view> relative, Relationship relationship, std::string key,
-                    std::string text, int image, int selected_image) = 0;
+    virtual int Add(std::optional<std::string_view> relative, Relationship relationship, std::string_view key,
+                    std::string_view text, int image, int selected_image) = 0;
     virtual void Clear() = 0;
     virtual int Count() const = 0;
 

@@ -1,5 +1,6 @@
 #include "favourites/tree_model.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace driftway::favourites {
@@ -33,21 +34,73 @@ int TreeModel::checked(int index) const
     return index;
 }
 
-int TreeModel::Add(std::optional<std::string_view> relative, Relationship /*relationship*/, std::string key,
-                   std::string text, int image, int selected_image)
+int TreeModel::find(std::string_view key, std::size_t hash) const
+{
+    if (m_slots.empty())
+        return 0;
+    const std::size_t mask = m_slots.size() - 1;
+    for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
+        const int index = m_slots[i];
+        if (index == 0)
+            return 0;
+        const Node& n = m_nodes[static_cast<std::size_t>(index - 1)];
+        if (n.hash == hash && n.key == key)
+            return index;
+    }
+}
+
+void TreeModel::rehash(std::size_t slots)
+{
+    m_slots.assign(slots, 0);
+    const std::size_t mask = slots - 1;
+    for (int index = 1; index <= m_count; ++index) {
+        std::size_t i = m_nodes[static_cast<std::size_t>(index - 1)].hash & mask;
+        while (m_slots[i] != 0)
+            i = (i + 1) & mask;
+        m_slots[i] = index;
+    }
+}
+
+int TreeModel::Add(std::optional<std::string_view> relative, Relationship /*relationship*/,
+                   std::string_view key, std::string_view text, int image, int selected_image)
 {
     int parent = 0;
     if (relative) {
-        const auto it = m_by_key.find(*relative);
-        if (it == m_by_key.end())
+        // Scans add runs of siblings; remembering the last parent saves most lookups.
+        if (m_last_parent != 0 && m_last_parent <= m_count && Key(m_last_parent) == *relative)
+            parent = m_last_parent;
+        else
+            parent = find(*relative, std::hash<std::string_view>{}(*relative));
+        if (parent == 0)
             return 0;
-        parent = it->second;
+        m_last_parent = parent;
     }
-    if (m_by_key.contains(key))
+    const std::size_t hash = std::hash<std::string_view>{}(key);
+    if (find(key, hash) != 0)
         return 0;
-    m_nodes.push_back({std::move(key), std::move(text), parent, image, selected_image, false});
-    const int index = Count();
-    m_by_key.emplace(m_nodes.back().key, index);
+
+    if (static_cast<std::size_t>(m_count) == m_nodes.size())
+        m_nodes.emplace_back();
+    Node& n = m_nodes[static_cast<std::size_t>(m_count)];
+    n.key.assign(key);
+    n.text.assign(text);
+    n.parent = parent;
+    n.image = image;
+    n.selected_image = selected_image;
+    n.expanded = false;
+    n.hash = hash;
+    const int index = ++m_count;
+
+    // Keep the table at most half full.
+    if (m_slots.size() < 2 * static_cast<std::size_t>(m_count)) {
+        rehash(std::max<std::size_t>(64, m_slots.size() * 2));
+    } else {
+        const std::size_t mask = m_slots.size() - 1;
+        std::size_t i = hash & mask;
+        while (m_slots[i] != 0)
+            i = (i + 1) & mask;
+        m_slots[i] = index;
+    }
     if (live())
         m_listener->on_added(index);
     return index;
@@ -55,8 +108,9 @@ int TreeModel::Add(std::optional<std::string_view> relative, Relationship /*rela
 
 void TreeModel::Clear()
 {
-    m_by_key.clear();
-    m_nodes.clear();
+    m_count = 0;
+    std::fill(m_slots.begin(), m_slots.end(), 0);
+    m_last_parent = 0;
     m_selected = 0;
     m_drop_highlight = 0;
     // Actions queued for nodes that no longer exist would hit the wrong ones.
@@ -69,7 +123,7 @@ std::vector<int> TreeModel::children(int index) const
 {
     // Children always come after their parent, so the scan can start there.
     std::vector<int> result;
-    for (int i = index + 1; i <= Count(); ++i) {
+    for (int i = index + 1; i <= m_count; ++i) {
         if (m_nodes[static_cast<std::size_t>(i - 1)].parent == index)
             result.push_back(i);
     }
@@ -176,7 +230,7 @@ void TreeModel::thaw()
 
 std::size_t TreeModel::memory_bytes() const
 {
-    std::size_t bytes = m_nodes.size() * sizeof(Node);
+    std::size_t bytes = m_nodes.capacity() * sizeof(Node) + m_slots.capacity() * sizeof(int);
     for (const Node& n : m_nodes) {
         // Short strings live inside the node itself.
         if (n.key.capacity() > 15)
@@ -184,9 +238,6 @@ std::size_t TreeModel::memory_bytes() const
         if (n.text.capacity() > 15)
             bytes += n.text.capacity() + 1;
     }
-    // A hash node holds the view, the index and the next pointer.
-    bytes += m_by_key.size() * (sizeof(std::string_view) + sizeof(int) + 2 * sizeof(void*));
-    bytes += m_by_key.bucket_count() * sizeof(void*);
     return bytes;
 }
 

@@ -3,10 +3,8 @@
 #include "favourites/tree.h"
 
 #include <cstddef>
-#include <deque>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace driftway::favourites {
@@ -55,10 +53,12 @@ public:
     // model or be detached first.
     void set_listener(TreeListener* listener) { m_listener = listener; }
 
-    int Add(std::optional<std::string_view> relative, Relationship relationship, std::string key,
-            std::string text, int image, int selected_image) override;
+    int Add(std::optional<std::string_view> relative, Relationship relationship, std::string_view key,
+            std::string_view text, int image, int selected_image) override;
+    // Empties the tree. The nodes' storage is kept for the next fill, so a
+    // refresh of a large tree allocates next to nothing.
     void Clear() override;
-    int Count() const override { return static_cast<int>(m_nodes.size()); }
+    int Count() const override { return m_count; }
 
     const std::string& Key(int index) const override { return node(index).key; }
     const std::string& Text(int index) const override { return node(index).text; }
@@ -97,6 +97,7 @@ private:
         int image = 0;
         int selected_image = 0;
         bool expanded = false;
+        std::size_t hash = 0;
     };
     enum class Action { EnsureVisible, StartLabelEdit, Focus };
 
@@ -105,10 +106,15 @@ private:
     Node& node(int index) { return m_nodes[static_cast<std::size_t>(checked(index) - 1)]; }
     bool live() const { return m_listener && m_freeze_depth == 0; }
     void act(Action action, int index);
+    int find(std::string_view key, std::size_t hash) const;
+    void rehash(std::size_t slots);
 
-    // A deque keeps each node where it is, so the index may hold views of keys.
-    std::deque<Node> m_nodes;
-    std::unordered_map<std::string_view, int> m_by_key;
+    // Nodes 1..m_count are the tree; the rest keep their storage for reuse.
+    std::vector<Node> m_nodes;
+    int m_count = 0;
+    // Open addressing over node indexes (0 = free slot), sized a power of two.
+    std::vector<int> m_slots;
+    int m_last_parent = 0;
     int m_selected = 0;
     int m_drop_highlight = 0;
     int m_freeze_depth = 0;
