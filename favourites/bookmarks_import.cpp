@@ -5,6 +5,7 @@
 #include "platform/atomic_file.h"
 
 #include <libxml/HTMLparser.h>
+#include <libxml/xmlerror.h>
 
 #include <cerrno>
 #include <cstring>
@@ -70,6 +71,37 @@ std::string trimmed_title(const std::string& text)
     return text.substr(begin, end - begin);
 }
 
+// Keeps libxml2 from printing its complaints about broken input on the
+// terminal while a file is read; the settings are the thread's own.
+class QuietXmlErrors {
+public:
+    QuietXmlErrors()
+    {
+        xmlInitParser();
+        m_generic = xmlGenericError;
+        m_generic_context = xmlGenericErrorContext;
+        m_structured = xmlStructuredError;
+        m_structured_context = xmlStructuredErrorContext;
+        xmlSetGenericErrorFunc(nullptr, &QuietXmlErrors::ignore);
+        xmlSetStructuredErrorFunc(nullptr, nullptr);
+    }
+    ~QuietXmlErrors()
+    {
+        xmlSetGenericErrorFunc(m_generic_context, m_generic);
+        xmlSetStructuredErrorFunc(m_structured_context, m_structured);
+    }
+    QuietXmlErrors(const QuietXmlErrors&) = delete;
+    QuietXmlErrors& operator=(const QuietXmlErrors&) = delete;
+
+private:
+    static void ignore(void*, const char*, ...) {}
+
+    xmlGenericErrorFunc m_generic = nullptr;
+    void* m_generic_context = nullptr;
+    xmlStructuredErrorFunc m_structured = nullptr;
+    void* m_structured_context = nullptr;
+};
+
 // Turns the parser's stream of elements into folders and links. Browsers
 // write a folder as <DT><H3>title</H3> followed by a <DL> with its contents;
 // the parser nests these elements in varying ways when it closes them, so
@@ -85,7 +117,6 @@ public:
         sax.endElement = &BookmarkParser::on_end;
         sax.characters = &BookmarkParser::on_characters;
         sax.internalSubset = &BookmarkParser::on_doctype;
-        xmlInitParser();
         const auto first = head.substr(0, std::min<std::size_t>(head.size(), 4));
         m_context.reset(htmlCreatePushParserCtxt(&sax, this, first.data(), static_cast<int>(first.size()),
                                                  nullptr, encoding_for(head)));
@@ -230,6 +261,7 @@ private:
         m_tree.entries.push_back(std::move(link));
     }
 
+    QuietXmlErrors m_quiet;
     std::unique_ptr<htmlParserCtxt, ContextFree> m_context;
     std::size_t m_skip = 0;
     BookmarkTree m_tree;
