@@ -348,4 +348,131 @@ gboolean PrintPreviewWindow::on_delete(GtkWidget* widget, GdkEvent*, gpointer)
     return TRUE;
 }
 
+FindBar::FindBar(std::function<void(const std::string&, FindDirection)> find, std::function<void()> closed)
+    : m_find(std::move(find)), m_closed(std::move(closed))
+{
+    m_box = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 6);
+    g_object_ref_sink(m_box);
+    gtk_container_set_border_width(GTK_CONTAINER(m_box), 3);
+    m_entry = gtk_search_entry_new();
+    g_object_ref(m_entry);
+    gtk_entry_set_width_chars(GTK_ENTRY(m_entry), 30);
+    GtkWidget* previous = gtk_button_new_with_mnemonic("_Previous");
+    GtkWidget* next = gtk_button_new_with_mnemonic("_Next");
+    m_message = gtk_label_new("");
+    GtkWidget* close_button = gtk_button_new_from_icon_name("window-close-symbolic", GTK_ICON_SIZE_MENU);
+    gtk_widget_set_tooltip_text(close_button, "Close the find bar");
+    gtk_button_set_relief(GTK_BUTTON(close_button), GTK_RELIEF_NONE);
+    gtk_box_pack_start(GTK_BOX(m_box), gtk_label_new_with_mnemonic("_Find:"), FALSE, FALSE, 0);
+    gtk_box_pack_start(GTK_BOX(m_box), m_entry, FALSE, FALSE, 0);
+    gtk_box_pack_start(GTK_BOX(m_box), previous, FALSE, FALSE, 0);
+    gtk_box_pack_start(GTK_BOX(m_box), next, FALSE, FALSE, 0);
+    gtk_box_pack_start(GTK_BOX(m_box), m_message, FALSE, FALSE, 6);
+    gtk_box_pack_end(GTK_BOX(m_box), close_button, FALSE, FALSE, 0);
+    g_signal_connect(m_entry, "changed", G_CALLBACK(on_changed), this);
+    g_signal_connect(m_entry, "activate", G_CALLBACK(on_activate), this);
+    g_signal_connect(m_entry, "key-press-event", G_CALLBACK(on_key), this);
+    g_signal_connect_swapped(previous, "clicked", G_CALLBACK(+[](FindBar* bar) { bar->find_previous(); }),
+                             this);
+    g_signal_connect_swapped(next, "clicked", G_CALLBACK(+[](FindBar* bar) { bar->find_next(); }), this);
+    g_signal_connect_swapped(close_button, "clicked", G_CALLBACK(+[](FindBar* bar) { bar->close(); }), this);
+    gtk_widget_show_all(m_box);
+    gtk_widget_set_no_show_all(m_box, TRUE);
+    gtk_widget_hide(m_box);
+}
+
+FindBar::~FindBar()
+{
+    // The window may still hold the widget, or have destroyed it already: we
+    // keep references of our own, and nothing may call back into us.
+    g_signal_handlers_disconnect_by_data(m_entry, this);
+    g_object_unref(m_entry);
+    gtk_widget_destroy(m_box);
+    g_object_unref(m_box);
+}
+
+void FindBar::open()
+{
+    gtk_widget_show(m_box);
+    gtk_widget_grab_focus(m_entry);
+    gtk_editable_select_region(GTK_EDITABLE(m_entry), 0, -1);
+}
+
+void FindBar::close()
+{
+    gtk_widget_hide(m_box);
+    gtk_label_set_text(GTK_LABEL(m_message), "");
+    if (m_closed)
+        m_closed();
+}
+
+void FindBar::find_next()
+{
+    const std::string text = gtk_entry_get_text(GTK_ENTRY(m_entry));
+    if (!gtk_widget_get_visible(m_box) || text.empty()) {
+        open();
+        return;
+    }
+    m_find(text, FindDirection::Next);
+}
+
+void FindBar::find_previous()
+{
+    const std::string text = gtk_entry_get_text(GTK_ENTRY(m_entry));
+    if (!text.empty())
+        m_find(text, FindDirection::Previous);
+}
+
+void FindBar::set_text(const std::string& text)
+{
+    gtk_entry_set_text(GTK_ENTRY(m_entry), text.c_str());
+}
+
+void FindBar::show_result(unsigned matches)
+{
+    std::string text;
+    if (matches == 0)
+        text = "Phrase not found";
+    else if (matches == 1)
+        text = "1 match";
+    else
+        text = std::to_string(matches) + " matches";
+    gtk_label_set_text(GTK_LABEL(m_message), text.c_str());
+}
+
+std::string FindBar::message() const
+{
+    return gtk_label_get_text(GTK_LABEL(m_message));
+}
+
+void FindBar::on_changed(GtkEditable*, gpointer self)
+{
+    auto* bar = static_cast<FindBar*>(self);
+    const std::string text = gtk_entry_get_text(GTK_ENTRY(bar->m_entry));
+    if (text.empty())
+        gtk_label_set_text(GTK_LABEL(bar->m_message), "");
+    else
+        bar->m_find(text, FindDirection::Next);
+}
+
+void FindBar::on_activate(GtkEntry*, gpointer self)
+{
+    static_cast<FindBar*>(self)->find_next();
+}
+
+gboolean FindBar::on_key(GtkWidget*, GdkEventKey* event, gpointer self)
+{
+    auto* bar = static_cast<FindBar*>(self);
+    if (event->keyval == GDK_KEY_Escape) {
+        bar->close();
+        return TRUE;
+    }
+    if ((event->keyval == GDK_KEY_Return || event->keyval == GDK_KEY_KP_Enter) &&
+        (event->state & GDK_SHIFT_MASK)) {
+        bar->find_previous();
+        return TRUE;
+    }
+    return FALSE;
+}
+
 } // namespace driftway::platform::gtk

@@ -387,6 +387,9 @@ WebKitEngine::WebKitEngine(EngineOptions options, WebKitEngine* related)
     m_signals.connect(view, "close", on_close_signal, this);
     m_signals.connect(view, "decide-policy", on_decide_policy, this);
     m_signals.connect(webkit_web_view_get_context(view), "download-started", on_download_started, this);
+    WebKitFindController* finder = webkit_web_view_get_find_controller(view);
+    m_signals.connect(finder, "found-text", on_found_text, this);
+    m_signals.connect(finder, "failed-to-find-text", on_failed_to_find, this);
 
     if (related && related->m_offline)
         SetOffline(true);
@@ -1097,6 +1100,51 @@ void WebKitEngine::tell_error(const std::string& message)
     gtk_window_set_title(GTK_WINDOW(box), "Driftway");
     g_signal_connect(box, "response", G_CALLBACK(gtk_widget_destroy), nullptr);
     gtk_widget_show(box);
+}
+
+// ---- Find in page
+
+void WebKitEngine::find(const std::string& text, FindDirection direction)
+{
+    WebKitFindController* finder = webkit_web_view_get_find_controller(m_view.get());
+    if (text.empty()) {
+        end_find();
+        return;
+    }
+    if (text == m_find_text) {
+        if (direction == FindDirection::Next)
+            webkit_find_controller_search_next(finder);
+        else
+            webkit_find_controller_search_previous(finder);
+        return;
+    }
+    m_find_text = text;
+    guint32 options = WEBKIT_FIND_OPTIONS_CASE_INSENSITIVE | WEBKIT_FIND_OPTIONS_WRAP_AROUND;
+    if (direction == FindDirection::Previous)
+        options |= WEBKIT_FIND_OPTIONS_BACKWARDS;
+    webkit_find_controller_search(finder, text.c_str(), options, G_MAXUINT);
+}
+
+void WebKitEngine::end_find()
+{
+    m_find_text.clear();
+    webkit_find_controller_search_finish(webkit_web_view_get_find_controller(m_view.get()));
+}
+
+void WebKitEngine::on_found_text(WebKitFindController*, guint matches, gpointer data)
+{
+    auto* self = static_cast<WebKitEngine*>(data);
+    if (self->on_find_result)
+        self->on_find_result(matches == 0 ? 1 : matches);
+}
+
+void WebKitEngine::on_failed_to_find(WebKitFindController*, gpointer data)
+{
+    auto* self = static_cast<WebKitEngine*>(data);
+    // A new search starts from the top when the text is tried again.
+    self->m_find_text.clear();
+    if (self->on_find_result)
+        self->on_find_result(0);
 }
 
 } // namespace driftway::platform::gtk

@@ -56,6 +56,12 @@ public:
     std::function<std::optional<std::string>(const std::string& suggested_name)> choose_download_path;
     std::function<void(const std::string& message)> report_error;
 
+    // Finds text in the page without regard to case, wrapping at either
+    // end; the number of matches (0: none) arrives through on_find_result.
+    void find(const std::string& text, FindDirection direction);
+    void end_find();
+    std::function<void(unsigned matches)> on_find_result;
+
     // browser::Engine
     void Navigate2(const std::string& address, browser::NavFlags flags = browser::NavFlags::None) override;
     void GoBack() override;
@@ -98,6 +104,8 @@ private:
     static GtkWidget* on_create(WebKitWebView*, WebKitNavigationAction* action, gpointer self);
     static void on_ready_to_show_signal(WebKitWebView*, gpointer self);
     static void on_close_signal(WebKitWebView*, gpointer self);
+    static void on_found_text(WebKitFindController*, guint matches, gpointer self);
+    static void on_failed_to_find(WebKitFindController*, gpointer self);
     struct Download;
     static void on_download_started(WebKitWebContext*, WebKitDownload* download, gpointer self);
     static gboolean on_decide_destination(WebKitDownload*, gchar* suggested, gpointer download);
@@ -138,6 +146,7 @@ private:
     std::string m_pending_offline_uri;
     std::string m_offline_page_uri;
     std::string m_status_text;
+    std::string m_find_text;
     bool m_offline = false;
     bool m_committed = false;
     bool m_failed = false;
