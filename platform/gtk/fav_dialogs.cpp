@@ -149,7 +149,7 @@ void FavFolderTree::reload(const std::string& select)
         if (m_show == Show::FoldersAndItems) {
             for (int i = 0; i < folders[f].item_count; ++i) {
                 const fav::FavItem& item = scan.items()[static_cast<std::size_t>(folders[f].first_item + i)];
-                add_row(&folder_rows[f], item.path, item.text, false);
+                add_row(&folder_rows[f], item.path, std::string(item.text()), false);
             }
         }
     }
