@@ -59,9 +59,6 @@ const char* const kFirefox = R"html(<!DOCTYPE NETSCAPE-Bookmark-file-1>
 )html";
 
 const char* const kChrome = R"html(<!DOCTYPE NETSCAPE-Bookmark-file-1>
-<!-- This is an automatically generated file.
-     It will be read and overwritten.
-     DO NOT EDIT! -->
 <META HTTP-EQUIV="Content-Type" CONTENT="text/html; charset=UTF-8">
 <TITLE>Bookmarks</TITLE>
 <H1>Bookmarks</H1>
@@ -194,23 +191,11 @@ TEST(ImportBookmarks, SafariAndVivaldiExports)
                     {"Opera.url", url_file("https://opera.com/")}}));
 }
 
-TEST(ImportBookmarks, HandWrittenFilesWithoutDeclarationsAreReadAsUtf8)
-{
-    TempDir files, fav;
-    const auto result = import_text(files,
-                                    "<dl><dt><a href='http://a/'>Gr\xC3\xBC\xC3\x9F"
-                                    "e</a></dl>",
-                                    fav.str());
-    ASSERT_TRUE(result.ok()) << *result.error;
-    EXPECT_EQ(snapshot(fav.path()), (Tree{{"Gr\xC3\xBC\xC3\x9F"
-                                           "e.url",
-                                           url_file("http://a/")}}));
-}
-
 TEST(ImportBookmarks, CharactersSplitBetweenReadsStayWhole)
 {
     // The file is read in pieces of 64 KiB; put a two-byte character on the
-    // border between the first two.
+    // border between the first two. Without a declared character set the
+    // file is read as UTF-8.
     const std::string head = "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<!--";
     const std::string link_start = "-->\n<DL><p><DT><A HREF=\"http://a/\">Gr";
     const std::string padding(65535 - head.size() - link_start.size(), 'x');

@@ -60,22 +60,6 @@ TEST(NumberedName, KeepsTheExtensionAndFitsIn255Bytes)
     const std::string numbered = numbered_name(long_name, 12, EntryKind::File);
     EXPECT_LE(numbered.size(), 255u);
     EXPECT_TRUE(numbered.ends_with(" (12).url"));
-
-    std::string snowmen;
-    for (int i = 0; i < 84; ++i)
-        snowmen += "\xE2\x98\x83";
-    const std::string cut = numbered_name(snowmen, 2, EntryKind::Folder);
-    EXPECT_EQ(cut.size(), 249u + 4u) << "the cut falls between characters";
-}
-
-TEST(FreePath, SkipsEveryNameThatIsTaken)
-{
-    TempDir dir;
-    dir.write("News.url", "");
-    dir.write("News (2).url", "");
-    dir.mkdir("News (3).url");
-    EXPECT_EQ(free_path(dir.str() + "/Other.url", EntryKind::File), dir.str() + "/Other.url");
-    EXPECT_EQ(free_path(dir.str() + "/News.url", EntryKind::File), dir.str() + "/News (4).url");
 }
 
 TEST(DisplayPath, ShowsUnprintableBytesAsEscapes)
@@ -103,17 +87,6 @@ TEST(InternetShortcut, IsWrittenWithCrlfAndReadBack)
     EXPECT_NE(broken->find("line break"), std::string::npos);
     EXPECT_TRUE(write_internet_shortcut(path, ""));
     EXPECT_EQ(read_internet_shortcut(path), "javascript:void(0)") << "a refused address changes nothing";
-
-    dir.write("plain.txt", "no shortcut");
-    EXPECT_EQ(read_internet_shortcut(dir.str() + "/plain.txt"), std::nullopt);
-    EXPECT_EQ(read_internet_shortcut(dir.str() + "/missing.url"), std::nullopt);
-}
-
-TEST(CleanAddress, DropsLineBreaksAndOuterBlanks)
-{
-    EXPECT_EQ(clean_address("  javascript:(function(){\n\talert(1);\r\n})()  "),
-              "javascript:(function(){alert(1);})()");
-    EXPECT_EQ(clean_address("\x01http://a/ b\x7f"), "http://a/ b\x7f");
 }
 
 } // namespace
