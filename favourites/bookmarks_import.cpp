@@ -593,10 +593,18 @@ ImportResult import_bookmarks(const std::string& bookmark_file, const std::strin
     result.links_unusable = tree.unusable_links;
 
     ImportWriter writer(strip_trailing_slashes(favorites_root), result);
-    if (auto error = writer.run(tree, progress)) {
+    std::optional<std::string> error;
+    try {
+        error = writer.run(tree, progress);
+    } catch (...) {
+        // A progress handler that throws (to cancel, say) leaves nothing behind.
+        writer.roll_back();
+        throw;
+    }
+    if (error) {
         writer.roll_back();
         ImportResult failed;
-        failed.error = std::move(*error);
+        failed.error = std::move(error);
         return failed;
     }
     return result;

@@ -42,6 +42,9 @@ struct ImportResult {
     bool ok() const { return !error; }
 };
 
+// Called on the importing thread with (0, total) first, then every so often,
+// and with (total, total) once everything is in place. An exception thrown
+// from it ends the import, and what was written is removed again.
 using ImportProgress = std::function<void(std::size_t done, std::size_t total)>;
 
 // Imports a bookmark file into the Favorites folder: folders become folders,

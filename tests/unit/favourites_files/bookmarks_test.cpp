@@ -288,6 +288,16 @@ TEST(ImportBookmarks, AFailureHalfWayUndoesEverything)
     ASSERT_FALSE(result.ok());
     EXPECT_NE(result.error->find("File name too long"), std::string::npos) << *result.error;
     EXPECT_EQ(snapshot(fav.path()), before);
+
+    // A progress handler that cancels by throwing, even at the very end.
+    struct Cancelled {};
+    const auto cancel = [](std::size_t done, std::size_t total) {
+        if (done == total)
+            throw Cancelled{};
+    };
+    const fs::path chrome = files.write("chrome.html", kChrome);
+    EXPECT_THROW(import_bookmarks(chrome.string(), fav.str(), cancel), Cancelled);
+    EXPECT_EQ(snapshot(fav.path()), before);
 }
 
 TEST(ImportBookmarks, LargeFilesImportWithProgressAndLinearCost)
