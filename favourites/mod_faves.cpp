@@ -333,6 +333,23 @@ void ModFaves::OrganizeFavorites(FavWindow& window)
         window.thaw_drawing();
 }
 
+PicFavAction ModFaves::PicFav_Click(FavWindow& window, int index)
+{
+    switch (index) {
+    case 0:
+        AddToFavorites(window);
+        break;
+    case 1:
+        OrganizeFavorites(window);
+        break;
+    case 2:
+        return PicFavAction::ToggleFavoritesPane;
+    default:
+        break;
+    }
+    return PicFavAction::Done;
+}
+
 std::string ModFaves::UniqueFileName(const std::string& path)
 {
     UniqueName unique = unique_file_name(path);

@@ -16,6 +16,12 @@ enum class RefreshOutcome { Done, Deferred };
 enum class LabelEdit { Accept, Cancel };
 enum class MouseButton { Left = 1, Right = 2, Other = 0 };
 
+// The favourites pane's buttons PicFav 0 to 2 and their tooltips. Button 2
+// runs the View menu's Favorites command, which belongs to the window.
+inline constexpr const char* kPicFavTooltips[] = {"Add To Favorites...", "Organize Favorites...",
+                                                  "Remove From Favorites"};
+enum class PicFavAction { Done, ToggleFavoritesPane };
+
 // Shown once per process when the Favorites folder cannot be had.
 inline constexpr const char* kFolderUnavailable = "The Favorites folder is not available.";
 
@@ -29,7 +35,7 @@ inline constexpr const char* kFolderUnavailable = "The Favorites folder is not a
 // - a mouse button released over the tree: TreeMouseUp(*this, button, x, y);
 // - the tree's label edit ended: AfterLabelEdit(*this, text);
 // - the context menu: mnuPopUp_Click / mnuRFav_Click (context_menu.h);
-// - the PicFav buttons 0 and 1: AddToFavorites / OrganizeFavorites;
+// - a PicFav button: PicFav_Click(*this, index);
 // - when it closes (before it is destroyed): WindowClosed(*this).
 //
 // The scan yields through a window's DoEvents once per folder. A load or
@@ -77,6 +83,9 @@ public:
     void OpenFavorite(const std::string& path, FavWindow& window);
     void AddToFavorites(FavWindow& window);
     void OrganizeFavorites(FavWindow& window);
+    // A PicFav button: 0 adds, 1 organises; for 2 the window toggles its
+    // favourites pane as View > Favorites does. Other indexes do nothing.
+    PicFavAction PicFav_Click(FavWindow& window, int index);
 
     // Picks a free name (New folder, New folder1, ...) and remembers it in
     // LastUniqueName.

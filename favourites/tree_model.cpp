@@ -89,7 +89,16 @@ int TreeModel::Add(std::optional<std::string_view> relative, Relationship /*rela
     n.selected_image = selected_image;
     n.expanded = false;
     n.hash = hash;
+    n.first_child = n.last_child = n.next_sibling = 0;
     const int index = ++m_count;
+    int& last = parent != 0 ? m_nodes[static_cast<std::size_t>(parent - 1)].last_child : m_last_top;
+    if (last != 0)
+        m_nodes[static_cast<std::size_t>(last - 1)].next_sibling = index;
+    else if (parent != 0)
+        m_nodes[static_cast<std::size_t>(parent - 1)].first_child = index;
+    else
+        m_first_top = index;
+    last = index;
 
     // Keep the table at most half full.
     if (m_slots.size() < 2 * static_cast<std::size_t>(m_count)) {
@@ -109,6 +118,7 @@ int TreeModel::Add(std::optional<std::string_view> relative, Relationship /*rela
 void TreeModel::Clear()
 {
     m_count = 0;
+    m_first_top = m_last_top = 0;
     std::fill(m_slots.begin(), m_slots.end(), 0);
     m_last_parent = 0;
     m_selected = 0;
@@ -121,12 +131,9 @@ void TreeModel::Clear()
 
 std::vector<int> TreeModel::children(int index) const
 {
-    // Children always come after their parent, so the scan can start there.
     std::vector<int> result;
-    for (int i = index + 1; i <= m_count; ++i) {
-        if (m_nodes[static_cast<std::size_t>(i - 1)].parent == index)
-            result.push_back(i);
-    }
+    for (int child = first_child(index); child != 0; child = next_sibling(child))
+        result.push_back(child);
     return result;
 }
 

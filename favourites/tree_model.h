@@ -65,8 +65,12 @@ public:
     int Parent(int index) const override { return node(index).parent; }
     int image(int index) const { return node(index).image; }
     int selected_image(int index) const { return node(index).selected_image; }
-    // Children in the order of adding, for views that build lazily.
+    // Children in the order of adding (index 0: the top-level nodes), for
+    // views that build rows lazily. first_child and next_sibling answer 0
+    // when there is none.
     std::vector<int> children(int index) const;
+    int first_child(int index) const { return index == 0 ? m_first_top : node(index).first_child; }
+    int next_sibling(int index) const { return node(index).next_sibling; }
 
     bool Expanded(int index) const override { return node(index).expanded; }
     void SetExpanded(int index, bool expanded) override;
@@ -98,6 +102,9 @@ private:
         int selected_image = 0;
         bool expanded = false;
         std::size_t hash = 0;
+        int first_child = 0;
+        int last_child = 0;
+        int next_sibling = 0;
     };
     enum class Action { EnsureVisible, StartLabelEdit, Focus };
 
@@ -115,6 +122,8 @@ private:
     // Open addressing over node indexes (0 = free slot), sized a power of two.
     std::vector<int> m_slots;
     int m_last_parent = 0;
+    int m_first_top = 0;
+    int m_last_top = 0;
     int m_selected = 0;
     int m_drop_highlight = 0;
     int m_freeze_depth = 0;

@@ -216,6 +216,14 @@ TEST_F(Faves, OrganizeRefreshesAfterTheDialogWhateverHappened)
     EXPECT_EQ(window.texts(), (Strings{"Favorites/", "Made/"}));
     EXPECT_EQ(window.freezes, 1);
     EXPECT_EQ(window.thaws, 1);
+
+    // The pane's buttons: 1 organises too, 2 is the window's to handle.
+    window.dialogs_double.organize = [&] { dir.mkdir("Also"); };
+    EXPECT_EQ(faves.PicFav_Click(window, 1), PicFavAction::Done);
+    EXPECT_EQ(window.texts(), (Strings{"Favorites/", "Also/", "Made/"}));
+    EXPECT_EQ(faves.PicFav_Click(window, 2), PicFavAction::ToggleFavoritesPane);
+    EXPECT_EQ(faves.PicFav_Click(window, 3), PicFavAction::Done);
+    EXPECT_EQ(window.dialogs_double.calls.size(), 2u);
 }
 
 TEST_F(Faves, RenamingAnExpandedFolderKeepsItExpandedAndSelected)
