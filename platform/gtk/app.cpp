@@ -1,6 +1,7 @@
 #include "platform/gtk/app.h"
 
 #include "platform/gtk/main_window.h"
+#include "platform/gtk/resources.h"
 
 #include <glibmm/main.h>
 
@@ -15,6 +16,7 @@ App::~App() = default;
 
 MainWindow& App::start()
 {
+    add_icons_to_theme();
     MainWindow& w = new_window(nullptr, m_command_line);
     m_first = &w;
     w.show();

@@ -19,6 +19,8 @@ class MainWindow;
 struct EngineAndWidget {
     std::unique_ptr<browser::Engine> engine;
     GtkWidget* widget = nullptr;
+    // Lets the window learn when its page asks to close it.
+    std::function<void(std::function<void()>)> on_close_request;
 };
 using EngineMaker = std::function<EngineAndWidget(browser::Engine* related)>;
 

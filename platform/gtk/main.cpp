@@ -4,6 +4,7 @@
 #include "platform/gtk/main_window.h"
 
 #include <gtk/gtk.h>
+#include <gtkmm/main.h>
 
 #include <cstdio>
 #include <cstring>
@@ -46,6 +47,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "Driftway: cannot open the display.\n");
         return 1;
     }
+    Gtk::Main::init_gtkmm_internals();
     App app(make_webkit_engine, command_line);
     app.start();
     gtk_main();

@@ -2,6 +2,7 @@
 
 #include "platform/gtk/app.h"
 #include "commands/menu_bar.h"
+#include "commands/toolbar.h"
 #include "platform/gtk/twips.h"
 
 #include <glibmm/main.h>
@@ -32,7 +33,7 @@ void add_css(Gtk::Widget& w, const char* klass)
 
 MainWindow::MainWindow(App& app, std::unique_ptr<browser::Engine> engine, GtkWidget* engine_widget)
     : m_app(app), m_tpp(twips_per_pixel()), m_accel(Gtk::AccelGroup::create()), m_prompts(this),
-      m_menus(m_accel, [this](const platform::MenuEntry& e) { on_menu(e); })
+      m_menus(m_accel, [this](const platform::MenuEntry& e) { on_menu(e); }), m_toolbar(m_tpp)
 {
     set_title(browser::initial_title());
     set_icon_name("driftway");
@@ -45,7 +46,6 @@ MainWindow::MainWindow(App& app, std::unique_ptr<browser::Engine> engine, GtkWid
     m_vbox.pack_start(m_client, Gtk::PACK_EXPAND_WIDGET);
 
     // Toolbar with the address box.
-    add_css(m_toolbar, "driftway-bar");
     m_client.put(m_toolbar, 0, 0);
     m_address.set_tooltip_text("Type address and press enter...");
     m_toolbar.put(m_address, 0, 0);
@@ -69,6 +69,8 @@ MainWindow::MainWindow(App& app, std::unique_ptr<browser::Engine> engine, GtkWid
     m_client.put(m_status, 0, 0);
 
     m_frm = std::make_unique<browser::FrmBrowser>(std::move(engine), *this, app);
+    m_toolbar.on_mouse_up = [this](int) { m_frm->engine().SetFocus(); };
+    m_toolbar.on_click = [this](int index) { commands::PicToolClick(index, *m_frm); };
 
     m_client.signal_size_allocate().connect(sigc::mem_fun(*this, &MainWindow::on_client_size_allocate));
     signal_window_state_event().connect(sigc::mem_fun(*this, &MainWindow::on_window_state));

@@ -5,6 +5,7 @@
 #include "platform/gtk/gio_shell.h"
 #include "platform/gtk/gtk_prompts.h"
 #include "platform/gtk/menu_renderer.h"
+#include "platform/gtk/toolbar.h"
 
 #include <gtkmm/box.h>
 #include <gtkmm/comboboxtext.h>
@@ -57,6 +58,7 @@ public:
     // Widgets the tests look at.
     Gtk::ComboBoxText& address_box() { return m_address; }
     Gtk::Label& status_label() { return m_status_label; }
+    Toolbar& toolbar() { return m_toolbar; }
     Gtk::Layout& favourites_pane() { return m_left; }
     Gtk::Widget& engine_widget() { return *m_engine_widget; }
     MenuRenderer& menus() { return m_menus; }
@@ -90,7 +92,7 @@ private:
     Gtk::Box m_vbox{Gtk::ORIENTATION_VERTICAL};
     Gtk::MenuBar m_menubar;
     Gtk::Layout m_client;   // the client area below the menu bar
-    Gtk::Layout m_toolbar;  // PicToolbar
+    Toolbar m_toolbar;  // PicToolbar
     Gtk::ComboBoxText m_address{true};
     Gtk::Layout m_left;  // PicLeft, the favourites pane
     Gtk::Layout m_status;  // PicStatus

@@ -5,9 +5,11 @@
 #include "platform/gtk/main_window.h"
 #include "tests/gtk/common/http_server.h"
 #include "tests/gtk/common/wait.h"
+#include "tests/gtk/common/x_input.h"
 #include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
+#include <gdkmm/seat.h>
 #include <gtkmm/entry.h>
 #include <gtkmm/treemodel.h>
 
@@ -90,22 +92,24 @@ TEST_F(MainWindowTest, TypedAddressWithEnterShowsWorkingThenTitleAndKeepsHistory
     std::vector<std::string> titles;
     w.property_title().signal_changed().connect([&] { titles.push_back(w.get_title()); });
 
-    // Real key events into the address box, then Enter.
-    w.focus_address_box();
+    // Real key events into the address box: Ctrl+L selects it, typing
+    // replaces the text, Enter navigates.
     auto* entry = w.address_box().get_entry();
+    int ox = 0, oy = 0;
+    entry->get_window()->get_origin(ox, oy);
+    const auto ea = entry->get_allocation();
+    ASSERT_TRUE(driftway::testing::mouse_move(ox + ea.get_x() + 5, oy + ea.get_y() + 5));
+    ASSERT_TRUE(wait_until([&] { return w.has_toplevel_focus(); }, 5000));
+    ASSERT_TRUE(driftway::testing::press_key("ctrl+l"));
     ASSERT_TRUE(wait_until([&] { return entry->has_focus(); }, 5000));
-    entry->set_text("");
     const std::string typed = file_url(a);
-    for (char c : typed) {
-        const guint keyval = gdk_unicode_to_keyval(static_cast<guint32>(static_cast<unsigned char>(c)));
-        gtk_test_widget_send_key(GTK_WIDGET(entry->gobj()), keyval, GdkModifierType(0));
-    }
-    EXPECT_EQ(entry->get_text(), typed);
-    gtk_test_widget_send_key(GTK_WIDGET(entry->gobj()), GDK_KEY_Return, GdkModifierType(0));
+    ASSERT_TRUE(driftway::testing::type_text(typed));
+    ASSERT_TRUE(wait_until([&] { return entry->get_text() == typed; }, 5000)) << entry->get_text();
+    ASSERT_TRUE(driftway::testing::press_key("Return"));
 
     ASSERT_TRUE(wait_title(w, kPrefix + "Page A")) << w.get_title();
     EXPECT_NE(std::find(titles.begin(), titles.end(), kPrefix + "Working..."), titles.end());
-    EXPECT_FALSE(w.frm().timer_running());
+    EXPECT_TRUE(wait_until([&] { return !w.frm().timer_running(); }, 5000));
 
     w.frm().NavNow(file_url(b));
     ASSERT_TRUE(wait_title(w, kPrefix + "Page B"));
@@ -160,9 +164,7 @@ TEST_F(MainWindowTest, BlankTargetLinkOpensAnOffsetWindowShowingThePage)
     int ox = 0, oy = 0;
     gdk_window->get_origin(ox, oy);
     const auto alloc = w.engine_widget().get_allocation();
-    const int x = alloc.get_x() + 50, y = alloc.get_y() + 50;
-    gdk_test_simulate_button(gdk_window->gobj(), x, y, 1, GdkModifierType(0), GDK_BUTTON_PRESS);
-    gdk_test_simulate_button(gdk_window->gobj(), x, y, 1, GdkModifierType(0), GDK_BUTTON_RELEASE);
+    ASSERT_TRUE(driftway::testing::mouse_click(ox + alloc.get_x() + 50, oy + alloc.get_y() + 50));
 
     ASSERT_TRUE(wait_until([&] { return m_app->windows().size() == 2; }, 20000));
     auto& second = *m_app->windows().back();

@@ -2,6 +2,7 @@
 // suite runs under, then runs the tests on the main thread.
 #include <gtest/gtest.h>
 #include <gtk/gtk.h>
+#include <gtkmm/main.h>
 
 #include <cstdlib>
 
@@ -16,5 +17,6 @@ int main(int argc, char** argv)
         fprintf(stderr, "No display: run the GTK tests under xvfb-run.\n");
         return 1;
     }
+    Gtk::Main::init_gtkmm_internals();
     return RUN_ALL_TESTS();
 }
