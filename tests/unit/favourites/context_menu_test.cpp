@@ -188,6 +188,45 @@ TEST_F(Context, DeleteRemovesWithoutAskingAndSelectsTheParent)
     EXPECT_EQ(window.tree.SelectedItem(), 1);
 }
 
+TEST_F(Context, OddlyNamedNeighboursSurviveMovesAndDeletesBesideThem)
+{
+    const Strings odd{"with blanks.url", "\"quoted\".url", "-leading dash.url",
+                      "new\nline.url",   "caf\xE9.url",    std::string(251, 'l') + ".url"};
+    for (const auto& name : odd)
+        dir.write("Links/" + name, name);
+    dir.write("Links/victim.url", "v");
+    dir.write("Links/mover.url", "m");
+    dir.mkdir("Target");
+    load();
+    select("Links/victim.url");
+    click(kRFavDelete);
+    select("Links/mover.url");
+    window.dialogs_double.browse_answer = dir.str() + "/Target";
+    click(kRFavMoveTo);
+    EXPECT_EQ(read_file(dir.path() / "Target/mover.url"), "m");
+    for (const auto& name : odd)
+        EXPECT_EQ(read_file(dir.path() / "Links" / name), name);
+    EXPECT_TRUE(window.prompts_double.messages.empty());
+}
+
+TEST_F(Context, AMoveTheFileSystemRefusesChangesNothingAndSaysWhy)
+{
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "root writes everywhere";
+    dir.write("Locked/keep.url", "k");
+    dir.mkdir("Target");
+    load();
+    ::chmod((dir.path() / "Locked").c_str(), 0555);
+    select("Locked/keep.url");
+    window.dialogs_double.browse_answer = dir.str() + "/Target";
+    click(kRFavMoveTo);
+    EXPECT_EQ(read_file(dir.path() / "Locked/keep.url"), "k");
+    EXPECT_FALSE(fs::exists(dir.path() / "Target/keep.url"));
+    ASSERT_EQ(window.prompts_double.messages.size(), 1u);
+    EXPECT_NE(window.prompts_double.messages[0].find("keep.url"), std::string::npos);
+    EXPECT_FALSE(window.tree.frozen());
+}
+
 TEST_F(Context, CommandsOnAnEntryThatVanishedReportAndRefresh)
 {
     dir.write("Links/x.url", "");
