@@ -73,6 +73,10 @@ void FrmBrowser::Form_Load(const std::string& command_line)
     m_view.set_title(initial_title());
     m_view.set_status_text(kDefaultStatus);
     skip_errors([&] { m_engine->Navigate2("about:blank", NavFlags::NoHistory); });
+    skip_errors([&] {
+        if (on_load_favorites)
+            on_load_favorites();
+    });
     if (!command_line.empty())
         skip_errors([&] { NavNow(strip_command_line_quotes(command_line)); });
 }
@@ -161,9 +165,17 @@ void FrmBrowser::set_engine_height(float twips)
     m_view.apply_layout(m_layout);
 }
 
-void FrmBrowser::import_bookmarks(const std::string&) {}
+void FrmBrowser::import_bookmarks(const std::string& path)
+{
+    if (on_import_bookmarks)
+        on_import_bookmarks(path);
+}
 
-void FrmBrowser::export_favorites(const std::string&) {}
+void FrmBrowser::export_favorites(const std::string& path)
+{
+    if (on_export_favorites)
+        on_export_favorites(path);
+}
 
 void FrmBrowser::menu_activated(const std::string& set, int index, bool opening)
 {

@@ -112,6 +112,12 @@ public:
     void import_bookmarks(const std::string& path) override;
     void export_favorites(const std::string& path) override;
 
+    // Where the window's favourites code plugs in: the load step that fills
+    // the favourites tree and menu, and the Tools menu's import and export.
+    std::function<void()> on_load_favorites;
+    std::function<void(const std::string&)> on_import_bookmarks;
+    std::function<void(const std::string&)> on_export_favorites;
+
     // Runs a designed menu item's command or a menu's opening hook.
     void menu_activated(const std::string& set, int index, bool opening);
 

@@ -2,6 +2,7 @@
 
 #include "browser/engine.h"
 #include "browser/frm_browser.h"
+#include "favourites/mod_faves.h"
 
 #include <gtk/gtk.h>
 
@@ -45,12 +46,15 @@ public:
     void window_closed(MainWindow& window);
 
     const std::list<std::unique_ptr<MainWindow>>& windows() const { return m_windows; }
+    favourites::ModFaves& faves() { return m_faves; }
+    const std::string& command_line() const { return m_command_line; }
     MainWindow* first_window() const { return m_first; }
     void set_quit_on_last(bool quit) { m_quit_on_last = quit; }
 
 private:
     EngineMaker m_make_engine;
     std::string m_command_line;
+    favourites::ModFaves m_faves;
     std::list<std::unique_ptr<MainWindow>> m_windows;
     MainWindow* m_first = nullptr;
     bool m_quit_on_last = true;

@@ -3,12 +3,18 @@
 #include "platform/gtk/app.h"
 #include "commands/menu_bar.h"
 #include "commands/toolbar.h"
+#include "favourites/bookmarks_export.h"
+#include "favourites/bookmarks_import.h"
+#include "favourites/context_menu.h"
+#include "favourites/fav_menu.h"
+#include "platform/runtime_error.h"
 #include "platform/gtk/twips.h"
 
 #include <glibmm/main.h>
 #include <gtkmm/clipboard.h>
 #include <gtkmm/cssprovider.h>
 #include <gtkmm/entry.h>
+#include <gtkmm/separatormenuitem.h>
 
 namespace driftway::platform::gtk {
 
@@ -33,7 +39,8 @@ void add_css(Gtk::Widget& w, const char* klass)
 
 MainWindow::MainWindow(App& app, std::unique_ptr<browser::Engine> engine, GtkWidget* engine_widget)
     : m_app(app), m_tpp(twips_per_pixel()), m_accel(Gtk::AccelGroup::create()), m_prompts(this),
-      m_menus(m_accel, [this](const platform::MenuEntry& e) { on_menu(e); }), m_toolbar(m_tpp)
+      m_menus(m_accel, [this](const platform::MenuEntry& e) { on_menu(e); }), m_toolbar(m_tpp),
+      m_fav_dialogs(this, m_prompts), m_left(m_tv, m_prompts, m_tpp)
 {
     set_title(browser::initial_title());
     set_icon_name("driftway");
@@ -54,6 +61,8 @@ MainWindow::MainWindow(App& app, std::unique_ptr<browser::Engine> engine, GtkWid
     add_css(m_left, "driftway-pane");
     m_left.add_events(Gdk::BUTTON_PRESS_MASK | Gdk::BUTTON_RELEASE_MASK | Gdk::POINTER_MOTION_MASK);
     m_client.put(m_left, 0, 0);
+    m_left.show_all();
+    m_left.hide();
     m_left.set_no_show_all(true);
 
     // The page.
@@ -71,6 +80,17 @@ MainWindow::MainWindow(App& app, std::unique_ptr<browser::Engine> engine, GtkWid
     m_frm = std::make_unique<browser::FrmBrowser>(std::move(engine), *this, app);
     m_toolbar.on_mouse_up = [this](int) { m_frm->engine().SetFocus(); };
     m_toolbar.on_click = [this](int index) { commands::PicToolClick(index, *m_frm); };
+    m_frm->on_load_favorites = [this] { m_app.faves().LoadFavorites(*this); };
+    m_frm->on_import_bookmarks = [this](const std::string& path) { import_bookmarks(path); };
+    m_frm->on_export_favorites = [this](const std::string& path) { export_favorites(path); };
+    m_left.on_picfav = [this](int index) { on_picfav(index); };
+    m_left.tree().on_mouse_up = [this](favourites::MouseButton b, double x, double y) {
+        m_app.faves().TreeMouseUp(*this, b, x, y);
+    };
+    m_left.tree().on_after_label_edit = [this](const std::string& text) {
+        return m_app.faves().AfterLabelEdit(*this, text);
+    };
+    m_left.tree().on_context_menu_key = [this] { popup_context_menu(); };
 
     m_client.signal_size_allocate().connect(sigc::mem_fun(*this, &MainWindow::on_client_size_allocate));
     signal_window_state_event().connect(sigc::mem_fun(*this, &MainWindow::on_window_state));
@@ -129,6 +149,10 @@ void MainWindow::on_menu(const platform::MenuEntry& e)
 {
     if (e.set.empty())
         return;
+    if (e.set == favourites::kPopUpSet) {
+        favourites::mnuRFav_Click(m_app.faves(), *this, e.index);
+        return;
+    }
     // A title or an entry with a submenu raises its click as it opens.
     const bool opening = e.kind == platform::MenuEntryKind::Submenu;
     m_frm->menu_activated(e.set, e.index, opening);
@@ -152,6 +176,7 @@ void MainWindow::apply_layout(const browser::Layout& l)
     place(m_status, m_status_label, {240, 75, std::max(2370.0f, l.client_width - 480), 240});
     place(m_client, *m_engine_widget, l.browser);
     place(m_client, m_left, l.left_rect());
+    m_left.set_tree_rect(l.tree);
     m_left.set_visible(l.left_visible);
 }
 
@@ -360,6 +385,7 @@ void MainWindow::close()
     if (m_closed)
         return;
     m_closed = true;
+    m_app.faves().WindowClosed(*this);
     m_timer.disconnect();
     hide();
     m_app.window_closed(*this);
@@ -369,6 +395,143 @@ bool MainWindow::on_delete_event(GdkEventAny*)
 {
     close();
     return true;
+}
+
+}  // namespace driftway::platform::gtk
+
+namespace driftway::platform::gtk {
+
+// ---- Favourites
+
+Gtk::MenuItem* MainWindow::make_favorites_item(const std::shared_ptr<const favourites::FavMenu>& menu,
+                                               const platform::MenuEntry& e)
+{
+    if (e.kind == platform::MenuEntryKind::Separator)
+        return Gtk::manage(new Gtk::SeparatorMenuItem());
+    // Favourites are file names: an "_" or "&" in them is no access key.
+    auto* item = Gtk::manage(new Gtk::MenuItem(e.caption, false));
+    if (e.kind == platform::MenuEntryKind::Submenu) {
+        auto* sub = Gtk::manage(new Gtk::Menu());
+        item->set_submenu(*sub);
+        // A folder's entries are made the first time it opens.
+        const int folder = e.index;
+        auto filled = std::make_shared<bool>(false);
+        item->signal_activate().connect([this, menu, sub, folder, filled] {
+            if (*filled)
+                return;
+            *filled = true;
+            for (const auto& child : menu->submenu(folder))
+                sub->append(*make_favorites_item(menu, child));
+            sub->show_all();
+        });
+    } else {
+        const int id = e.id;
+        item->signal_activate().connect([this, id] { m_app.faves().FavWndProc(*this, id); });
+    }
+    return item;
+}
+
+void MainWindow::install_favorites_menu(std::shared_ptr<const favourites::FavMenu> menu)
+{
+    if (m_fav_menu_item) {
+        m_menubar.remove(*m_fav_menu_item);
+        m_fav_menu_item = nullptr;
+    }
+    const platform::MenuEntry root = menu->root();
+    auto* title = Gtk::manage(new Gtk::MenuItem(favourites::kFavMenuCaption, false));
+    auto* popup = Gtk::manage(new Gtk::Menu());
+    title->set_submenu(*popup);
+    for (const auto& e : root.children)
+        popup->append(*make_favorites_item(menu, e));
+    popup->show_all();
+    m_menubar.insert(*title, favourites::kFavMenuPosition);
+    title->show();
+    m_fav_menu_item = title;
+}
+
+void MainWindow::freeze_drawing()
+{
+    if (m_freeze++ == 0) {
+        if (auto w = get_window())
+            w->freeze_updates();
+    }
+}
+
+void MainWindow::thaw_drawing()
+{
+    if (m_freeze > 0 && --m_freeze == 0) {
+        if (auto w = get_window())
+            w->thaw_updates();
+    }
+}
+
+void MainWindow::DoEvents()
+{
+    // One pass over what is pending, bounded so that a busy page cannot keep
+    // the scan waiting.
+    for (int i = 0; i < 100 && gtk_events_pending(); ++i)
+        gtk_main_iteration_do(FALSE);
+}
+
+void MainWindow::open_folder_window(const std::string& folder)
+{
+    MainWindow& other = m_app.new_window(nullptr, m_app.command_line());
+    other.frm().engine().Navigate2(folder, browser::NavFlags::NoHistory);
+    const auto [left, top] = position();
+    other.move_to(left + browser::twips::kNewWindowOffset, top + browser::twips::kNewWindowOffset);
+    other.show();
+}
+
+void MainWindow::popup_context_menu()
+{
+    const platform::MenuEntry title = favourites::mnuPopUp_Click(m_app.faves(), *this);
+    m_popup = m_menus.popup(title);
+    m_popup->attach_to_widget(*this);
+    m_popup->show_all();
+    m_popup->popup_at_pointer(nullptr);
+}
+
+void MainWindow::on_picfav(int index)
+{
+    switch (index) {
+    case 0:
+        m_app.faves().AddToFavorites(*this);
+        break;
+    case 1:
+        m_app.faves().OrganizeFavorites(*this);
+        break;
+    case 2:
+        m_frm->menu_activated("mnuVItem", 0, false);
+        break;
+    default:
+        break;
+    }
+}
+
+void MainWindow::import_bookmarks(const std::string& path)
+{
+    const std::string root = m_app.faves().FavPath();
+    if (root.empty())
+        throw RuntimeError(error::kPathNotFound, favourites::kFolderUnavailable);
+    // Progress goes to the status line; a large file takes seconds.
+    auto progress = [this](std::size_t done, std::size_t total) {
+        set_status_text("Importing bookmarks: " + std::to_string(done) + " of " + std::to_string(total));
+        DoEvents();
+    };
+    const auto result = favourites::import_bookmarks(path, root, progress);
+    set_status_text(browser::kDefaultStatus);
+    if (result.error)
+        throw RuntimeError(error::kInvalidCall, *result.error);
+}
+
+void MainWindow::export_favorites(const std::string& path)
+{
+    const std::string root = m_app.faves().FavPath();
+    if (root.empty())
+        throw RuntimeError(error::kPathNotFound, favourites::kFolderUnavailable);
+    const auto result = favourites::export_bookmarks(root, path);
+    if (result.error)
+        throw RuntimeError(error::kInvalidCall, *result.error);
 }
 
 }  // namespace driftway::platform::gtk

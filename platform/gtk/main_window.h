@@ -6,6 +6,10 @@
 #include "platform/gtk/gtk_prompts.h"
 #include "platform/gtk/menu_renderer.h"
 #include "platform/gtk/toolbar.h"
+#include "platform/gtk/fav_dialogs.h"
+#include "platform/gtk/favourites_pane.h"
+#include "favourites/fav_window.h"
+#include "favourites/tree_model.h"
 
 #include <gtkmm/box.h>
 #include <gtkmm/comboboxtext.h>
@@ -23,7 +27,7 @@ class App;
 
 // One browser main window: the toolkit side of FrmBrowser. Its constructor
 // reads like its layout; handlers are short and hand over to the logic.
-class MainWindow : public Gtk::Window, public browser::BrowserView {
+class MainWindow : public Gtk::Window, public browser::BrowserView, public favourites::FavWindow {
 public:
     MainWindow(App& app, std::unique_ptr<browser::Engine> engine, GtkWidget* engine_widget);
     ~MainWindow() override;
@@ -34,6 +38,19 @@ public:
     float tpp() const { return m_tpp; }
 
     // BrowserView
+    // FavWindow
+    void NavNow(const std::string& address) override { m_frm->NavNow(address); }
+    std::string LocationURL() const override { return m_frm->engine().LocationURL(); }
+    std::string LocationName() const override { return m_frm->engine().LocationName(); }
+    favourites::Tree& fav_tree() override { return m_tv; }
+    void install_favorites_menu(std::shared_ptr<const favourites::FavMenu> menu) override;
+    void freeze_drawing() override;
+    void thaw_drawing() override;
+    void DoEvents() override;
+    favourites::FavDialogs& dialogs() override { return m_fav_dialogs; }
+    void open_folder_window(const std::string& folder) override;
+    void popup_context_menu() override;
+
     void set_title(const std::string& title) override;
     void set_address_text(const std::string& text) override;
     std::string address_text() const override;
@@ -59,7 +76,10 @@ public:
     Gtk::ComboBoxText& address_box() { return m_address; }
     Gtk::Label& status_label() { return m_status_label; }
     Toolbar& toolbar() { return m_toolbar; }
-    Gtk::Layout& favourites_pane() { return m_left; }
+    FavouritesPane& favourites_pane() { return m_left; }
+    favourites::TreeModel& tree_model() { return m_tv; }
+    Gtk::Menu* context_menu() { return m_popup.get(); }
+    Gtk::MenuItem* favorites_menu_item() { return m_fav_menu_item; }
     Gtk::Widget& engine_widget() { return *m_engine_widget; }
     MenuRenderer& menus() { return m_menus; }
     Gtk::MenuBar& menu_bar() { return m_menubar; }
@@ -81,6 +101,11 @@ private:
     void install_shortcuts();
     void build_menus();
     void on_menu(const platform::MenuEntry& entry);
+    Gtk::MenuItem* make_favorites_item(const std::shared_ptr<const favourites::FavMenu>& menu,
+                                       const platform::MenuEntry& entry);
+    void on_picfav(int index);
+    void import_bookmarks(const std::string& path);
+    void export_favorites(const std::string& path);
 
     App& m_app;
     float m_tpp;
@@ -94,12 +119,17 @@ private:
     Gtk::Layout m_client;   // the client area below the menu bar
     Toolbar m_toolbar;  // PicToolbar
     Gtk::ComboBoxText m_address{true};
-    Gtk::Layout m_left;  // PicLeft, the favourites pane
+    favourites::TreeModel m_tv;  // TV, shown by the pane's tree view
+    GtkFavDialogs m_fav_dialogs;
+    FavouritesPane m_left;       // PicLeft, the favourites pane
     Gtk::Layout m_status;  // PicStatus
     Gtk::Label m_status_label;
     Gtk::Widget* m_engine_widget = nullptr;
 
     std::unique_ptr<browser::FrmBrowser> m_frm;
+    std::unique_ptr<Gtk::Menu> m_popup;
+    Gtk::MenuItem* m_fav_menu_item = nullptr;
+    int m_freeze = 0;
     sigc::connection m_timer;
     int m_client_w = -1;
     int m_client_h = -1;
