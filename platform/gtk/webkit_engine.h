@@ -56,6 +56,18 @@ public:
     std::function<std::optional<std::string>(const std::string& suggested_name)> choose_download_path;
     std::function<void(const std::string& message)> report_error;
 
+    // Questions a page's requests put to the user. When empty, a message box
+    // asks for permissions (location, notifications, camera and microphone;
+    // everything else is refused) and the engine's own dialog asks for a
+    // sign-in.
+    std::function<bool(const std::string& question)> ask_permission;
+    struct Credentials {
+        std::string user;
+        std::string password;
+    };
+    std::function<std::optional<Credentials>(const std::string& host, const std::string& realm)>
+        ask_credentials;
+
     // Finds text in the page without regard to case, wrapping at either
     // end; the number of matches (0: none) arrives through on_find_result.
     void find(const std::string& text, FindDirection direction);
@@ -104,6 +116,8 @@ private:
     static GtkWidget* on_create(WebKitWebView*, WebKitNavigationAction* action, gpointer self);
     static void on_ready_to_show_signal(WebKitWebView*, gpointer self);
     static void on_close_signal(WebKitWebView*, gpointer self);
+    static gboolean on_permission_request(WebKitWebView*, WebKitPermissionRequest* request, gpointer self);
+    static gboolean on_authenticate(WebKitWebView*, WebKitAuthenticationRequest* request, gpointer self);
     static void on_found_text(WebKitFindController*, guint matches, gpointer self);
     static void on_failed_to_find(WebKitFindController*, gpointer self);
     struct Download;
