@@ -202,7 +202,7 @@ void FavFolderTree::start_rename(const std::string& path)
     m_editing = true;
     m_text_cell.property_editable() = true;
     m_view.grab_focus();
-    m_view.set_cursor(m_store->get_path(m_rows.at(m_renaming)), m_column, true);
+    m_view.set_cursor(m_store->get_path(m_rows.at(m_renaming)), m_column, m_text_cell, true);
 }
 
 void FavFolderTree::on_edited(const Glib::ustring& /*row*/, const Glib::ustring& text)

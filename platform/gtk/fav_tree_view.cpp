@@ -370,7 +370,7 @@ void FavTreeView::on_start_label_edit(int index)
     m_editing = true;
     m_view.grab_focus();
     Updating updating(m_updating);
-    m_view.set_cursor(path, m_column, true);
+    m_view.set_cursor(path, m_column, m_text_cell, true);
 }
 
 void FavTreeView::on_focus()
@@ -490,11 +490,16 @@ void FavTreeView::on_view_row_expanded(const Gtk::TreeIter& iter, const Gtk::Tre
     show_drop_highlight();
 }
 
-void FavTreeView::on_view_row_collapsed(const Gtk::TreeIter& iter, const Gtk::TreePath& /*path*/)
+void FavTreeView::on_view_row_collapsed(const Gtk::TreeIter& iter, const Gtk::TreePath& path)
 {
     const int index = (*iter)[m_columns.index];
-    if (index > 0 && !m_frozen && m_updating == 0)
-        m_model.SetExpanded(index, false);
+    if (index <= 0 || m_frozen)
+        return;
+    m_model.SetExpanded(index, false);
+    // A selection inside the closed folder moves to the folder, as the tree
+    // control does, rather than leaving nothing selected.
+    if (m_view.get_selection()->count_selected_rows() == 0)
+        m_view.set_cursor(path);
 }
 
 void FavTreeView::on_view_row_activated(const Gtk::TreePath& path, Gtk::TreeViewColumn* /*column*/)
