@@ -117,6 +117,7 @@ MainWindow::MainWindow(App& app, std::unique_ptr<browser::Engine> engine, GtkWid
 MainWindow::~MainWindow()
 {
     m_timer.disconnect();
+    m_resize_pending.disconnect();
 }
 
 void MainWindow::install_shortcuts()
@@ -186,15 +187,25 @@ void MainWindow::on_client_size_allocate(Gtk::Allocation& a)
         return;
     m_client_w = a.get_width();
     m_client_h = a.get_height();
+    // Children moved while their container is being allocated keep their old
+    // places, so the layout runs right after this allocation.
+    if (!m_resize_pending.connected())
+        m_resize_pending = Glib::signal_idle().connect(sigc::mem_fun(*this, &MainWindow::run_resize),
+                                                       Glib::PRIORITY_HIGH_IDLE);
+}
+
+bool MainWindow::run_resize()
+{
     m_frm->set_client_size(static_cast<float>(m_client_w) * m_tpp, static_cast<float>(m_client_h) * m_tpp);
     // GTK applies our maximize later; the resize it brings belongs to the
     // full-screen command, not to the user.
     if (g_get_monotonic_time() < m_own_state_change_until) {
         m_own_state_change_until = 0;
         m_frm->Form_Resize_after_own_state_change();
-        return;
+        return false;
     }
     m_frm->Form_Resize();
+    return false;
 }
 
 bool MainWindow::on_window_state(GdkEventWindowState* e)

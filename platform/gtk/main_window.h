@@ -89,6 +89,7 @@ protected:
 
 private:
     void on_client_size_allocate(Gtk::Allocation& allocation);
+    bool run_resize();
     bool on_window_state(GdkEventWindowState* event);
     void on_address_activate();
     void on_address_changed();
@@ -131,6 +132,7 @@ private:
     Gtk::MenuItem* m_fav_menu_item = nullptr;
     int m_freeze = 0;
     sigc::connection m_timer;
+    sigc::connection m_resize_pending;
     int m_client_w = -1;
     int m_client_h = -1;
     GdkWindowState m_state{};
