@@ -99,7 +99,20 @@ std::optional<SaveTarget> choose_save_target(GtkWindow* parent, const std::strin
         const char* choice = gtk_file_chooser_get_choice(chooser, kFormatChoice);
         if (path) {
             const bool complete = choice && std::string(choice) == "mhtml";
-            target = SaveTarget{path.get(), complete ? SaveKind::Complete : SaveKind::HtmlOnly};
+            std::string chosen = path.get();
+            // An archive under an .html name would open as text: give it its
+            // own extension, unless that would replace a file unasked.
+            if (complete) {
+                const auto dot = chosen.rfind('.');
+                const std::string ext = dot == std::string::npos ? "" : chosen.substr(dot);
+                if (g_ascii_strcasecmp(ext.c_str(), ".html") == 0 ||
+                    g_ascii_strcasecmp(ext.c_str(), ".htm") == 0) {
+                    const std::string archive = chosen.substr(0, dot) + ".mhtml";
+                    if (!g_file_test(archive.c_str(), G_FILE_TEST_EXISTS))
+                        chosen = archive;
+                }
+            }
+            target = SaveTarget{chosen, complete ? SaveKind::Complete : SaveKind::HtmlOnly};
         }
     }
     gtk_widget_destroy(dialog);

@@ -24,6 +24,24 @@ constexpr int kFileAccessError = 75; // path/file access error
 constexpr const char* kOfflineFilterId = "driftway-offline";
 constexpr int kWaitMs = 30000;
 
+// Hooks run inside GTK signal handlers, where no C++ exception may pass: a
+// hook that fails ends there, the way the window's own handlers end, and the
+// engine goes on with a neutral answer (no window, no path, no permission).
+template <typename R, typename... Params, typename... Args>
+R call_hook(const std::function<R(Params...)>& hook, Args&&... args)
+{
+    if (!hook)
+        return R();
+    try {
+        return hook(std::forward<Args>(args)...);
+    } catch (const std::exception& e) {
+        g_warning("A window handler failed: %s", e.what());
+    } catch (...) {
+        g_warning("A window handler failed");
+    }
+    return R();
+}
+
 RuntimeError not_supported()
 {
     return RuntimeError(error::kNotSupported, "Object doesn't support this action");
@@ -393,8 +411,14 @@ WebKitEngine::WebKitEngine(EngineOptions options, WebKitEngine* related)
     m_signals.connect(finder, "found-text", on_found_text, this);
     m_signals.connect(finder, "failed-to-find-text", on_failed_to_find, this);
 
-    if (related && related->m_offline)
-        SetOffline(true);
+    // A window a page opened starts offline when its opener is. Should the
+    // content rule be missing, main-frame loads are still held back.
+    if (related && related->m_offline) {
+        try {
+            SetOffline(true);
+        } catch (const RuntimeError&) {
+        }
+    }
 }
 
 WebKitEngine::~WebKitEngine()
@@ -710,7 +734,16 @@ void WebKitEngine::show_print_preview()
         g_remove(temp_path);
         return;
     }
-    m_preview = std::make_unique<PrintPreviewWindow>(toplevel(), temp_path, [this] { print_with_dialog(); });
+    // The preview's Print button runs inside a GTK signal handler, where no
+    // error may escape: failures are told, a cancelled dialog is not.
+    m_preview = std::make_unique<PrintPreviewWindow>(toplevel(), temp_path, [this] {
+        try {
+            print_with_dialog();
+        } catch (const RuntimeError& e) {
+            if (e.number() != error::kDialogCancelled)
+                tell_error(e.description());
+        }
+    });
 }
 
 void WebKitEngine::run_page_setup()
@@ -797,19 +830,16 @@ void WebKitEngine::on_load_changed(WebKitWebView* view, WebKitLoadEvent event, g
     case WEBKIT_LOAD_STARTED:
         self->m_committed = false;
         self->m_failed = false;
-        if (self->hooks.before_navigate)
-            self->hooks.before_navigate(address);
+        call_hook(self->hooks.before_navigate, address);
         break;
     case WEBKIT_LOAD_REDIRECTED:
-        if (self->hooks.before_navigate)
-            self->hooks.before_navigate(address);
+        call_hook(self->hooks.before_navigate, address);
         break;
     case WEBKIT_LOAD_COMMITTED:
         self->m_committed = true;
         if (address != self->m_offline_page_uri)
             self->m_offline_page_uri.clear();
-        if (self->hooks.navigate_complete)
-            self->hooks.navigate_complete();
+        call_hook(self->hooks.navigate_complete);
         break;
     case WEBKIT_LOAD_FINISHED:
         if (!self->m_failed && browser::uri_scheme(address) == "file") {
@@ -817,8 +847,7 @@ void WebKitEngine::on_load_changed(WebKitWebView* view, WebKitLoadEvent event, g
             if (path && browser::real_local_files().kind(*path) == browser::PathKind::Folder)
                 self->replace_with_folder_listing(address);
         }
-        if (self->hooks.download_complete)
-            self->hooks.download_complete();
+        call_hook(self->hooks.download_complete);
         break;
     }
 }
@@ -853,8 +882,8 @@ void WebKitEngine::on_title_changed(GObject*, GParamSpec*, gpointer data)
     // A title that arrives (or changes) after the page committed is news for
     // the window title, as a completed download would be.
     auto* self = static_cast<WebKitEngine*>(data);
-    if (self->m_committed && self->hooks.download_complete)
-        self->hooks.download_complete();
+    if (self->m_committed)
+        call_hook(self->hooks.download_complete);
 }
 
 void WebKitEngine::on_mouse_target_changed(WebKitWebView*, WebKitHitTestResult* hit, guint, gpointer data)
@@ -868,27 +897,24 @@ void WebKitEngine::on_mouse_target_changed(WebKitWebView*, WebKitHitTestResult* 
     if (text == self->m_status_text)
         return;
     self->m_status_text = text;
-    if (self->hooks.status_text_change)
-        self->hooks.status_text_change(text);
+    call_hook(self->hooks.status_text_change, text);
 }
 
 void WebKitEngine::on_back_forward_changed(WebKitBackForwardList*, WebKitBackForwardListItem*, gpointer,
                                            gpointer data)
 {
     auto* self = static_cast<WebKitEngine*>(data);
-    if (!self->hooks.command_state_change)
-        return;
     WebKitWebView* view = self->m_view.get();
-    self->hooks.command_state_change(browser::kCscBack, webkit_web_view_can_go_back(view));
-    self->hooks.command_state_change(browser::kCscForward, webkit_web_view_can_go_forward(view));
+    call_hook(self->hooks.command_state_change, browser::kCscBack,
+              webkit_web_view_can_go_back(view) != FALSE);
+    call_hook(self->hooks.command_state_change, browser::kCscForward,
+              webkit_web_view_can_go_forward(view) != FALSE);
 }
 
 GtkWidget* WebKitEngine::on_create(WebKitWebView*, WebKitNavigationAction* action, gpointer data)
 {
     auto* self = static_cast<WebKitEngine*>(data);
-    if (!self->hooks.new_window)
-        return nullptr;
-    auto* other = dynamic_cast<WebKitEngine*>(self->hooks.new_window());
+    auto* other = dynamic_cast<WebKitEngine*>(call_hook(self->hooks.new_window));
     if (!other)
         return nullptr;
     if (other->m_opener != self) {
@@ -898,8 +924,7 @@ GtkWidget* WebKitEngine::on_create(WebKitWebView*, WebKitNavigationAction* actio
         const char* uri = request ? webkit_uri_request_get_uri(request) : nullptr;
         if (uri && *uri)
             webkit_web_view_load_uri(other->view(), uri);
-        if (other->on_ready_to_show)
-            other->on_ready_to_show();
+        call_hook(other->on_ready_to_show);
         return nullptr;
     }
     return other->widget();
@@ -908,15 +933,13 @@ GtkWidget* WebKitEngine::on_create(WebKitWebView*, WebKitNavigationAction* actio
 void WebKitEngine::on_ready_to_show_signal(WebKitWebView*, gpointer data)
 {
     auto* self = static_cast<WebKitEngine*>(data);
-    if (self->on_ready_to_show)
-        self->on_ready_to_show();
+    call_hook(self->on_ready_to_show);
 }
 
 void WebKitEngine::on_close_signal(WebKitWebView*, gpointer data)
 {
     auto* self = static_cast<WebKitEngine*>(data);
-    if (self->on_close_request)
-        self->on_close_request();
+    call_hook(self->on_close_request);
 }
 
 gboolean WebKitEngine::on_decide_policy(WebKitWebView*, WebKitPolicyDecision* decision,
@@ -988,7 +1011,7 @@ gboolean WebKitEngine::on_decide_destination(WebKitDownload* download, gchar* su
     std::string name = suggested && *suggested ? suggested : "download";
     std::optional<std::string> path;
     if (self->choose_download_path) {
-        path = self->choose_download_path(name);
+        path = call_hook(self->choose_download_path, name);
     } else {
         GtkWidget* dialog = gtk_file_chooser_dialog_new(
             "Save File", self->toplevel(), GTK_FILE_CHOOSER_ACTION_SAVE, "_Cancel", GTK_RESPONSE_CANCEL,
@@ -1087,14 +1110,13 @@ void WebKitEngine::forget_download(Download* download)
 void WebKitEngine::set_status(const std::string& text)
 {
     m_status_text = text;
-    if (hooks.status_text_change)
-        hooks.status_text_change(text);
+    call_hook(hooks.status_text_change, text);
 }
 
 void WebKitEngine::tell_error(const std::string& message)
 {
     if (report_error) {
-        report_error(message);
+        call_hook(report_error, message);
         return;
     }
     GtkWidget* box = gtk_message_dialog_new(toplevel(), GTK_DIALOG_DESTROY_WITH_PARENT, GTK_MESSAGE_ERROR,
@@ -1136,8 +1158,7 @@ void WebKitEngine::end_find()
 void WebKitEngine::on_found_text(WebKitFindController*, guint matches, gpointer data)
 {
     auto* self = static_cast<WebKitEngine*>(data);
-    if (self->on_find_result)
-        self->on_find_result(matches == 0 ? 1 : matches);
+    call_hook(self->on_find_result, matches == 0 ? 1 : matches);
 }
 
 void WebKitEngine::on_failed_to_find(WebKitFindController*, gpointer data)
@@ -1145,8 +1166,7 @@ void WebKitEngine::on_failed_to_find(WebKitFindController*, gpointer data)
     auto* self = static_cast<WebKitEngine*>(data);
     // A new search starts from the top when the text is tried again.
     self->m_find_text.clear();
-    if (self->on_find_result)
-        self->on_find_result(0);
+    call_hook(self->on_find_result, 0);
 }
 
 // ---- Requests of the page
@@ -1186,7 +1206,7 @@ gboolean WebKitEngine::on_permission_request(WebKitWebView* view, WebKitPermissi
     }
     bool allowed;
     if (self->ask_permission) {
-        allowed = self->ask_permission(question);
+        allowed = call_hook(self->ask_permission, question);
     } else {
         GtkWidget* box = gtk_message_dialog_new(self->toplevel(), GTK_DIALOG_MODAL, GTK_MESSAGE_QUESTION,
                                                 GTK_BUTTONS_NONE, "%s", question.c_str());
@@ -1214,7 +1234,8 @@ gboolean WebKitEngine::on_authenticate(WebKitWebView*, WebKitAuthenticationReque
         return FALSE;
     const char* host = webkit_authentication_request_get_host(request);
     const char* realm = webkit_authentication_request_get_realm(request);
-    const auto answer = self->ask_credentials(host ? host : "", realm ? realm : "");
+    const auto answer =
+        call_hook(self->ask_credentials, std::string(host ? host : ""), std::string(realm ? realm : ""));
     if (!answer) {
         webkit_authentication_request_cancel(request);
         return TRUE;

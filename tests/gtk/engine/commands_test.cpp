@@ -113,6 +113,16 @@ TEST_F(CommandTest, SavesHtmlOnlyAndCompleteAndBothReopen)
               "Driftway print marker, one two three.");
 }
 
+TEST(SuggestedFileName, FromTitleOrAddressMadeSafe)
+{
+    using platform::gtk::suggested_file_name;
+    EXPECT_EQ(suggested_file_name("News/Today: 1", "http://x/"), "News-Today: 1.html");
+    EXPECT_EQ(suggested_file_name("", "http://x/dir/file%20name.htm?q=1#top"), "file name.htm");
+    EXPECT_EQ(suggested_file_name("", "http://x/dir/"), "dir.html");
+    EXPECT_EQ(suggested_file_name("..hidden", ""), "hidden.html");
+    EXPECT_EQ(suggested_file_name("", ""), "page.html");
+}
+
 TEST_F(CommandTest, SaveToAnUnwritablePlaceFailsAndChangesNothing)
 {
     // A file where a folder should be stops even root.
