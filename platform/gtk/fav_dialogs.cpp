@@ -6,6 +6,7 @@
 #include "favourites/internet_shortcut.h"
 #include "favourites/paths.h"
 #include "platform/gtk/fav_tree_view.h"
+#include "platform/gtk/resources.h"
 
 #include <glibmm/main.h>
 #include <gtkmm/box.h>
@@ -88,8 +89,8 @@ void place_over(Gtk::Dialog& dialog, Gtk::Window* parent)
 FavFolderTree::FavFolderTree(std::string favorites_folder, Show show)
     : m_root(fav::strip_slash(favorites_folder)), m_show(show)
 {
-    m_folder_picture = load_picture_or_icon("tree-folder", "folder", kPictureSize);
-    m_item_picture = load_picture_or_icon("tree-item", "text-x-generic", kPictureSize);
+    m_folder_picture = load_picture_or_icon(picture::kTreeImages[0], "folder", kPictureSize);
+    m_item_picture = load_picture_or_icon(picture::kTreeImages[2], "text-x-generic", kPictureSize);
     m_store = Gtk::TreeStore::create(m_columns);
     m_column.pack_start(m_picture_cell, false);
     m_column.pack_start(m_text_cell, true);
@@ -600,7 +601,7 @@ PropertiesDialog::PropertiesDialog(Gtk::Window* parent, const std::string& title
     : Gtk::Dialog(title)
 {
     place_over(*this, parent);
-    set_default_size(420, -1);
+    set_resizable(false);
     auto* grid = Gtk::manage(new Gtk::Grid);
     grid->set_row_spacing(6);
     grid->set_column_spacing(12);
@@ -615,6 +616,9 @@ PropertiesDialog::PropertiesDialog(Gtk::Window* parent, const std::string& title
         shown.set_selectable(true);
         shown.set_line_wrap(true);
         shown.set_line_wrap_mode(Pango::WRAP_WORD_CHAR);
+        // Without a width of their own, wrapping labels ask for a very tall dialog.
+        shown.set_width_chars(40);
+        shown.set_max_width_chars(60);
         shown.set_hexpand(true);
         grid->attach(name, 0, line, 1, 1);
         grid->attach(shown, 1, line, 1, 1);

@@ -1,5 +1,7 @@
 #include "platform/gtk/fav_tree_view.h"
 
+#include "platform/gtk/resources.h"
+
 #include <algorithm>
 
 #include <glibmm/main.h>
@@ -43,10 +45,11 @@ private:
 
 Glib::RefPtr<Gdk::Pixbuf> load_picture_or_icon(const std::string& name, const char* theme_icon, int size)
 {
-    std::string file = name;
-    std::replace(file.begin(), file.end(), '-', '_');
     try {
-        return Gdk::Pixbuf::create_from_resource("/driftway/" + file + ".png", size, size, true);
+        auto picture = load_picture(name);
+        if (picture->get_width() == size && picture->get_height() == size)
+            return picture;
+        return picture->scale_simple(size, size, Gdk::INTERP_BILINEAR);
     } catch (const Glib::Error&) {
         // Not in the bundle: the theme's icon will do.
     }
@@ -59,9 +62,9 @@ Glib::RefPtr<Gdk::Pixbuf> load_picture_or_icon(const std::string& name, const ch
 
 FavTreeView::FavTreeView(fav::TreeModel& model) : m_model(model)
 {
-    m_pictures[0] = load_picture_or_icon("tree-folder", "folder", kPictureSize);
-    m_pictures[1] = load_picture_or_icon("tree-folder-open", "folder-open", kPictureSize);
-    m_pictures[2] = load_picture_or_icon("tree-item", "text-x-generic", kPictureSize);
+    constexpr const char* kThemeIcons[3] = {"folder", "folder-open", "text-x-generic"};
+    for (std::size_t i = 0; i < 3; ++i)
+        m_pictures[i] = load_picture_or_icon(picture::kTreeImages[i], kThemeIcons[i], kPictureSize);
 
     m_store = Gtk::TreeStore::create(m_columns);
     m_column.pack_start(m_image_cell, false);

@@ -1,8 +1,10 @@
 #include "platform/gtk/favourites_pane.h"
 
+#include "platform/gtk/resources.h"
 #include "platform/gtk/twips.h"
 
 #include <glibmm/main.h>
+#include <gtkmm/cssprovider.h>
 
 #include <algorithm>
 
@@ -18,18 +20,32 @@ constexpr float kPicFavLeft = 360;
 constexpr float kPicFavStep = 615;
 constexpr float kPicFavTop = 1080;
 constexpr float kPicFavSize = 360;
-constexpr int kPicFavPictureSize = 16;
+constexpr int kPicFavPictureSize = 24;
 
 struct PicFavLook {
     const char* tooltip;
-    const char* picture;
     const char* theme_icon;
 };
 constexpr PicFavLook kPicFav[3] = {
-    {"Add To Favorites...", "fav-add", "list-add"},
-    {"Organize Favorites...", "fav-organize", "folder"},
-    {"Remove From Favorites", "fav-remove", "list-remove"},
+    {"Add To Favorites...", "list-add"},
+    {"Organize Favorites...", "folder"},
+    {"Remove From Favorites", "list-remove"},
 };
+
+// PicFav are picture boxes: the picture fills the button, with no frame.
+constexpr const char* kPicFavCss = "button.driftway-picfav { padding: 0; min-width: 0; min-height: 0; }";
+
+void make_picture_button(Gtk::Button& button)
+{
+    static const Glib::RefPtr<Gtk::CssProvider> provider = [] {
+        auto p = Gtk::CssProvider::create();
+        p->load_from_data(kPicFavCss);
+        return p;
+    }();
+    button.get_style_context()->add_provider(provider, GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+    button.get_style_context()->add_class("driftway-picfav");
+    button.set_relief(Gtk::RELIEF_NONE);
+}
 
 } // namespace
 
@@ -79,10 +95,12 @@ FavouritesPane::FavouritesPane(fav::TreeModel& model, platform::Prompts& prompts
         auto& button = m_pic_fav[static_cast<std::size_t>(i)];
         auto& image = m_pic_fav_images[static_cast<std::size_t>(i)];
         const PicFavLook& look = kPicFav[i];
-        if (const auto picture = load_picture_or_icon(look.picture, look.theme_icon, kPicFavPictureSize))
+        const auto picture = load_picture_or_icon(picture::kFavButtons[static_cast<std::size_t>(i)],
+                                                  look.theme_icon, kPicFavPictureSize);
+        if (picture)
             image.set(picture);
         button.add(image);
-        button.set_relief(Gtk::RELIEF_NONE);
+        make_picture_button(button);
         button.set_tooltip_text(look.tooltip);
         button.signal_clicked().connect([this, i] {
             if (on_picfav)
