@@ -1,6 +1,7 @@
 // The favourites tree view under Xvfb, over a tree model filled by a real scan
 // of a temporary Favorites folder: rows, pictures, selection and expansion both
 // ways, mouse clicks, the context-menu key, label editing and a large tree.
+#include "favourites/context_menu.h"
 #include "platform/gtk/fav_tree_view.h"
 #include "tests/gtk/favourites/fav_gtk_support.h"
 
@@ -264,6 +265,21 @@ TEST_F(FavTreeViewTest, ALabelEditRenamesThroughTheWindowsHandler)
     EXPECT_EQ(m_label_edits, 1);
     EXPECT_FALSE(v.editing());
     EXPECT_TRUE(std::filesystem::exists(root() + "/Daily.url"));
+
+    // New Folder from the context menu opens the new node's label on the
+    // freshly rebuilt tree, and typing a name renames it on disk.
+    fav::mnuRFav_Click(m_faves, m_fw, fav::kRFavNewFolder);
+    ASSERT_TRUE(std::filesystem::is_directory(root() + "/New folder"));
+    ASSERT_TRUE(v.editing());
+    editor = label_editor(v.tree_view());
+    ASSERT_NE(editor, nullptr);
+    EXPECT_STREQ(gtk_entry_get_text(GTK_ENTRY(editor)), "New folder");
+    EXPECT_TRUE(gtk_widget_is_focus(editor));
+    gtk_entry_set_text(GTK_ENTRY(editor), "Projects");
+    gtk_cell_editable_editing_done(GTK_CELL_EDITABLE(editor));
+    ASSERT_TRUE(wait_until([&] { return m_label_edits == 2; }, 5000));
+    EXPECT_TRUE(std::filesystem::is_directory(root() + "/Projects"));
+    EXPECT_EQ(m_fw.tree.Key(m_fw.tree.SelectedItem()), root() + "/Projects/");
 }
 
 TEST_F(FavTreeViewTest, ARefreshShowsTheFolderAsItIsNow)
