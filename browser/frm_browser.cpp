@@ -108,6 +108,8 @@ void FrmBrowser::Form_Resize_after_own_state_change()
 
 std::string FrmBrowser::program_path() const
 {
+    if (!m_program_path.empty())
+        return m_program_path;
     const std::string folder = platform::program_folder();
     return folder + (folder.ends_with('/') ? "" : "/") + "Driftway";
 }

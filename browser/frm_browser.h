@@ -91,6 +91,8 @@ public:
     platform::Prompts& prompts() override { return m_view.prompts(); }
     platform::Shell& shell() override { return m_view.shell(); }
     std::string program_path() const override;
+    // The executable New Window starts; the running one unless set.
+    void set_program_path(std::string path) { m_program_path = std::move(path); }
     void close_window() override { m_view.close(); }
     void set_title_from_location() override;
     void start_busy_timer() override { start_timer(); }
@@ -130,6 +132,7 @@ protected:
     AddressHistory m_history;
     bool m_timer_running = false;
     bool m_full_screen = false;
+    std::string m_program_path;
     std::map<std::pair<std::string, int>, bool> m_checked;
 };
 

@@ -133,6 +133,11 @@ void MainWindow::install_shortcuts()
                 focus_address_box();
                 return true;
             }
+            // Clipboard keys belong to a focused text field (the address box,
+            // the search box) before the menu's shortcuts act on the page.
+            auto* focus = get_focus();
+            if (focus && GTK_IS_EDITABLE(focus->gobj()) && (mods & GDK_CONTROL_MASK))
+                return gtk_window_propagate_key_event(gobj(), e) != FALSE;
             return false;
         },
         false);
@@ -419,8 +424,9 @@ Gtk::MenuItem* MainWindow::make_favorites_item(const std::shared_ptr<const favou
 {
     if (e.kind == platform::MenuEntryKind::Separator)
         return Gtk::manage(new Gtk::SeparatorMenuItem());
-    // Favourites are file names: an "_" or "&" in them is no access key.
-    auto* item = Gtk::manage(new Gtk::MenuItem(e.caption, false));
+    // Captions come with "&" doubled, so a favourite's name never makes an
+    // access key of its own.
+    auto* item = Gtk::manage(new Gtk::MenuItem(MenuRenderer::mnemonic(e.caption), true));
     if (e.kind == platform::MenuEntryKind::Submenu) {
         auto* sub = Gtk::manage(new Gtk::Menu());
         item->set_submenu(*sub);
@@ -504,19 +510,8 @@ void MainWindow::popup_context_menu()
 
 void MainWindow::on_picfav(int index)
 {
-    switch (index) {
-    case 0:
-        m_app.faves().AddToFavorites(*this);
-        break;
-    case 1:
-        m_app.faves().OrganizeFavorites(*this);
-        break;
-    case 2:
+    if (m_app.faves().PicFav_Click(*this, index) == favourites::PicFavAction::ToggleFavoritesPane)
         m_frm->menu_activated("mnuVItem", 0, false);
-        break;
-    default:
-        break;
-    }
 }
 
 void MainWindow::import_bookmarks(const std::string& path)

@@ -25,6 +25,13 @@ bool mouse_move(int x, int y)
     return xdotool({"mousemove", "--sync", std::to_string(x), std::to_string(y)});
 }
 
+bool focus_by_pointer(int x, int y)
+{
+    // Without a window manager the keyboard follows the pointer; leaving and
+    // entering again makes sure the window hears it.
+    return xdotool({"mousemove", "--sync", "--screen", "0", "5000", "5000"}) && mouse_move(x, y);
+}
+
 bool mouse_click(int x, int y, int button)
 {
     return xdotool({"mousemove", std::to_string(x), std::to_string(y), "click", std::to_string(button)});

@@ -10,6 +10,9 @@ namespace driftway::testing {
 // screen's. Each call waits for xdotool and returns whether it succeeded.
 bool xdotool(const std::vector<std::string>& args);
 bool mouse_move(int x, int y);
+// Moves the pointer away and into a window at (x, y), so that it takes the
+// keyboard when no window manager runs.
+bool focus_by_pointer(int x, int y);
 bool mouse_click(int x, int y, int button = 1);
 bool type_text(const std::string& text);
 bool press_key(const std::string& keysym);
