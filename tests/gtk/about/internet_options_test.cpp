@@ -1,0 +1,161 @@
+// The Internet Options window under Xvfb: pages stored for other processes,
+// bad input refused, and browsing data that a real page left behind deleted
+// through the engine's shared context. Needs xvfb-run and the WebKit engine.
+#include "about/internet_options.h"
+#include "platform/gtk/internet_options_dialog.h"
+#include "platform/gtk/webkit_engine.h"
+#include "tests/gtk/about/message_boxes.h"
+#include "tests/gtk/common/http_server.h"
+#include "tests/gtk/common/wait.h"
+#include "tests/support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+using namespace driftway;
+using namespace driftway::platform::gtk;
+using driftway::testing::MessageBoxAnswerer;
+using driftway::testing::TempDir;
+using driftway::testing::wait_until;
+
+namespace {
+
+class InternetOptionsTest : public ::testing::Test {
+protected:
+    // The window reads and writes the settings through its own store; a
+    // second store stands for the browser process.
+    TempDir dir;
+    platform::SettingsStore settings{dir.str() + "/config"};
+    platform::SettingsStore browser{dir.str() + "/config"};
+    GObjectPtr<WebKitWebsiteDataManager> data{webkit_website_data_manager_new_ephemeral()};
+    InternetOptionsWindow window{settings, data.get()};
+    int closed = 0;
+
+    void SetUp() override
+    {
+        window.on_closed = [this] { ++closed; };
+        window.show();
+    }
+};
+
+TEST_F(InternetOptionsTest, StoresChangedPagesForTheBrowserAndAnEmptyBoxGoesBackToTheDefault)
+{
+    EXPECT_EQ(window.home_entry().get_text(), about::default_home_page());
+    EXPECT_EQ(window.search_entry().get_text(), about::kDefaultSearchPage);
+    EXPECT_FALSE(window.apply_button().get_sensitive());
+
+    window.home_entry().set_text("  https://example.org/start  ");
+    EXPECT_TRUE(window.apply_button().get_sensitive());
+    window.apply_button().clicked();
+    EXPECT_EQ(about::home_page(browser), "https://example.org/start");
+    EXPECT_EQ(browser.get_setting("Driftway", "Internet Options", "Search Page", "none"), "none")
+        << "an untouched page keeps following the default";
+    EXPECT_EQ(window.home_entry().get_text(), "https://example.org/start");
+    EXPECT_FALSE(window.apply_button().get_sensitive());
+    EXPECT_EQ(closed, 0);
+
+    window.home_entry().set_text("");
+    window.search_entry().set_text("https://search.example/?q=");
+    window.ok_button().clicked();
+    EXPECT_EQ(closed, 1);
+    EXPECT_FALSE(window.get_visible());
+    EXPECT_EQ(about::home_page(browser), about::default_home_page());
+    EXPECT_EQ(about::search_page(browser), "https://search.example/?q=");
+}
+
+TEST_F(InternetOptionsTest, ALineBreakIsRefusedWithAMessageAndCancelStoresNothing)
+{
+    about::set_home_page(browser, "https://kept.example/");
+    window.home_entry().set_text("https://a.example/\nhttps://b.example/");
+    {
+        MessageBoxAnswerer answerer(platform::MsgAnswer::Ok);
+        window.ok_button().clicked();
+        ASSERT_EQ(answerer.seen.size(), 1u);
+        EXPECT_EQ(answerer.seen[0].text, "The home page address must be a single line of text.");
+        EXPECT_EQ(answerer.seen[0].parent, &window);
+    }
+    EXPECT_EQ(closed, 0) << "the window stays open with what was typed";
+    EXPECT_EQ(window.home_entry().get_text(), "https://a.example/\nhttps://b.example/");
+    EXPECT_EQ(about::home_page(browser), "https://kept.example/");
+
+    window.search_entry().set_text("https://other.example/");
+    window.cancel_button().clicked();
+    EXPECT_EQ(closed, 1);
+    EXPECT_EQ(about::search_page(browser), about::kDefaultSearchPage);
+}
+
+// What the shared context holds for the given kinds of data.
+std::size_t stored_records(WebKitWebsiteDataManager* manager, WebKitWebsiteDataTypes types)
+{
+    struct Fetch {
+        bool done = false;
+        std::size_t count = 0;
+    } fetch;
+    webkit_website_data_manager_fetch(
+        manager, types, nullptr,
+        [](GObject* source, GAsyncResult* result, gpointer data) {
+            auto* f = static_cast<Fetch*>(data);
+            GList* list = webkit_website_data_manager_fetch_finish(WEBKIT_WEBSITE_DATA_MANAGER(source),
+                                                                   result, nullptr);
+            f->count = g_list_length(list);
+            g_list_free_full(list, reinterpret_cast<GDestroyNotify>(webkit_website_data_unref));
+            f->done = true;
+        },
+        &fetch);
+    EXPECT_TRUE(wait_until([&] { return fetch.done; }));
+    return fetch.count;
+}
+
+TEST(InternetOptionsData, DeletesTheCookiesAndStorageAPageLeftInTheBrowsersFolders)
+{
+    // The engine's context is made once per process, in the folders named
+    // at that moment; they stay for the rest of the run.
+    static TempDir folders;
+    setenv("XDG_DATA_HOME", (folders.path() / "data").c_str(), 1);
+    setenv("XDG_CACHE_HOME", (folders.path() / "cache").c_str(), 1);
+    WebKitWebContext* context = shared_web_context();
+    WebKitWebsiteDataManager* manager = webkit_web_context_get_website_data_manager(context);
+    EXPECT_EQ(std::string(webkit_website_data_manager_get_base_data_directory(manager)),
+              (folders.path() / "data" / "Driftway").string());
+
+    driftway::testing::HttpServer server;
+    server.route("/", {200,
+                       "text/html; charset=utf-8",
+                       "<html><body><script>localStorage.setItem('visited', 'yes');"
+                       "document.title = 'stored';</script></body></html>",
+                       {{"Set-Cookie", "session=abc; Max-Age=86400; Path=/"}}});
+    GtkWidget* view =
+        GTK_WIDGET(g_object_ref_sink(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", context, nullptr)));
+    GtkWidget* holder = gtk_offscreen_window_new();
+    gtk_container_add(GTK_CONTAINER(holder), view);
+    gtk_widget_show_all(holder);
+    webkit_web_view_load_uri(WEBKIT_WEB_VIEW(view), server.url("/").c_str());
+    ASSERT_TRUE(wait_until([&] {
+        const char* title = webkit_web_view_get_title(WEBKIT_WEB_VIEW(view));
+        return title && std::string(title) == "stored";
+    }));
+    const auto kinds =
+        static_cast<WebKitWebsiteDataTypes>(WEBKIT_WEBSITE_DATA_COOKIES | WEBKIT_WEBSITE_DATA_LOCAL_STORAGE);
+    ASSERT_TRUE(wait_until([&] { return stored_records(manager, kinds) > 0; }));
+
+    platform::SettingsStore settings{(folders.path() / "config").string()};
+    InternetOptionsWindow window(settings, manager);
+    window.show();
+    {
+        MessageBoxAnswerer answerer(platform::MsgAnswer::Yes);
+        window.delete_button().clicked();
+        ASSERT_EQ(answerer.seen.size(), 1u);
+        EXPECT_EQ(answerer.seen[0].text, kDeleteDataQuestion);
+    }
+    EXPECT_TRUE(window.deleting());
+    EXPECT_FALSE(window.delete_button().get_sensitive());
+    ASSERT_TRUE(wait_until([&] { return window.status().get_text() == kDataDeleted; }));
+    EXPECT_TRUE(window.delete_button().get_sensitive());
+    EXPECT_EQ(stored_records(manager, kinds), 0u);
+
+    gtk_widget_destroy(holder);
+    g_object_unref(view);
+}
+
+} // namespace
