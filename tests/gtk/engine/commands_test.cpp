@@ -74,6 +74,16 @@ TEST_F(CommandTest, PrintsToPdfAndPreviewsThePrintedPages)
     gtk_page_setup_set_orientation(landscape, GTK_PAGE_ORIENTATION_LANDSCAPE);
     engine().set_page_setup(landscape);
     g_object_unref(landscape);
+    const std::string turned = m_dir.str() + "/landscape.pdf";
+    engine().print_to_file(turned);
+    double width = 0, height = 0;
+    if (FILE* pipe = popen(("pdfinfo '" + turned + "' 2>/dev/null").c_str(), "r")) {
+        char line[512];
+        while (fgets(line, sizeof line, pipe))
+            std::sscanf(line, "Page size: %lf x %lf", &width, &height);
+        pclose(pipe);
+    }
+    EXPECT_GT(width, height);
 
     engine().ExecWB(OleCmd::PrintPreview, OleExecOpt::DoDefault);
     auto* preview = engine().print_preview();

@@ -4,13 +4,7 @@
 #include "tests/gtk/common/http_server.h"
 #include "tests/gtk/engine/engine_fixture.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <filesystem>
-#include <thread>
 
 namespace driftway::testing {
 namespace {
@@ -22,51 +16,6 @@ std::string big_body(std::size_t size)
         body[i] = static_cast<char>((i * 7 + i / 4096) & 0xFF);
     return body;
 }
-
-// Answers one request with a promise of `promised` bytes and sends only
-// `sent` of them before hanging up.
-class CutOffServer {
-public:
-    CutOffServer(std::size_t promised, std::size_t sent)
-    {
-        m_listen = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        bind(m_listen, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        listen(m_listen, 4);
-        socklen_t length = sizeof address;
-        getsockname(m_listen, reinterpret_cast<sockaddr*>(&address), &length);
-        m_port = ntohs(address.sin_port);
-        m_thread = std::thread([this, promised, sent] {
-            const int client = accept(m_listen, nullptr, nullptr);
-            if (client < 0)
-                return;
-            char request[4096];
-            (void)!read(client, request, sizeof request);
-            const std::string head =
-                "HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream\r\n"
-                "Content-Disposition: attachment; filename=\"cut.bin\"\r\nContent-Length: " +
-                std::to_string(promised) + "\r\nConnection: close\r\n\r\n";
-            (void)!write(client, head.data(), head.size());
-            const std::string body(sent, 'x');
-            (void)!write(client, body.data(), body.size());
-            close(client);
-        });
-    }
-    ~CutOffServer()
-    {
-        shutdown(m_listen, SHUT_RDWR);
-        close(m_listen);
-        m_thread.join();
-    }
-    std::string url() const { return "http://127.0.0.1:" + std::to_string(m_port) + "/cut.bin"; }
-
-private:
-    int m_listen = -1;
-    int m_port = 0;
-    std::thread m_thread;
-};
 
 TEST_F(EngineTest, DownloadSavesTheRightBytesUnderTheChosenName)
 {
@@ -113,12 +62,19 @@ TEST_F(EngineTest, DownloadCancelledAtTheChoiceWritesNothing)
 
 TEST_F(EngineTest, InterruptedDownloadLeavesNoFileUnderTheFinalName)
 {
-    CutOffServer server(5 * 1024 * 1024, 1024 * 1024);
+    // The server promises 5 MB and hangs up after 1 MB.
+    ScriptedServer server([](const std::string&) {
+        std::string response = http_response("200 OK", std::string(5 * 1024 * 1024, 'x'),
+                                             "Content-Disposition: attachment; filename=\"cut.bin\"\r\n",
+                                             "application/octet-stream");
+        response.resize(response.size() - 4 * 1024 * 1024);
+        return response;
+    });
     const std::string target = m_dir.str() + "/cut.bin";
     engine().choose_download_path = [&](const std::string&) -> std::optional<std::string> { return target; };
     std::vector<std::string> errors;
     engine().report_error = [&](const std::string& message) { errors.push_back(message); };
-    engine().Navigate2(server.url());
+    engine().Navigate2(server.url("/cut.bin"));
     ASSERT_TRUE(wait_until([&] { return !errors.empty(); }, 30000));
     EXPECT_NE(errors.front().find("cut.bin"), std::string::npos);
     pump_for(200);

@@ -6,11 +6,38 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace driftway::testing {
+
+// A loopback HTTP server whose answers a function writes from the request
+// head; each connection gets one answer and is closed.
+class ScriptedServer {
+public:
+    explicit ScriptedServer(std::function<std::string(const std::string& request)> answer);
+    ~ScriptedServer();
+    ScriptedServer(const ScriptedServer&) = delete;
+    ScriptedServer& operator=(const ScriptedServer&) = delete;
+    std::string url(const std::string& path) const;
+
+private:
+    void serve();
+
+    std::function<std::string(const std::string&)> m_answer;
+    int m_listen = -1;
+    int m_port = 0;
+    std::atomic<bool> m_stop{false};
+    std::thread m_thread;
+};
+
+std::string http_response(const std::string& status, const std::string& body,
+                          const std::string& extra_headers = "",
+                          const std::string& content_type = "text/html");
 
 // Points the engine's persistent data at a temporary home once per program,
 // before the first engine makes the shared web context.

@@ -18,7 +18,9 @@ protected:
                                      "<p>An APPLE a day.</p>")
                  .string(),
              "Find");
-        engine().on_find_result = [this](unsigned matches) { m_results.push_back(static_cast<int>(matches)); };
+        engine().on_find_result = [this](unsigned matches) {
+            m_results.push_back(static_cast<int>(matches));
+        };
     }
     bool next_result(int& value)
     {
@@ -84,5 +86,5 @@ TEST_F(FindTest, FindBarSaysWhenNothingIsFound)
     gtk_widget_destroy(window);
 }
 
-}  // namespace
-}  // namespace driftway::testing
+} // namespace
+} // namespace driftway::testing

@@ -191,7 +191,9 @@ TEST_F(EngineTest, TypedAddressesAreFixedUpOrRefused)
 
 TEST_F(EngineTest, FailingWindowHandlersDoNotStopTheEngine)
 {
-    engine().hooks.before_navigate = [](const std::string&) { throw platform::RuntimeError(5, "handler failed"); };
+    engine().hooks.before_navigate = [](const std::string&) {
+        throw platform::RuntimeError(5, "handler failed");
+    };
     engine().hooks.new_window = []() -> browser::Engine* { throw std::runtime_error("no window"); };
     load(m_dir.write("still.html", page("Still Loads")).string(), "Still Loads");
 }

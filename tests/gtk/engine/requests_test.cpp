@@ -4,87 +4,15 @@
 #include "tests/gtk/common/http_server.h"
 #include "tests/gtk/engine/engine_fixture.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cstdio>
 #include <cstdlib>
-#include <thread>
 
 namespace driftway::testing {
 namespace {
 
 using platform::gtk::WebKitEngine;
-
-// A loopback HTTP server whose answers a function writes from the request.
-class ScriptedServer {
-public:
-    explicit ScriptedServer(std::function<std::string(const std::string& request)> answer)
-        : m_answer(std::move(answer))
-    {
-        m_listen = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        bind(m_listen, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        listen(m_listen, 16);
-        socklen_t length = sizeof address;
-        getsockname(m_listen, reinterpret_cast<sockaddr*>(&address), &length);
-        m_port = ntohs(address.sin_port);
-        m_thread = std::thread([this] { serve(); });
-    }
-    ~ScriptedServer()
-    {
-        m_stop = true;
-        m_thread.join();
-        close(m_listen);
-    }
-    std::string url(const std::string& path) const
-    {
-        return "http://127.0.0.1:" + std::to_string(m_port) + path;
-    }
-
-private:
-    void serve()
-    {
-        while (!m_stop) {
-            pollfd fd{m_listen, POLLIN, 0};
-            if (poll(&fd, 1, 50) <= 0)
-                continue;
-            const int client = accept(m_listen, nullptr, nullptr);
-            if (client < 0)
-                continue;
-            std::string request;
-            char buffer[4096];
-            while (request.find("\r\n\r\n") == std::string::npos) {
-                const ssize_t n = read(client, buffer, sizeof buffer);
-                if (n <= 0)
-                    break;
-                request.append(buffer, static_cast<std::size_t>(n));
-            }
-            const std::string response = m_answer(request);
-            (void)!write(client, response.data(), response.size());
-            close(client);
-        }
-    }
-
-    std::function<std::string(const std::string&)> m_answer;
-    int m_listen = -1;
-    int m_port = 0;
-    std::atomic<bool> m_stop{false};
-    std::thread m_thread;
-};
-
-std::string http_response(const std::string& status, const std::string& body, const std::string& extra = "")
-{
-    return "HTTP/1.1 " + status +
-           "\r\nContent-Type: text/html\r\nContent-Length: " + std::to_string(body.size()) +
-           "\r\nConnection: close\r\n" + extra + "\r\n" + body;
-}
 
 TEST_F(EngineTest, SignInAsksAndLoadsThePageBehindIt)
 {
