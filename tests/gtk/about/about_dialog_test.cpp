@@ -235,6 +235,18 @@ TEST_F(AboutDialogTest, CheckingAssociatesAndPublishesAndUncheckingWithdraws)
 
 TEST_F(AboutDialogTest, AStoredChoiceRewritesTheAssociationsOnLoadAndNonsenseCountsAsUnchecked)
 {
+    // A damaged settings file is set aside and reported over the owner, as
+    // the box is not shown yet.
+    dir.write("config/Quillmere/settings.ini", std::string("[Driftway]\nopen-HTML=1\0", 24));
+    {
+        MessageBoxAnswerer answerer(platform::MsgAnswer::Ok);
+        open(owner).cmdOK().clicked();
+        ASSERT_EQ(answerer.seen.size(), 1u);
+        EXPECT_NE(answerer.seen[0].text.find("settings.ini.corrupt-"), std::string::npos)
+            << answerer.seen[0].text;
+        EXPECT_EQ(answerer.seen[0].parent, &owner);
+    }
+
     services->settings().save_setting("Quillmere", "Driftway", "open-HTML", "yes");
     AboutDialog& first_box = open(owner);
     EXPECT_FALSE(first_box.chkAssociate().get_active());

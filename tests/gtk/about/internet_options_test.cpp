@@ -107,13 +107,23 @@ std::size_t stored_records(WebKitWebsiteDataManager* manager, WebKitWebsiteDataT
     return fetch.count;
 }
 
+// The engine's context is made once per process, in the folders named at
+// that moment; they stay for the rest of the run.
+const TempDir& engine_folders()
+{
+    static TempDir folders;
+    static const bool named = [] {
+        setenv("XDG_DATA_HOME", (folders.path() / "data").c_str(), 1);
+        setenv("XDG_CACHE_HOME", (folders.path() / "cache").c_str(), 1);
+        return true;
+    }();
+    (void)named;
+    return folders;
+}
+
 TEST(InternetOptionsData, DeletesTheCookiesAndStorageAPageLeftInTheBrowsersFolders)
 {
-    // The engine's context is made once per process, in the folders named
-    // at that moment; they stay for the rest of the run.
-    static TempDir folders;
-    setenv("XDG_DATA_HOME", (folders.path() / "data").c_str(), 1);
-    setenv("XDG_CACHE_HOME", (folders.path() / "cache").c_str(), 1);
+    const TempDir& folders = engine_folders();
     WebKitWebContext* context = shared_web_context();
     WebKitWebsiteDataManager* manager = webkit_web_context_get_website_data_manager(context);
     EXPECT_EQ(std::string(webkit_website_data_manager_get_base_data_directory(manager)),
@@ -150,12 +160,53 @@ TEST(InternetOptionsData, DeletesTheCookiesAndStorageAPageLeftInTheBrowsersFolde
     }
     EXPECT_TRUE(window.deleting());
     EXPECT_FALSE(window.delete_button().get_sensitive());
+    // Closing meanwhile does not end the program before the deletion is done.
+    int closed = 0;
+    window.on_closed = [&] { ++closed; };
+    window.cancel_button().clicked();
+    EXPECT_EQ(closed, 0);
     ASSERT_TRUE(wait_until([&] { return window.status().get_text() == kDataDeleted; }));
-    EXPECT_TRUE(window.delete_button().get_sensitive());
+    EXPECT_EQ(closed, 1);
     EXPECT_EQ(stored_records(manager, kinds), 0u);
 
     gtk_widget_destroy(holder);
     g_object_unref(view);
+}
+
+TEST(InternetOptionsData, TheProgramsWindowStoresWhatOKTakesAndEndsTheRun)
+{
+    engine_folders();
+    TempDir config;
+    driftway::testing::ScopedEnv config_home("XDG_CONFIG_HOME", config.str());
+    int answered = 0;
+    bool gave_up = false;
+    auto user = Glib::signal_timeout().connect(
+        [&] {
+            for (Gtk::Window* w : Gtk::Window::list_toplevels())
+                if (auto* options = dynamic_cast<InternetOptionsWindow*>(w);
+                    options && options->get_mapped()) {
+                    options->home_entry().set_text("https://run.example/");
+                    options->ok_button().clicked();
+                    ++answered;
+                    return false;
+                }
+            return true;
+        },
+        20);
+    auto guard = Glib::signal_timeout().connect(
+        [&] {
+            gave_up = true;
+            gtk_main_quit();
+            return false;
+        },
+        20000);
+    EXPECT_EQ(run_internet_options_window(), 0);
+    user.disconnect();
+    guard.disconnect();
+    EXPECT_FALSE(gave_up);
+    EXPECT_EQ(answered, 1);
+    platform::SettingsStore browser(config.str());
+    EXPECT_EQ(about::home_page(browser), "https://run.example/");
 }
 
 } // namespace
