@@ -8,8 +8,17 @@
 namespace driftway::platform::gtk {
 
 App::App(EngineMaker make_engine, std::string command_line)
-    : m_make_engine(std::move(make_engine)), m_command_line(std::move(command_line))
+    : m_make_engine(std::move(make_engine)), m_command_line(std::move(command_line)),
+      m_about_first([this] { about_first().show(); },
+                    [this](const std::string& address) { about_first().frm().NavNow(address); })
 {
+}
+
+MainWindow& App::about_first()
+{
+    if (!m_first)
+        m_first = &new_window(nullptr, "");
+    return *m_first;
 }
 
 App::~App() = default;

@@ -3,6 +3,7 @@
 #include "browser/engine.h"
 #include "browser/frm_browser.h"
 #include "favourites/mod_faves.h"
+#include "platform/gtk/about_dialog.h"
 
 #include <gtk/gtk.h>
 
@@ -47,6 +48,10 @@ public:
 
     const std::list<std::unique_ptr<MainWindow>>& windows() const { return m_windows; }
     favourites::ModFaves& faves() { return m_faves; }
+    // The program's first main window as the About box's adverts reach it:
+    // made again when it has closed.
+    MainWindow& about_first();
+    about::FirstMainWindow& about_first_window() { return m_about_first; }
     const std::string& command_line() const { return m_command_line; }
     MainWindow* first_window() const { return m_first; }
     void set_quit_on_last(bool quit) { m_quit_on_last = quit; }
@@ -58,6 +63,7 @@ private:
     std::list<std::unique_ptr<MainWindow>> m_windows;
     MainWindow* m_first = nullptr;
     bool m_quit_on_last = true;
+    FirstMainWindowFunctions m_about_first;
 };
 
 // The program's command-line text: its arguments joined by single blanks.

@@ -1,7 +1,9 @@
 // Driftway's entry point: options, then the first main window.
 #include "platform/gtk/app.h"
 #include "platform/gtk/engine_factory.h"
+#include "platform/gtk/internet_options_dialog.h"
 #include "platform/gtk/main_window.h"
+#include "commands/mod_gen.h"
 
 #include <gtk/gtk.h>
 #include <gtkmm/main.h>
@@ -48,6 +50,8 @@ int main(int argc, char** argv)
         return 1;
     }
     Gtk::Main::init_gtkmm_internals();
+    if (command_line == driftway::commands::kInternetOptionsArg)
+        return run_internet_options_window();
     App app(make_webkit_engine, command_line);
     app.start();
     gtk_main();

@@ -155,6 +155,10 @@ void MainWindow::on_menu(const platform::MenuEntry& e)
 {
     if (e.set.empty())
         return;
+    if (e.set == commands::kAboutItem) {
+        show_about_dialog(*this, m_app.about_first_window());
+        return;
+    }
     if (e.set == favourites::kPopUpSet) {
         favourites::mnuRFav_Click(m_app.faves(), *this, e.index);
         return;
