@@ -179,13 +179,14 @@ TEST_F(OrganizeTest, RenamesKeepingTheHiddenExtension)
     ASSERT_TRUE(type_label(entries(), "Hammer"));
     ASSERT_TRUE(wait_until([&] { return fs::exists(root() + "/Hammer.lnk"); }, 3000));
 
-    // A taken name is never overwritten; an empty one is refused.
-    ASSERT_TRUE(entries().select_path(root() + "/Hammer.lnk"));
+    // A name that is not UTF-8 shows readably and is renamed by its bytes.
+    const std::string cafe = url_file("caf\xE9.url", "https://cafe.example/");
+    entries().reload(cafe);
+    EXPECT_EQ(entries().text_of(cafe), "caf\u00e9");
     m_dialog->rename_button().clicked();
-    ASSERT_TRUE(type_label(entries(), ""));
-    ASSERT_TRUE(wait_until([&] { return !messages().empty(); }, 3000));
-    EXPECT_EQ(messages().back().text, "A favourite needs a name. Nothing was renamed.");
-    EXPECT_TRUE(fs::exists(root() + "/Hammer.lnk"));
+    ASSERT_TRUE(type_label(entries(), "Coffee"));
+    ASSERT_TRUE(wait_until([&] { return fs::exists(root() + "/Coffee.url"); }, 3000));
+    EXPECT_FALSE(fs::exists(cafe));
 }
 
 TEST_F(OrganizeTest, CreatesMovesAndDeletes)
@@ -234,20 +235,6 @@ TEST_F(OrganizeTest, CreatesMovesAndDeletes)
     m_dialog->delete_button().clicked();
     EXPECT_NE(messages().back().text.find("is no longer there"), std::string::npos);
     EXPECT_FALSE(entries().text_of(root() + "/Work/Plan.url"));
-}
-
-TEST_F(FavDialogsTest, OrganizeFromTheWindowRefreshesAfterwards)
-{
-    m_faves.LoadFavorites(m_fw);
-    when_shown<OrganizeFavoritesDialog>([&](OrganizeFavoritesDialog& d) {
-        ASSERT_TRUE(d.entries().select_path(root() + "/Work"));
-        d.create_folder_button().clicked();
-        d.response(Gtk::RESPONSE_CLOSE);
-    });
-    m_faves.OrganizeFavorites(m_fw);
-    EXPECT_NE(fav::find_node_by_key(m_fw.tree, root() + "/Work/New folder/"), 0);
-    EXPECT_EQ(m_fw.frozen, 0);
-    m_faves.WindowClosed(m_fw);
 }
 
 TEST_F(FavDialogsTest, PropertiesDescribeFavouritesAndFolders)
