@@ -7,6 +7,8 @@
 #include "browser/address_fixup.h"
 #include "platform/runtime_error.h"
 
+#include <gtk/gtkunixprint.h>
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -95,6 +97,42 @@ TEST_F(CommandTest, PrintsToPdfAndPreviewsThePrintedPages)
     pump_for(100);
 }
 
+TEST_F(CommandTest, PrintDialogPrintsToAFile)
+{
+    const std::string pdf = m_dir.str() + "/dialog.pdf";
+    // The user picks "Print to File" with a file name and presses Print.
+    g_timeout_add(
+        200,
+        [](gpointer data) -> gboolean {
+            GList* windows = gtk_window_list_toplevels();
+            GtkWidget* dialog = nullptr;
+            for (GList* w = windows; w; w = w->next)
+                if (GTK_IS_PRINT_UNIX_DIALOG(w->data) && gtk_widget_get_visible(GTK_WIDGET(w->data)))
+                    dialog = GTK_WIDGET(w->data);
+            g_list_free(windows);
+            if (!dialog)
+                return G_SOURCE_CONTINUE;
+            GtkPrinter* printer = gtk_print_unix_dialog_get_selected_printer(GTK_PRINT_UNIX_DIALOG(dialog));
+            if (!printer || !gtk_printer_is_virtual(printer)) {
+                auto* path = static_cast<std::string*>(data);
+                GtkPrintSettings* settings = gtk_print_settings_new();
+                gchar* uri = g_filename_to_uri(path->c_str(), nullptr, nullptr);
+                gtk_print_settings_set_printer(settings, "Print to File");
+                gtk_print_settings_set(settings, GTK_PRINT_SETTINGS_OUTPUT_URI, uri);
+                gtk_print_settings_set(settings, GTK_PRINT_SETTINGS_OUTPUT_FILE_FORMAT, "pdf");
+                gtk_print_unix_dialog_set_settings(GTK_PRINT_UNIX_DIALOG(dialog), settings);
+                g_free(uri);
+                g_object_unref(settings);
+                return G_SOURCE_CONTINUE;
+            }
+            gtk_dialog_response(GTK_DIALOG(dialog), GTK_RESPONSE_OK);
+            return G_SOURCE_REMOVE;
+        },
+        const_cast<std::string*>(&pdf));
+    engine().ExecWB(OleCmd::Print, OleExecOpt::DoDefault);
+    ASSERT_TRUE(wait_until([&] { return pdf_text(pdf).find("Driftway print marker") != std::string::npos; }));
+}
+
 TEST_F(CommandTest, PrintStatusFollowsTheLoadedPage)
 {
     const int status = engine().QueryStatusWB(OleCmd::Print);
@@ -121,6 +159,54 @@ TEST_F(CommandTest, SavesHtmlOnlyAndCompleteAndBothReopen)
     load(archive, "Command Page");
     EXPECT_EQ(evaluate(engine().view(), "document.getElementById('text').textContent"),
               "Driftway print marker, one two three.");
+}
+
+// Answers the next file dialog that opens, as a user would.
+void answer_file_dialog(const std::string& folder, const std::string& name, const char* format, bool accept)
+{
+    struct Answer {
+        std::string folder, name;
+        const char* format;
+        bool accept;
+    };
+    g_timeout_add(
+        100,
+        [](gpointer data) -> gboolean {
+            auto* answer = static_cast<Answer*>(data);
+            GList* windows = gtk_window_list_toplevels();
+            GtkWidget* dialog = nullptr;
+            for (GList* w = windows; w; w = w->next)
+                if (GTK_IS_FILE_CHOOSER_DIALOG(w->data) && gtk_widget_get_visible(GTK_WIDGET(w->data)))
+                    dialog = GTK_WIDGET(w->data);
+            g_list_free(windows);
+            if (!dialog)
+                return G_SOURCE_CONTINUE;
+            auto* chooser = GTK_FILE_CHOOSER(dialog);
+            gtk_file_chooser_set_current_folder(chooser, answer->folder.c_str());
+            gtk_file_chooser_set_current_name(chooser, answer->name.c_str());
+            gtk_file_chooser_set_choice(chooser, "format", answer->format);
+            gtk_dialog_response(GTK_DIALOG(dialog),
+                                answer->accept ? GTK_RESPONSE_ACCEPT : GTK_RESPONSE_CANCEL);
+            delete answer;
+            return G_SOURCE_REMOVE;
+        },
+        new Answer{folder, name, format, accept});
+}
+
+TEST_F(CommandTest, SaveAsAsksForNameAndKind)
+{
+    answer_file_dialog(m_dir.str(), "kept.html", "mhtml", true);
+    engine().ExecWB(OleCmd::SaveAs, OleExecOpt::PromptUser);
+    // The archive gets its own extension rather than posing as HTML.
+    EXPECT_NE(read_file(m_dir.path() / "kept.mhtml").find("multipart/related"), std::string::npos);
+
+    answer_file_dialog(m_dir.str(), "plain.html", "html", true);
+    engine().ExecWB(OleCmd::SaveAs, OleExecOpt::PromptUser);
+    EXPECT_EQ(read_file(m_dir.path() / "plain.html"), kPage);
+
+    answer_file_dialog(m_dir.str(), "never.html", "html", false);
+    EXPECT_EQ(error_number([&] { engine().ExecWB(OleCmd::SaveAs, OleExecOpt::PromptUser); }), 32755);
+    EXPECT_FALSE(std::filesystem::exists(m_dir.path() / "never.html"));
 }
 
 TEST(SuggestedFileName, FromTitleOrAddressMadeSafe)
