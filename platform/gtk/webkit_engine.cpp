@@ -432,8 +432,6 @@ WebKitEngine::~WebKitEngine()
         if (!download->part_path.empty())
             g_remove(download->part_path.c_str());
     }
-    if (m_idle_source)
-        g_source_remove(m_idle_source);
     if (m_offline)
         offline_member_left(m_content_manager.get());
     m_preview.reset();
@@ -599,8 +597,11 @@ void WebKitEngine::SetOffline(bool offline)
     run_until([] { return offline_filter().filter || offline_filter().failed; }, kWaitMs);
     if (alive.expired())
         return;
-    if (!offline_filter().filter)
+    if (!offline_filter().filter) {
+        m_offline = false;
+        offline_member_left(m_content_manager.get());
         throw RuntimeError(error::kEngineFailure, "The engine could not block network access.");
+    }
 }
 
 void WebKitEngine::SetFocus()
@@ -801,7 +802,7 @@ void WebKitEngine::show_properties()
 
 void WebKitEngine::show_offline_page(const std::string& uri)
 {
-    m_offline_page_uri = uri;
+    m_offline_page_loading = true;
     webkit_web_view_load_alternate_html(m_view.get(), offline_page(uri).c_str(), uri.c_str(), nullptr);
 }
 
@@ -837,8 +838,7 @@ void WebKitEngine::on_load_changed(WebKitWebView* view, WebKitLoadEvent event, g
         break;
     case WEBKIT_LOAD_COMMITTED:
         self->m_committed = true;
-        if (address != self->m_offline_page_uri)
-            self->m_offline_page_uri.clear();
+        self->m_offline_page_loading = false;
         call_hook(self->hooks.navigate_complete);
         break;
     case WEBKIT_LOAD_FINISHED:
@@ -858,7 +858,9 @@ gboolean WebKitEngine::on_load_failed(WebKitWebView*, WebKitLoadEvent, gchar* ur
     auto* self = static_cast<WebKitEngine*>(data);
     self->m_failed = true;
     const std::string address = uri ? uri : "";
-    if (self->m_offline && is_network_uri(address)) {
+    // While offline the content rule stops every network load; the page then
+    // says why. Should the offline page itself fail, it is not tried again.
+    if (self->m_offline && is_network_uri(address) && !self->m_offline_page_loading) {
         self->show_offline_page(address);
         return TRUE;
     }
@@ -943,9 +945,10 @@ void WebKitEngine::on_close_signal(WebKitWebView*, gpointer data)
 }
 
 gboolean WebKitEngine::on_decide_policy(WebKitWebView*, WebKitPolicyDecision* decision,
-                                        WebKitPolicyDecisionType type, gpointer data)
+                                        WebKitPolicyDecisionType type, gpointer)
 {
-    auto* self = static_cast<WebKitEngine*>(data);
+    // What the engine cannot show, or the server marks as an attachment, is
+    // offered for download.
     if (type == WEBKIT_POLICY_DECISION_TYPE_RESPONSE) {
         auto* response_decision = WEBKIT_RESPONSE_POLICY_DECISION(decision);
         WebKitURIResponse* response = webkit_response_policy_decision_get_response(response_decision);
@@ -959,31 +962,7 @@ gboolean WebKitEngine::on_decide_policy(WebKitWebView*, WebKitPolicyDecision* de
         }
         return FALSE;
     }
-    if (type != WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION || !self->m_offline)
-        return FALSE;
-    WebKitNavigationAction* action =
-        webkit_navigation_policy_decision_get_navigation_action(WEBKIT_NAVIGATION_POLICY_DECISION(decision));
-    WebKitURIRequest* request = webkit_navigation_action_get_request(action);
-    const char* uri = request ? webkit_uri_request_get_uri(request) : nullptr;
-    const std::string address = uri ? uri : "";
-    // The offline page itself is shown under the address it stands for.
-    if (!is_network_uri(address) || address == self->m_offline_page_uri)
-        return FALSE;
-    webkit_policy_decision_ignore(decision);
-    // The page says why it did not load; it is shown once this decision is
-    // done with, not from inside it.
-    self->m_pending_offline_uri = address;
-    if (!self->m_idle_source) {
-        self->m_idle_source = g_idle_add(
-            [](gpointer engine) -> gboolean {
-                auto* me = static_cast<WebKitEngine*>(engine);
-                me->m_idle_source = 0;
-                me->show_offline_page(me->m_pending_offline_uri);
-                return G_SOURCE_REMOVE;
-            },
-            self);
-    }
-    return TRUE;
+    return FALSE;
 }
 
 // ---- Downloads

@@ -156,14 +156,12 @@ private:
     std::unique_ptr<PropertiesWindow> m_properties;
     std::vector<std::unique_ptr<Download>> m_downloads;
     SignalConnections m_signals;
-    guint m_idle_source = 0;
-    std::string m_pending_offline_uri;
-    std::string m_offline_page_uri;
     std::string m_status_text;
     std::string m_find_text;
     bool m_offline = false;
     bool m_committed = false;
     bool m_failed = false;
+    bool m_offline_page_loading = false;
     int m_zoom_level = 2;
 };
 

@@ -120,7 +120,12 @@ TEST_F(EngineTest, HttpPageLoadsAndOfflineBlocksTheNetwork)
     load(m_dir.write("local.html", page("Local", "<img src=\"" + server.url("/pixel.png") + "\">")).string(),
          "Local");
     EXPECT_EQ(engine().LocationName(), "Local");
+    // A frame from the network stays empty; the page around it stays.
+    load(m_dir.write("framed.html", page("Framed", "<iframe src=\"" + server.url("/later") + "\"></iframe>"))
+             .string(),
+         "Framed");
     pump_for(300);
+    EXPECT_EQ(engine().LocationName(), "Framed");
     EXPECT_EQ(server.request_count("/later"), 0);
     EXPECT_EQ(server.request_count("/pixel.png"), 0);
 
@@ -140,6 +145,14 @@ TEST_F(EngineTest, OfflinePageReloadsWhenOnlineAgain)
     engine().SetOffline(true);
     engine().Navigate2(server.url("/p"));
     ASSERT_TRUE(wait_until([&] { return engine().LocationName() == "Working offline" && !engine().Busy(); }));
+    // Refreshing while still offline says the same again.
+    m_events.clear();
+    engine().Refresh();
+    ASSERT_TRUE(wait_until([&] { return saw("before " + server.url("/p")); }));
+    ASSERT_TRUE(wait_until([&] { return engine().LocationName() == "Working offline" && !engine().Busy(); }));
+    pump_for(300);
+    EXPECT_EQ(engine().LocationName(), "Working offline");
+    EXPECT_EQ(server.request_count("/p"), 0);
     engine().SetOffline(false);
     engine().Refresh();
     ASSERT_TRUE(wait_until([&] { return engine().LocationName() == "Online Page" && !engine().Busy(); }));
