@@ -24,6 +24,18 @@ constexpr const char* kPaneCss =
     "layout.driftway-bar, layout.driftway-pane { background-color: rgb(224,224,224); }"
     "label.driftway-status { color: rgb(64,64,64); }";
 
+// GTK shows only UTF-8: bytes that are not (a command line, a page's odd
+// address) are replaced for display while the logic keeps the original.
+Glib::ustring displayable(const std::string& text)
+{
+    if (g_utf8_validate(text.data(), static_cast<gssize>(text.size()), nullptr))
+        return text;
+    gchar* valid = g_utf8_make_valid(text.data(), static_cast<gssize>(text.size()));
+    Glib::ustring out(valid);
+    g_free(valid);
+    return out;
+}
+
 void add_css(Gtk::Widget& w, const char* klass)
 {
     static Glib::RefPtr<Gtk::CssProvider> provider = [] {
@@ -282,19 +294,26 @@ bool MainWindow::on_timer()
 
 void MainWindow::set_title(const std::string& title)
 {
-    Gtk::Window::set_title(title);
+    Gtk::Window::set_title(displayable(title));
 }
 
 void MainWindow::set_address_text(const std::string& text)
 {
+    m_raw_address = text;
+    m_shown_address = displayable(text);
     if (auto* entry = m_address.get_entry())
-        entry->set_text(text);
+        entry->set_text(m_shown_address);
 }
 
 std::string MainWindow::address_text() const
 {
     const auto* entry = m_address.get_entry();
-    return entry ? std::string(entry->get_text()) : std::string();
+    if (!entry)
+        return {};
+    // The box shows a readable form of an address that is not UTF-8; as long
+    // as the user has not edited it, the address itself is meant.
+    const Glib::ustring shown = entry->get_text();
+    return shown == m_shown_address ? m_raw_address : std::string(shown);
 }
 
 void MainWindow::set_address_list(const std::vector<std::string>& entries, int selected)
@@ -304,7 +323,7 @@ void MainWindow::set_address_list(const std::vector<std::string>& entries, int s
         m_updating_list = true;
         m_address.remove_all();
         for (const auto& e : entries)
-            m_address.append(e);
+            m_address.append(displayable(e));
         m_updating_list = false;
     }
     if (selected >= 0)
@@ -313,7 +332,7 @@ void MainWindow::set_address_list(const std::vector<std::string>& entries, int s
 
 void MainWindow::set_status_text(const std::string& text)
 {
-    m_status_label.set_text(text);
+    m_status_label.set_text(displayable(text));
 }
 
 void MainWindow::start_timer()

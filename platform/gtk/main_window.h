@@ -137,6 +137,8 @@ private:
     int m_client_h = -1;
     GdkWindowState m_state{};
     bool m_updating_list = false;
+    std::string m_raw_address;
+    Glib::ustring m_shown_address;
     bool m_closed = false;
     // Until when a resize counts as the result of our own maximize.
     gint64 m_own_state_change_until = 0;
