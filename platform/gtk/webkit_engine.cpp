@@ -219,6 +219,16 @@ std::string offline_page(const std::string& uri)
            "</body></html>";
 }
 
+std::string error_page(const std::string& uri, const std::string& reason)
+{
+    return "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>Cannot show this page</title>"
+           "<style>body{font-family:sans-serif;margin:3em;max-width:40em}code{word-break:break-all}</style>"
+           "</head><body><h1>Cannot show this page</h1><p><code>" +
+           browser::html_escape(browser::readable_name(uri)) + "</code></p><p>" +
+           browser::html_escape(browser::readable_name(reason)) +
+           "</p><p>Check the address, or try again later with Refresh.</p></body></html>";
+}
+
 // Shared state of one asynchronous engine call that we wait for. The
 // callback owns a reference, so it stays valid even if the waiter is gone.
 struct Pending {
@@ -451,6 +461,7 @@ void WebKitEngine::Navigate2(const std::string& address, browser::NavFlags)
                            "or the command line.");
     if (fixed->empty())
         return;
+    m_load_requested = true;
     webkit_web_view_load_uri(m_view.get(), fixed->c_str());
 }
 
@@ -800,10 +811,10 @@ void WebKitEngine::show_properties()
     m_properties = std::make_unique<PropertiesWindow>(toplevel(), properties);
 }
 
-void WebKitEngine::show_offline_page(const std::string& uri)
+void WebKitEngine::show_own_page(const std::string& html, const std::string& uri)
 {
-    m_offline_page_loading = true;
-    webkit_web_view_load_alternate_html(m_view.get(), offline_page(uri).c_str(), uri.c_str(), nullptr);
+    m_own_page_loading = true;
+    webkit_web_view_load_alternate_html(m_view.get(), html.c_str(), uri.c_str(), uri.c_str());
 }
 
 void WebKitEngine::replace_with_folder_listing(const std::string& uri)
@@ -822,23 +833,40 @@ void WebKitEngine::replace_with_folder_listing(const std::string& uri)
 
 // ---- Signal handlers
 
+void WebKitEngine::report_navigation(const std::string& address)
+{
+    m_reported_uri = address;
+    call_hook(hooks.before_navigate, address);
+}
+
 void WebKitEngine::on_load_changed(WebKitWebView* view, WebKitLoadEvent event, gpointer data)
 {
     auto* self = static_cast<WebKitEngine*>(data);
     const char* uri = webkit_web_view_get_uri(view);
     const std::string address = uri ? uri : "";
+    // The engine keeps a page's address to itself until the page commits
+    // when the page, not the user, started the load: at the start of a link
+    // navigation the view still names the old page. Such a load is reported
+    // when it commits; loads we asked for are reported when they start.
     switch (event) {
     case WEBKIT_LOAD_STARTED:
         self->m_committed = false;
         self->m_failed = false;
-        call_hook(self->hooks.before_navigate, address);
+        if (!address.empty() && (address != self->m_committed_uri || self->m_load_requested)) {
+            self->m_load_requested = false;
+            self->report_navigation(address);
+        }
         break;
     case WEBKIT_LOAD_REDIRECTED:
-        call_hook(self->hooks.before_navigate, address);
+        if (!address.empty() && address != self->m_reported_uri)
+            self->report_navigation(address);
         break;
     case WEBKIT_LOAD_COMMITTED:
         self->m_committed = true;
-        self->m_offline_page_loading = false;
+        self->m_own_page_loading = false;
+        if (!address.empty() && address != self->m_reported_uri)
+            self->report_navigation(address);
+        self->m_committed_uri = address;
         call_hook(self->hooks.navigate_complete);
         break;
     case WEBKIT_LOAD_FINISHED:
@@ -858,10 +886,13 @@ gboolean WebKitEngine::on_load_failed(WebKitWebView*, WebKitLoadEvent, gchar* ur
     auto* self = static_cast<WebKitEngine*>(data);
     self->m_failed = true;
     const std::string address = uri ? uri : "";
+    // A page of our own that fails is not replaced by another.
+    if (self->m_own_page_loading)
+        return FALSE;
     // While offline the content rule stops every network load; the page then
-    // says why. Should the offline page itself fail, it is not tried again.
-    if (self->m_offline && is_network_uri(address) && !self->m_offline_page_loading) {
-        self->show_offline_page(address);
+    // says why.
+    if (self->m_offline && is_network_uri(address)) {
+        self->show_own_page(offline_page(address), address);
         return TRUE;
     }
     // A stopped load or a download keeps the page that was there.
@@ -871,12 +902,23 @@ gboolean WebKitEngine::on_load_failed(WebKitWebView*, WebKitLoadEvent, gchar* ur
         return FALSE;
     if (const auto path = browser::path_from_file_uri(address);
         path && browser::real_local_files().kind(*path) == browser::PathKind::Folder) {
-        const std::string html = browser::folder_listing_html(*path, browser::read_folder(*path));
-        webkit_web_view_load_alternate_html(self->m_view.get(), html.c_str(), address.c_str(),
-                                            address.c_str());
+        self->show_own_page(browser::folder_listing_html(*path, browser::read_folder(*path)), address);
         return TRUE;
     }
-    return FALSE;
+    // The engine's own error page is shown under "about:blank"; ours keeps
+    // the address that failed, so the user can mend it and the window names it.
+    if (address.empty())
+        return FALSE;
+    if (!g_uri_is_valid(address.c_str(), G_URI_FLAGS_NONE, nullptr)) {
+        // Text that is no address at all gets the engine's page, which it
+        // shows as "about:blank"; the window keeps naming what was typed.
+        self->report_navigation(address);
+        self->m_reported_uri = "about:blank";
+        self->m_committed_uri = "about:blank";
+        return FALSE;
+    }
+    self->show_own_page(error_page(address, error ? error->message : "unknown error"), address);
+    return TRUE;
 }
 
 void WebKitEngine::on_title_changed(GObject*, GParamSpec*, gpointer data)

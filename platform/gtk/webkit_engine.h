@@ -134,7 +134,8 @@ private:
     static gboolean on_decide_policy(WebKitWebView*, WebKitPolicyDecision* decision,
                                      WebKitPolicyDecisionType type, gpointer self);
 
-    void show_offline_page(const std::string& uri);
+    void report_navigation(const std::string& address);
+    void show_own_page(const std::string& html, const std::string& uri);
     void replace_with_folder_listing(const std::string& uri);
     void run_javascript(const std::string& script);
     GtkWindow* toplevel() const;
@@ -158,10 +159,13 @@ private:
     SignalConnections m_signals;
     std::string m_status_text;
     std::string m_find_text;
+    std::string m_reported_uri;  // the address before_navigate named last
+    std::string m_committed_uri; // the address of the page shown
+    bool m_load_requested = false;
     bool m_offline = false;
     bool m_committed = false;
     bool m_failed = false;
-    bool m_offline_page_loading = false;
+    bool m_own_page_loading = false; // an offline, error or folder page of ours
     int m_zoom_level = 2;
 };
 

@@ -55,6 +55,15 @@ TEST_F(EngineTest, HistoryStatesFollowBackAndForward)
     EXPECT_TRUE(saw("command 2 0"));
     engine().GoForward();
     ASSERT_TRUE(wait_until([&] { return engine().LocationName() == "B" && !engine().Busy(); }));
+    // A link the page follows is reported under its own address.
+    const std::string c_uri = browser::file_uri_from_path(m_dir.write("c.html", page("C")).string());
+    m_events.clear();
+    evaluate(engine().view(), "location.href = '" + c_uri + "'; 1");
+    ASSERT_TRUE(wait_until([&] { return engine().LocationName() == "C" && !engine().Busy(); }));
+    EXPECT_TRUE(saw("before " + c_uri));
+    EXPECT_FALSE(saw("before " + browser::file_uri_from_path(m_dir.str() + "/b.html")));
+    engine().GoBack();
+    ASSERT_TRUE(wait_until([&] { return engine().LocationName() == "B" && !engine().Busy(); }));
     // Going back further than the start changes nothing.
     engine().GoBack();
     engine().GoBack();
@@ -93,8 +102,17 @@ TEST_F(EngineTest, FolderShowsListingWithShortcutsLinked)
     m_dir.write("folder/page.html", page("P"));
     m_dir.write("folder/Example.url", "[InternetShortcut]\r\nURL=https://example.org/\r\n");
     m_dir.write("folder/Script.url", "[InternetShortcut]\r\nURL=javascript:alert(1)\r\n");
+    // A window's load steps ask for the empty page and then at once for its
+    // address; the last address reported is the one shown.
+    engine().Navigate2("about:blank", browser::NavFlags::NoHistory);
     engine().Navigate2(m_dir.str() + "/folder");
     ASSERT_TRUE(wait_until([&] { return engine().LocationName().rfind("Index of ", 0) == 0; }));
+    const std::string folder_uri = browser::file_uri_from_path(m_dir.str() + "/folder/");
+    EXPECT_EQ(engine().LocationURL(), folder_uri);
+    const auto last = std::find_if(m_events.rbegin(), m_events.rend(),
+                                   [](const std::string& e) { return e.rfind("before ", 0) == 0; });
+    ASSERT_NE(last, m_events.rend());
+    EXPECT_EQ(*last, "before " + folder_uri);
     WebKitWebView* view = engine().view();
     EXPECT_EQ(evaluate(view, "document.querySelectorAll('a[href=\"https://example.org/\"]').length"), "1");
     EXPECT_EQ(evaluate(view, "document.querySelectorAll('a[href^=\"javascript:\"]').length"), "0");
@@ -148,7 +166,7 @@ TEST_F(EngineTest, OfflinePageReloadsWhenOnlineAgain)
     // Refreshing while still offline says the same again.
     m_events.clear();
     engine().Refresh();
-    ASSERT_TRUE(wait_until([&] { return saw("before " + server.url("/p")); }));
+    ASSERT_TRUE(wait_until([&] { return saw("navigate"); }));
     ASSERT_TRUE(wait_until([&] { return engine().LocationName() == "Working offline" && !engine().Busy(); }));
     pump_for(300);
     EXPECT_EQ(engine().LocationName(), "Working offline");
@@ -194,8 +212,29 @@ TEST_F(EngineTest, TypedAddressesAreFixedUpOrRefused)
     pump_for(200);
     EXPECT_EQ(engine().LocationName(), "Typed");
     // Neither an address nor a path: the engine's error page, no crash.
+    m_events.clear();
     engine().Navigate2("no such thing here");
-    EXPECT_TRUE(wait_idle(engine()));
+    ASSERT_TRUE(wait_until([&] { return saw("navigate") && !engine().Busy(); }));
+    pump_for(200);
+    EXPECT_EQ(m_events.front(), "before no such thing here");
+    EXPECT_FALSE(saw("before about:blank"));
+    // A page that cannot be reached keeps its address for the user to mend.
+    std::string refused;
+    {
+        // A loopback port that nobody listens on any more.
+        ScriptedServer gone([](const std::string&) { return std::string(); });
+        refused = gone.url("/nothing");
+    }
+    m_events.clear();
+    engine().Navigate2(refused);
+    ASSERT_TRUE(wait_until([&] { return saw("download") && !engine().Busy(); }));
+    pump_for(200);
+    const auto last = std::find_if(m_events.rbegin(), m_events.rend(),
+                                   [](const std::string& e) { return e.rfind("before ", 0) == 0; });
+    ASSERT_NE(last, m_events.rend());
+    EXPECT_EQ(*last, "before " + refused);
+    EXPECT_EQ(engine().LocationURL(), refused);
+    EXPECT_EQ(engine().LocationName(), "Cannot show this page");
     // Home comes from the hook given to the engine.
     m_dir.write("home.html", page("Home"));
     engine().GoHome();
