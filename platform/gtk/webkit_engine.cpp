@@ -415,6 +415,7 @@ WebKitEngine::WebKitEngine(EngineOptions options, WebKitEngine* related)
     m_signals.connect(view, "close", on_close_signal, this);
     m_signals.connect(view, "decide-policy", on_decide_policy, this);
     m_signals.connect(webkit_web_view_get_context(view), "download-started", on_download_started, this);
+    m_signals.connect(view, "web-process-terminated", on_web_process_terminated, this);
     m_signals.connect(view, "permission-request", on_permission_request, this);
     m_signals.connect(view, "authenticate", on_authenticate, this);
     WebKitFindController* finder = webkit_web_view_get_find_controller(view);
@@ -1188,6 +1189,21 @@ void WebKitEngine::on_failed_to_find(WebKitFindController*, gpointer data)
     // A new search starts from the top when the text is tried again.
     self->m_find_text.clear();
     call_hook(self->on_find_result, 0);
+}
+
+void WebKitEngine::on_web_process_terminated(WebKitWebView*, WebKitWebProcessTerminationReason reason,
+                                             gpointer data)
+{
+    // Without this the view would stay blank, looking like a page that
+    // never finished; the page says what happened and Refresh loads it again.
+    auto* self = static_cast<WebKitEngine*>(data);
+    const std::string address = self->LocationURL();
+    const char* why = reason == WEBKIT_WEB_PROCESS_EXCEEDED_MEMORY_LIMIT
+                          ? "The page used more memory than the system allows and was stopped."
+                          : "The part of the engine that showed this page stopped working.";
+    if (address.empty() || !g_uri_is_valid(address.c_str(), G_URI_FLAGS_NONE, nullptr))
+        return;
+    self->show_own_page(error_page(address, why), address);
 }
 
 // ---- Requests of the page

@@ -116,6 +116,8 @@ private:
     static GtkWidget* on_create(WebKitWebView*, WebKitNavigationAction* action, gpointer self);
     static void on_ready_to_show_signal(WebKitWebView*, gpointer self);
     static void on_close_signal(WebKitWebView*, gpointer self);
+    static void on_web_process_terminated(WebKitWebView*, WebKitWebProcessTerminationReason reason,
+                                          gpointer self);
     static gboolean on_permission_request(WebKitWebView*, WebKitPermissionRequest* request, gpointer self);
     static gboolean on_authenticate(WebKitWebView*, WebKitAuthenticationRequest* request, gpointer self);
     static void on_found_text(WebKitFindController*, guint matches, gpointer self);

@@ -250,6 +250,18 @@ TEST_F(EngineTest, FailingWindowHandlersDoNotStopTheEngine)
     load(m_dir.write("still.html", page("Still Loads")).string(), "Still Loads");
 }
 
+TEST_F(EngineTest, PageWhoseEngineProcessEndsSaysSoAndReloads)
+{
+    const auto path = m_dir.write("crash.html", page("Before"));
+    load(path.string(), "Before");
+    webkit_web_view_terminate_web_process(engine().view());
+    ASSERT_TRUE(
+        wait_until([&] { return engine().LocationName() == "Cannot show this page" && !engine().Busy(); }));
+    EXPECT_EQ(engine().LocationURL(), browser::file_uri_from_path(path.string()));
+    engine().Refresh();
+    ASSERT_TRUE(wait_until([&] { return engine().LocationName() == "Before" && !engine().Busy(); }));
+}
+
 TEST_F(EngineTest, EngineGoneBeforeItsPageLoadedGetsNoLateEvents)
 {
     auto& second = make_engine();
