@@ -5,6 +5,7 @@ ASAN_BUILD ?= build-asan
 JOBS ?= $(shell nproc)
 ARGS ?=
 CMAKE_FLAGS ?=
+PREFIX ?= /usr/local
 
 .PHONY: all deps configure build run test test-asan bench fuzz format install clean
 
@@ -38,6 +39,10 @@ bench:
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS)
 	cmake --build $(BUILD) -j $(JOBS)
 	bash bench/run.sh $(BUILD)
+
+# Installs the built program under $(PREFIX); DESTDIR stages it for a package.
+install: build
+	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
