@@ -8,7 +8,7 @@ packages=(
   libgtkmm-3.0-dev libwebkit2gtk-4.1-dev libpoppler-glib-dev libxml2-dev libglib2.0-bin
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth x11-utils xdotool openbox dbus-x11 python3
-  xdg-utils desktop-file-utils appstream
+  xdg-utils desktop-file-utils appstream groff-base
   fonts-dejavu-core poppler-utils
 )
 [ "${DRIFTWAY_BENCH:-0}" = 1 ] && packages+=(surf)
