@@ -67,7 +67,7 @@ grep -q '^Usage: Driftway' <<<"$help" || fail "--help prints no usage line"
 options=$(grep -o -- '--[a-z][a-z-]*' <<<"$help" | sort -u)
 [ -n "$options" ] || fail "--help lists no options"
 for option in $options; do
-  grep -q -- "^\.B $(sed 's/-/\\\\-/g' <<<"$option")\$" "$stage/usr/share/man/man1/Driftway.1" ||
+  grep -q -- "^\.B ${option//-/'\\-'}\$" "$stage/usr/share/man/man1/Driftway.1" ||
     fail "the man page does not document $option"
 done
 
