@@ -9,6 +9,7 @@
 #include "favourites/fav_menu.h"
 #include "platform/runtime_error.h"
 #include "platform/gtk/twips.h"
+#include "platform/gtk/webkit_engine.h"
 
 #include <glibmm/main.h>
 #include <gtkmm/clipboard.h>
@@ -87,11 +88,17 @@ MainWindow::MainWindow(App& app, std::unique_ptr<browser::Engine> engine, GtkWid
     m_status_label.set_xalign(0);
     m_status_label.set_ellipsize(Pango::ELLIPSIZE_END);
     m_status.put(m_status_label, 0, 0);
+    build_find_bar();
     m_client.put(m_status, 0, 0);
 
     m_frm = std::make_unique<browser::FrmBrowser>(std::move(engine), *this, app);
     m_toolbar.on_mouse_up = [this](int) { m_frm->engine().SetFocus(); };
     m_toolbar.on_click = [this](int index) { commands::PicToolClick(index, *m_frm); };
+    if (auto* webkit = dynamic_cast<WebKitEngine*>(&m_frm->engine())) {
+        webkit->on_find_result = [this](unsigned matches) {
+            m_find_result.set_text(matches == 0 && !m_find_entry.get_text().empty() ? "Phrase not found" : "");
+        };
+    }
     m_frm->on_load_favorites = [this] { m_app.faves().LoadFavorites(*this); };
     m_frm->on_import_bookmarks = [this](const std::string& path) { import_bookmarks(path); };
     m_frm->on_export_favorites = [this](const std::string& path) { export_favorites(path); };
@@ -145,6 +152,22 @@ void MainWindow::install_shortcuts()
                 focus_address_box();
                 return true;
             }
+            // Find in page: Ctrl+F opens the find bar, F3 and Shift+F3 go on.
+            if (mods == GDK_CONTROL_MASK && (e->keyval == GDK_KEY_f || e->keyval == GDK_KEY_F)) {
+                open_find_bar();
+                return true;
+            }
+            if (e->keyval == GDK_KEY_F3 && (mods == 0 || mods == GDK_SHIFT_MASK)) {
+                if (!find_bar_open() || m_find_entry.get_text().empty())
+                    open_find_bar();
+                else
+                    find_again(mods == GDK_SHIFT_MASK);
+                return true;
+            }
+            if (e->keyval == GDK_KEY_Escape && find_bar_open() && m_find_entry.has_focus()) {
+                close_find_bar();
+                return true;
+            }
             // Clipboard keys belong to a focused text field (the address box,
             // the search box) before the menu's shortcuts act on the page.
             auto* focus = get_focus();
@@ -196,6 +219,7 @@ void MainWindow::apply_layout(const browser::Layout& l)
     place(m_toolbar, m_address, l.address);
     place(m_client, m_status, l.status_rect());
     place(m_status, m_status_label, {240, 75, std::max(2370.0f, l.client_width - 480), 240});
+    place(m_status, m_find_bar, {120, 0, std::max(0.0f, l.client_width - 240), l.status_height});
     place(m_client, *m_engine_widget, l.browser);
     place(m_client, m_left, l.left_rect());
     m_left.set_tree_rect(l.tree);
@@ -561,6 +585,69 @@ void MainWindow::export_favorites(const std::string& path)
     const auto result = favourites::export_bookmarks(root, path);
     if (result.error)
         throw RuntimeError(error::kInvalidCall, *result.error);
+}
+
+}  // namespace driftway::platform::gtk
+
+namespace driftway::platform::gtk {
+
+// ---- Find in page
+
+void MainWindow::build_find_bar()
+{
+    m_find_entry.set_width_chars(24);
+    m_find_entry.set_tooltip_text("Text to find in the page");
+    m_find_result.set_xalign(0);
+    m_find_close.set_relief(Gtk::RELIEF_NONE);
+    m_find_close.set_tooltip_text("Close the find bar (Escape)");
+    m_find_bar.pack_start(m_find_caption, Gtk::PACK_SHRINK);
+    m_find_bar.pack_start(m_find_entry, Gtk::PACK_SHRINK);
+    m_find_bar.pack_start(m_find_previous, Gtk::PACK_SHRINK);
+    m_find_bar.pack_start(m_find_next, Gtk::PACK_SHRINK);
+    m_find_bar.pack_start(m_find_result, Gtk::PACK_EXPAND_WIDGET);
+    m_find_bar.pack_end(m_find_close, Gtk::PACK_SHRINK);
+    m_status.put(m_find_bar, 0, 0);
+    m_find_bar.show_all();
+    m_find_bar.hide();
+    m_find_bar.set_no_show_all(true);
+
+    m_find_entry.signal_changed().connect([this] { find_again(false); });
+    m_find_entry.signal_activate().connect([this] { find_again(false); });
+    m_find_next.signal_clicked().connect([this] { find_again(false); });
+    m_find_previous.signal_clicked().connect([this] { find_again(true); });
+    m_find_close.signal_clicked().connect([this] { close_find_bar(); });
+}
+
+void MainWindow::open_find_bar()
+{
+    m_status_label.hide();
+    m_find_bar.show();
+    m_find_entry.grab_focus();
+    m_find_entry.select_region(0, -1);
+}
+
+void MainWindow::close_find_bar()
+{
+    if (auto* engine = dynamic_cast<WebKitEngine*>(&m_frm->engine()))
+        engine->end_find();
+    m_find_bar.hide();
+    m_find_result.set_text("");
+    m_status_label.show();
+    m_frm->engine().SetFocus();
+}
+
+void MainWindow::find_again(bool backwards)
+{
+    auto* engine = dynamic_cast<WebKitEngine*>(&m_frm->engine());
+    if (!engine)
+        return;
+    const std::string text = m_find_entry.get_text();
+    if (text.empty()) {
+        engine->end_find();
+        m_find_result.set_text("");
+        return;
+    }
+    engine->find(text, backwards ? FindDirection::Previous : FindDirection::Next);
 }
 
 }  // namespace driftway::platform::gtk

@@ -12,7 +12,9 @@
 #include "favourites/tree_model.h"
 
 #include <gtkmm/box.h>
+#include <gtkmm/button.h>
 #include <gtkmm/comboboxtext.h>
+#include <gtkmm/entry.h>
 #include <gtkmm/label.h>
 #include <gtkmm/layout.h>
 #include <gtkmm/menubar.h>
@@ -75,6 +77,9 @@ public:
     // Widgets the tests look at.
     Gtk::ComboBoxText& address_box() { return m_address; }
     Gtk::Label& status_label() { return m_status_label; }
+    Gtk::Entry& find_entry() { return m_find_entry; }
+    Gtk::Label& find_result() { return m_find_result; }
+    bool find_bar_open() const { return m_find_bar.get_visible(); }
     Toolbar& toolbar() { return m_toolbar; }
     FavouritesPane& favourites_pane() { return m_left; }
     favourites::TreeModel& tree_model() { return m_tv; }
@@ -106,6 +111,10 @@ private:
                                        const platform::MenuEntry& entry);
     void on_picfav(int index);
     void import_bookmarks(const std::string& path);
+    void build_find_bar();
+    void open_find_bar();
+    void close_find_bar();
+    void find_again(bool backwards);
     void export_favorites(const std::string& path);
 
     App& m_app;
@@ -125,6 +134,14 @@ private:
     FavouritesPane m_left;       // PicLeft, the favourites pane
     Gtk::Layout m_status;  // PicStatus
     Gtk::Label m_status_label;
+    // The find bar takes the status line's place while it is open.
+    Gtk::Box m_find_bar{Gtk::ORIENTATION_HORIZONTAL, 4};
+    Gtk::Label m_find_caption{"Find:"};
+    Gtk::Entry m_find_entry;
+    Gtk::Button m_find_previous{"Previous"};
+    Gtk::Button m_find_next{"Next"};
+    Gtk::Label m_find_result;
+    Gtk::Button m_find_close{"\u2715"};
     Gtk::Widget* m_engine_widget = nullptr;
 
     std::unique_ptr<browser::FrmBrowser> m_frm;

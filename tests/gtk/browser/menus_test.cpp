@@ -166,3 +166,39 @@ TEST_F(MenusTest, FullScreenSurvivesItsOwnMaximizeButNotALaterResize)
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(MenusTest, CtrlFOpensTheFindBarWhichSaysWhenNothingIsFound)
+{
+    auto& w = window();
+    const auto page = m_dir.write("find.html", "<title>Find</title><p>alpha beta alpha</p>");
+    w.frm().NavNow("file://" + page.string());
+    ASSERT_TRUE(wait_until([&] { return w.frm().engine().LocationName() == "Find"; }, 20000));
+    auto* entry = w.address_box().get_entry();
+    int ox = 0, oy = 0;
+    entry->get_window()->get_origin(ox, oy);
+    const auto ea = entry->get_allocation();
+    ASSERT_TRUE(driftway::testing::focus_by_pointer(ox + ea.get_x() + 5, oy + ea.get_y() + 5));
+    ASSERT_TRUE(wait_until([&] { return w.has_toplevel_focus(); }, 5000));
+
+    ASSERT_TRUE(driftway::testing::press_key("ctrl+f"));
+    ASSERT_TRUE(wait_until([&] { return w.find_bar_open() && w.find_entry().has_focus(); }, 5000));
+    EXPECT_FALSE(w.status_label().get_visible());
+    ASSERT_TRUE(driftway::testing::type_text("alpha"));
+    ASSERT_TRUE(wait_until([&] { return w.find_entry().get_text() == "alpha"; }, 5000));
+    driftway::testing::pump_for(500);
+    EXPECT_EQ(w.find_result().get_text(), "");
+    ASSERT_TRUE(driftway::testing::press_key("F3"));  // wraps round without complaint
+    driftway::testing::pump_for(300);
+    EXPECT_EQ(w.find_result().get_text(), "");
+
+    ASSERT_TRUE(driftway::testing::type_text("zzz"));
+    EXPECT_TRUE(wait_until([&] { return w.find_result().get_text() == "Phrase not found"; }, 5000));
+
+    ASSERT_TRUE(driftway::testing::press_key("Escape"));
+    EXPECT_TRUE(wait_until([&] { return !w.find_bar_open(); }, 5000));
+    EXPECT_TRUE(w.status_label().get_visible());
+}
+
+}  // namespace
