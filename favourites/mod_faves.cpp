@@ -13,9 +13,11 @@
 #include <cctype>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <unordered_set>
 
 namespace driftway::favourites {
 
@@ -134,7 +136,7 @@ RefreshOutcome ModFaves::LoadFavorites(FavWindow& window)
     entry->pending = true;
     if (m_busy)
         return RefreshOutcome::Deferred;
-    run_scans(window);
+    run_scans(window, ViewState::Reset);
     return RefreshOutcome::Done;
 }
 
@@ -146,8 +148,32 @@ RefreshOutcome ModFaves::RefreshFavorites(FavWindow& window)
     }
     for (Entry& e : m_windows)
         e.pending = true;
-    run_scans(window);
+    run_scans(window, ViewState::Reset);
     return RefreshOutcome::Done;
+}
+
+RefreshOutcome ModFaves::RefreshKeepingView()
+{
+    if (m_busy) {
+        m_refresh_keeping = true;
+        return RefreshOutcome::Deferred;
+    }
+    if (m_windows.empty())
+        return RefreshOutcome::Done;
+    for (Entry& e : m_windows)
+        e.pending = true;
+    run_scans(*m_windows.front().window, ViewState::Keep);
+    return RefreshOutcome::Done;
+}
+
+std::vector<std::shared_ptr<const FavScan>> ModFaves::shown_scans() const
+{
+    std::vector<std::shared_ptr<const FavScan>> scans;
+    for (const Entry& e : m_windows) {
+        if (e.scan && std::find(scans.begin(), scans.end(), e.scan) == scans.end())
+            scans.push_back(e.scan);
+    }
+    return scans;
 }
 
 void ModFaves::WindowClosed(FavWindow& window)
@@ -173,7 +199,7 @@ void ModFaves::yield_once()
         m_windows.front().window->DoEvents();
 }
 
-void ModFaves::run_scans(FavWindow& asking)
+void ModFaves::run_scans(FavWindow& asking, ViewState view)
 {
     struct Busy {
         bool& flag;
@@ -184,17 +210,22 @@ void ModFaves::run_scans(FavWindow& asking)
     FavWindow* teller = &asking;
     for (;;) {
         m_refresh_all = false;
+        m_refresh_keeping = false;
         locate_folder(*teller);
         auto scan = std::make_shared<const FavScan>(FavScan::read(m_fav_path, [this] { yield_once(); }));
         auto menu = std::make_shared<const FavMenu>(scan);
+        m_latest = scan;
         // Windows may have come or gone while the scan yielded; index by
         // position because applying never changes the registry.
         for (std::size_t i = 0; i < m_windows.size(); ++i) {
             if (m_windows[i].pending)
-                apply(m_windows[i], scan, menu);
+                apply(m_windows[i], scan, menu, view);
         }
-        if (!m_refresh_all)
+        if (!m_refresh_all && !m_refresh_keeping)
             break;
+        // A refresh asked for plainly resets the views even when a kept one
+        // was asked for too: its caller expects the tree it knows.
+        view = m_refresh_all ? ViewState::Reset : ViewState::Keep;
         for (Entry& e : m_windows)
             e.pending = true;
         if (m_windows.empty())
@@ -203,8 +234,66 @@ void ModFaves::run_scans(FavWindow& asking)
     }
 }
 
+namespace {
+
+// What a window's tree showed before a rebuild that keeps it.
+struct KeptView {
+    bool root_expanded = true;
+    std::unordered_set<std::string> expanded;
+    // The selected node's key followed by its ancestors' keys, nearest first;
+    // empty when nothing was selected.
+    std::vector<std::string> selected_line;
+};
+
+std::optional<KeptView> remember_view(const Tree& tree, const std::string& root_key)
+{
+    if (tree.Count() < 1 || tree.Key(1) != root_key)
+        return std::nullopt;
+    KeptView kept;
+    kept.root_expanded = tree.Expanded(1);
+    for (int i = 2; i <= tree.Count(); ++i) {
+        if (tree.Expanded(i))
+            kept.expanded.insert(tree.Key(i));
+    }
+    for (int node = tree.SelectedItem(); node != 0; node = tree.Parent(node))
+        kept.selected_line.push_back(tree.Key(node));
+    return kept;
+}
+
+void restore_view(Tree& tree, const KeptView& kept)
+{
+    tree.SetExpanded(1, kept.root_expanded);
+    const bool root_selected = kept.selected_line.size() == 1;
+    if (kept.expanded.empty() && root_selected) {
+        tree.SetSelected(1, true);
+        return;
+    }
+    // One pass over the nodes: expand the remembered folders and find the
+    // nearest surviving node of the selection's line.
+    std::size_t best = kept.selected_line.size();
+    int best_node = 0;
+    for (int i = 2; i <= tree.Count(); ++i) {
+        const std::string& key = tree.Key(i);
+        if (kept.expanded.contains(key))
+            tree.SetExpanded(i, true);
+        for (std::size_t rank = 0; rank < best; ++rank) {
+            if (kept.selected_line[rank] == key) {
+                best = rank;
+                best_node = i;
+                break;
+            }
+        }
+    }
+    if (best_node != 0)
+        tree.SetSelected(best_node, true);
+    else if (!kept.selected_line.empty())
+        tree.SetSelected(1, true);
+}
+
+} // namespace
+
 void ModFaves::apply(Entry& entry, const std::shared_ptr<const FavScan>& scan,
-                     const std::shared_ptr<const FavMenu>& menu)
+                     const std::shared_ptr<const FavMenu>& menu, ViewState view)
 {
     entry.pending = false;
     entry.scan = scan;
@@ -212,11 +301,18 @@ void ModFaves::apply(Entry& entry, const std::shared_ptr<const FavScan>& scan,
     Tree& tree = window.fav_tree();
     {
         FrozenTree frozen(tree);
+        std::optional<KeptView> kept;
+        if (view == ViewState::Keep)
+            kept = remember_view(tree, scan->root_key());
         tree.Clear();
         scan->fill_tree(tree);
         if (tree.Count() >= 1) {
-            tree.SetExpanded(1, true);
-            tree.SetSelected(1, true);
+            if (kept) {
+                restore_view(tree, *kept);
+            } else {
+                tree.SetExpanded(1, true);
+                tree.SetSelected(1, true);
+            }
         }
     }
     window.install_favorites_menu(menu);

@@ -11,6 +11,9 @@ namespace driftway::favourites {
 
 // Whether a load or refresh ran now or waits for the scan under way.
 enum class RefreshOutcome { Done, Deferred };
+// Whether a rebuild starts each window's tree afresh (the root expanded and
+// selected, every other folder collapsed) or keeps what the user had open.
+enum class ViewState { Reset, Keep };
 // The answer to a label edit: Cancel puts the old label back. Either way the
 // view shows what the model holds afterwards and never writes the label itself.
 enum class LabelEdit { Accept, Cancel };
@@ -59,6 +62,12 @@ public:
     // Rescans and rebuilds the tree and menu of every open window; `window`
     // is the one that asked.
     RefreshOutcome RefreshFavorites(FavWindow& window);
+    // Rescans and rebuilds every open window as RefreshFavorites does, but
+    // each tree keeps its expanded folders and its selected node wherever
+    // their keys still exist; a selected node that has gone hands the
+    // selection to its nearest remaining ancestor. For changes that were made
+    // outside the window, which the user did not ask to be shown.
+    RefreshOutcome RefreshKeepingView();
     // WM_CLOSE: the window leaves the registry. Safe during a scan.
     void WindowClosed(FavWindow& window);
 
@@ -71,6 +80,9 @@ public:
     const std::string& FavPath() const { return m_fav_path; }
     // The scan behind a window's tree and menu (nullptr before its load).
     std::shared_ptr<const FavScan> scan_of(const FavWindow& window) const;
+    // The scans the open windows show, each once, and the newest scan made.
+    std::vector<std::shared_ptr<const FavScan>> shown_scans() const;
+    std::shared_ptr<const FavScan> latest_scan() const { return m_latest; }
     // FavItems of a window: entry k (1-based) is item k of its menu.
     std::vector<std::string> FavItems(const FavWindow& window) const;
 
@@ -114,9 +126,9 @@ private:
     };
     Entry* entry_of(const FavWindow& window);
     const Entry* entry_of(const FavWindow& window) const;
-    void run_scans(FavWindow& asking);
+    void run_scans(FavWindow& asking, ViewState view);
     void apply(Entry& entry, const std::shared_ptr<const FavScan>& scan,
-               const std::shared_ptr<const FavMenu>& menu);
+               const std::shared_ptr<const FavMenu>& menu, ViewState view);
     void locate_folder(FavWindow& asking);
     void yield_once();
 
@@ -125,6 +137,8 @@ private:
     std::string m_last_unique_name;
     bool m_busy = false;
     bool m_refresh_all = false;
+    bool m_refresh_keeping = false;
+    std::shared_ptr<const FavScan> m_latest;
     bool m_told_unavailable = false;
 };
 
