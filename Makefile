@@ -5,6 +5,7 @@ ASAN_BUILD ?= build-asan
 JOBS ?= $(shell nproc)
 ARGS ?=
 CMAKE_FLAGS ?=
+FUZZ_SECONDS ?= 60
 PREFIX ?= /usr/local
 
 .PHONY: all deps configure build run test test-asan bench fuzz format install clean
@@ -43,6 +44,11 @@ bench:
 # Installs the built program under $(PREFIX); DESTDIR stages it for a package.
 install: build
 	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"
+
+# Builds the libFuzzer targets with clang (in build-fuzz) and runs each for
+# FUZZ_SECONDS; fails when one finds a crash, a hang or a broken property.
+fuzz:
+	JOBS=$(JOBS) bash scripts/fuzz.sh $(FUZZ_SECONDS)
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i

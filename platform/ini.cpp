@@ -133,7 +133,10 @@ std::string IniDocument::serialize(std::string_view eol) const
     std::string out;
     bool first = true;
     for (const auto& s : m_sections) {
-        if (!s.name.empty() || !first) {
+        // A first key that begins like a byte-order mark would lose those
+        // bytes when read back, unless a header comes before it.
+        const bool key_like_bom = !s.entries.empty() && s.entries.front().key.starts_with("\xEF\xBB\xBF");
+        if (!s.name.empty() || !first || key_like_bom) {
             if (!first)
                 out += eol;
             out += '[';

@@ -78,7 +78,8 @@ std::optional<std::string> damage_in(std::string_view text)
         if (line.empty() || line.front() == ';' || line.front() == '#')
             continue;
         if (line.front() == '[') {
-            if (line.back() == ']' && line.size() > 2)
+            // "[]" is what a group whose name is all blanks is written back as.
+            if (line.back() == ']' && line.size() >= 2)
                 continue;
         } else if (const auto eq = line.find('=');
                    eq != std::string_view::npos && !trim(line.substr(0, eq)).empty()) {
