@@ -247,7 +247,7 @@ FolderWatch::Outcome FolderWatch::tick()
         return Outcome::Idle;
     if (!m_debouncer.due(now))
         return Outcome::Waiting;
-    if (m_faves.scanning()) {
+    if (m_faves.scanning() || (m_hold && m_hold())) {
         // The scan under way may show the change already; look again after it.
         m_debouncer.not_before(now + std::chrono::milliseconds(100));
         return Outcome::Postponed;

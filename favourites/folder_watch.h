@@ -99,6 +99,10 @@ public:
     FolderWatch(const FolderWatch&) = delete;
     FolderWatch& operator=(const FolderWatch&) = delete;
 
+    // While `hold` answers true (say, a label edit is open, which a rebuild
+    // would end), a due refresh waits and is tried again shortly.
+    void hold_while(std::function<bool()> hold) { m_hold = std::move(hold); }
+
     void changed(FolderChange change);
     // When tick() should run next, or nullopt when nothing is pending.
     std::optional<WatchClock::time_point> deadline() const { return m_debouncer.deadline(); }
@@ -108,7 +112,7 @@ public:
         Waiting,   // the burst goes on
         UpToDate,  // the views already show what changed
         Refreshed, // the views were rebuilt
-        Postponed, // a scan was under way; tried again shortly
+        Postponed, // a scan was under way or a hold was on; tried again shortly
     };
     Outcome tick();
 
@@ -127,6 +131,7 @@ private:
 
     ModFaves& m_faves;
     Clock m_clock;
+    std::function<bool()> m_hold;
     Debouncer m_debouncer;
     std::vector<FolderChange> m_pending;
     std::unordered_set<std::string> m_pending_keys;

@@ -5,6 +5,7 @@
 #include <glib.h>
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <unordered_map>
 
@@ -37,6 +38,9 @@ public:
     // when already running or when the system refuses to watch.
     void start();
     bool running() const { return m_fd >= 0; }
+    // While `hold` answers true a due refresh waits: give it whether any
+    // window's tree has a label edit open, which a rebuild would end.
+    void hold_while(std::function<bool()> hold) { m_watch.hold_while(std::move(hold)); }
 
     // For tests: the refreshes made for outside changes, the folders watched.
     int refreshes() const { return m_watch.refreshes(); }

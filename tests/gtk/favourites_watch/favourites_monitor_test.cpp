@@ -1,6 +1,7 @@
 // The favourites follow the folder on disk: files written by other processes
 // show up in the tree, bursts refresh once, the user's view stays, and the
 // program's own changes refresh only once. Needs Xvfb and /bin/sh.
+#include "platform/gtk/fav_tree_view.h"
 #include "platform/gtk/favourites_monitor.h"
 #include "tests/gtk/favourites/fav_gtk_support.h"
 
@@ -19,6 +20,7 @@ namespace fs = std::filesystem;
 using driftway::favourites::LabelEdit;
 using driftway::favourites::ModFaves;
 using driftway::platform::gtk::FavouritesMonitor;
+using driftway::platform::gtk::FavTreeView;
 
 // A window that counts how often its views were rebuilt.
 class CountingWindow : public dt::TestFavWindow {
@@ -185,6 +187,81 @@ TEST_F(FavouritesMonitorTest, TheFavoritesFolderRemovedAndMadeAgainIsFollowedAga
     ASSERT_TRUE(dt::wait_until([&] { return monitor->watch_count() == 1; }, 5000));
     run_elsewhere("printf x > \"$1/back.url\"", root());
     ASSERT_TRUE(dt::wait_until([&] { return window.node(key("back.url")) != 0; }, 5000));
+}
+
+// The same with the real tree view on screen: what the user opened and
+// selected there survives, and an open label edit is not cut short.
+class FollowingTreeViewTest : public FavouritesMonitorTest {
+protected:
+    Gtk::Window shell;
+    std::unique_ptr<FavTreeView> view;
+
+    void show_view()
+    {
+        view = std::make_unique<FavTreeView>(window.tree);
+        shell.add(*view);
+        shell.set_default_size(300, 400);
+        shell.show_all();
+        ASSERT_TRUE(dt::wait_until([&] { return view->tree_view().get_mapped(); }));
+        start();
+        monitor->hold_while([this] { return view->editing(); });
+    }
+    void TearDown() override
+    {
+        FavouritesMonitorTest::TearDown();
+        view.reset();
+    }
+    GtkWidget* label_editor()
+    {
+        GList* children = gtk_container_get_children(GTK_CONTAINER(view->tree_view().gobj()));
+        GtkWidget* editor = nullptr;
+        for (GList* l = children; l; l = l->next) {
+            if (GTK_IS_ENTRY(l->data))
+                editor = GTK_WIDGET(l->data);
+        }
+        g_list_free(children);
+        return editor;
+    }
+};
+
+TEST_F(FollowingTreeViewTest, RowsTheUserOpenedAndSelectedStayOpenAndSelected)
+{
+    url_file("A/A1/deep.url", "https://deep.example/");
+    folder("B");
+    show_view();
+    auto& tv = view->tree_view();
+    tv.expand_row(view->path_of(window.node(key("A/"))), false);
+    tv.expand_row(view->path_of(window.node(key("A/A1/"))), false);
+    tv.set_cursor(view->path_of(window.node(key("A/A1/deep.url"))));
+    run_elsewhere("printf x > \"$1/B/beta.url\"", root());
+    ASSERT_TRUE(dt::wait_until([&] { return window.node(key("B/beta.url")) != 0; }, 5000));
+    dt::pump_for(50);
+    EXPECT_TRUE(tv.row_expanded(view->path_of(window.node(key("A/")))));
+    EXPECT_TRUE(tv.row_expanded(view->path_of(window.node(key("A/A1/")))));
+    const int deep = window.node(key("A/A1/deep.url"));
+    EXPECT_TRUE(tv.get_selection()->is_selected(view->path_of(deep)));
+    EXPECT_EQ(window.tree.SelectedItem(), deep);
+}
+
+TEST_F(FollowingTreeViewTest, AnOpenLabelEditHoldsTheRefreshBackUntilItEnds)
+{
+    url_file("News.url", "https://news.example/");
+    show_view();
+    window.tree.SetSelected(window.node(key("News.url")), true);
+    window.tree.StartLabelEdit();
+    ASSERT_TRUE(view->editing());
+    const int before = window.rebuilds;
+    run_elsewhere("printf x > \"$1/Other.url\"", root());
+    dt::pump_for(1500);
+    EXPECT_EQ(window.rebuilds, before);
+    EXPECT_TRUE(view->editing());
+
+    GtkWidget* editor = label_editor();
+    ASSERT_NE(editor, nullptr);
+    g_object_set(editor, "editing-canceled", TRUE, nullptr);
+    gtk_cell_editable_editing_done(GTK_CELL_EDITABLE(editor));
+    ASSERT_TRUE(dt::wait_until([&] { return window.node(key("Other.url")) != 0; }, 5000));
+    EXPECT_EQ(window.tree.SelectedItem(), window.node(key("News.url")));
 }
 
 } // namespace

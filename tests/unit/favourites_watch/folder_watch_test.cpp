@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <unistd.h>
 
@@ -258,7 +259,7 @@ TEST_F(Watch, LostNoticesAndOverfullBurstsRefreshWithoutChecking)
     EXPECT_EQ(run_for(2s), std::vector<Outcome>{Outcome::Refreshed});
 }
 
-TEST_F(Watch, ADueBurstWaitsForAScanUnderWayAndThenLooksAgain)
+TEST_F(Watch, ADueBurstWaitsForAScanUnderWayOrAHoldAndThenLooksAgain)
 {
     load();
     dir.write("late.url", "x");
@@ -272,6 +273,16 @@ TEST_F(Watch, ADueBurstWaitsForAScanUnderWayAndThenLooksAgain)
     EXPECT_EQ(during.front(), Outcome::Postponed);
     // The refresh under way saw the file already.
     EXPECT_EQ(run_for(1s), std::vector<Outcome>{Outcome::UpToDate});
+
+    // A hold keeps a due refresh waiting until it is released.
+    bool editing = true;
+    watch.hold_while([&] { return editing; });
+    watch.changed({Kind::Unknown, ""});
+    const auto held = run_for(1s);
+    ASSERT_FALSE(held.empty());
+    EXPECT_EQ(std::count(held.begin(), held.end(), Outcome::Postponed), static_cast<long>(held.size()));
+    editing = false;
+    EXPECT_EQ(run_for(200ms), std::vector<Outcome>{Outcome::Refreshed});
 }
 
 TEST_F(Watch, ASlowRefreshKeepsTheNextOneAtLeastAsFarAway)
