@@ -63,6 +63,8 @@ std::vector<std::string> shortcut_seeds()
         "\r\nIconIndex=0\r\nIconFile=C:\\icon.ico\r\n",
         "; comment\n# another\n[internetshortcut]\n  url  =  https://a.example/?q=1=2  \nURL=second\n",
         "orphan=1\n[InternetShortcut\nURL=broken header\n[ InternetShortcut ]\nURL=\n[x]\nURL=y\n",
+        // Once lost its first key when written back.
+        "\xEF\xBB\xBF\xEF\xBB\xBF[x=1\n[InternetShortcut]\nURL=http://a/\n",
     };
 }
 
@@ -128,6 +130,8 @@ std::vector<std::string> settings_seeds()
         "[a]\nk=\"\\x41\\n\\\\\"\n[A]\nK=second\n[b]\nk=\"unterminated\nk2=\"a\"b\"\n",
         "[a]\nbad line\n",
         "[]\nk=v\n",
+        // Once written back in a form the store then set aside as damaged.
+        "[a]\nk=1\n[ ]\nhidden=2\n",
         "",
     };
 }

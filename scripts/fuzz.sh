@@ -36,7 +36,7 @@ for target in "${targets[@]}"; do
   if "$build/fuzz/$target" -max_total_time="$seconds" -rss_limit_mb=2048 -timeout=10 \
        -dict="$build/seeds/$target.dict" -artifact_prefix="$build/artifacts/$target-" \
        -print_final_stats=1 "$build/corpus/$target" "$build/seeds/$target" >"$log" 2>&1; then
-    grep -E '^#[0-9]+ +DONE' "$log" | tail -1 || true
+    grep -E '^#[0-9]+[[:space:]]+DONE' "$log" | tail -1 || true
     grep -E '^stat::number_of_executed_units' "$log" || true
   else
     failed+=("$target")
