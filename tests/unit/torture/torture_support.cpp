@@ -96,6 +96,27 @@ bool is_under(const std::string& path, const std::string& folder)
            (path.size() > folder.size() && path.starts_with(folder) && path[folder.size()] == '/');
 }
 
+// Collects numbered lines up to a limit and says how many were left out.
+class Notes {
+public:
+    explicit Notes(std::size_t limit) : m_limit(limit) {}
+    void add(const std::string& line)
+    {
+        if (m_count++ < m_limit)
+            m_text += line + "\n";
+    }
+    std::string text() const
+    {
+        return m_count > m_limit ? m_text + "... and " + std::to_string(m_count - m_limit) + " more\n"
+                                 : m_text;
+    }
+
+private:
+    std::size_t m_limit;
+    std::size_t m_count = 0;
+    std::string m_text;
+};
+
 // The temporary name of an atomic write that was cut off: "<name>.tmp-" and
 // six letters or digits.
 bool is_stray_temporary(std::string_view name)
@@ -171,27 +192,20 @@ std::string shown(std::string_view name)
 
 std::string differences(const Snapshot& expected, const Snapshot& actual, std::size_t limit)
 {
-    std::string out;
-    std::size_t count = 0;
-    const auto note = [&](const std::string& line) {
-        if (count++ < limit)
-            out += line + "\n";
-    };
+    Notes notes(limit);
     for (const auto& [path, value] : expected) {
         const auto it = actual.find(path);
         if (it == actual.end())
-            note("missing " + shown(path));
+            notes.add("missing " + shown(path));
         else if (it->second != value)
-            note("changed " + shown(path) + ": " + shown(value.substr(0, 60)) + " became " +
-                 shown(it->second.substr(0, 60)));
+            notes.add("changed " + shown(path) + ": " + shown(value.substr(0, 60)) + " became " +
+                      shown(it->second.substr(0, 60)));
     }
     for (const auto& [path, value] : actual) {
         if (!expected.contains(path))
-            note("unexpected " + shown(path));
+            notes.add("unexpected " + shown(path));
     }
-    if (count > limit)
-        out += "... and " + std::to_string(count - limit) + " more\n";
-    return out;
+    return notes.text();
 }
 
 std::vector<std::string> expected_keys(const std::string& root_key)
@@ -225,43 +239,53 @@ std::vector<std::string> expected_keys(const std::string& root_key)
     return keys;
 }
 
-std::string tree_vs_disk(const favourites::Tree& tree, const std::string& root_key, std::size_t limit)
+namespace {
+
+std::set<std::string> check_structure(const favourites::Tree& tree, const std::string& root_key, Notes& notes)
 {
-    std::string out;
-    std::size_t count = 0;
-    const auto note = [&](const std::string& line) {
-        if (count++ < limit)
-            out += line + "\n";
-    };
-    std::set<std::string> shown_keys;
+    std::set<std::string> keys;
     for (int i = 1; i <= tree.Count(); ++i) {
         const std::string& key = tree.Key(i);
-        if (!shown_keys.insert(key).second)
-            note("twice " + shown(key));
+        if (!keys.insert(key).second)
+            notes.add("twice " + shown(key));
         if (i == 1) {
             if (key != root_key)
-                note("the first node is " + shown(key));
+                notes.add("the first node is " + shown(key));
             continue;
         }
         const std::string bare = favourites::is_folder_key(key) ? key.substr(0, key.size() - 1) : key;
         const std::string parent_key = bare.substr(0, bare.rfind('/') + 1);
         const int parent = tree.Parent(i);
         if (parent < 1 || tree.Key(parent) != parent_key)
-            note("misplaced " + shown(key));
+            notes.add("misplaced " + shown(key));
     }
+    return keys;
+}
+
+} // namespace
+
+std::string tree_structure(const favourites::Tree& tree, const std::string& root_key, std::size_t limit)
+{
+    Notes notes(limit);
+    check_structure(tree, root_key, notes);
+    return notes.text();
+}
+
+std::string tree_vs_disk(const favourites::Tree& tree, const std::string& root_key, std::size_t limit)
+{
+    Notes notes(limit);
+    const std::set<std::string> shown_keys = check_structure(tree, root_key, notes);
     const auto keys = expected_keys(root_key);
     const std::set<std::string> wanted(keys.begin(), keys.end());
     for (const auto& key : wanted) {
         if (!shown_keys.contains(key))
-            note("missing " + shown(key));
+            notes.add("missing " + shown(key));
     }
     for (const auto& key : shown_keys) {
         if (!wanted.contains(key))
-            note("extra " + shown(key));
+            notes.add("extra " + shown(key));
     }
-    if (count > limit)
-        out += "... and " + std::to_string(count - limit) + " more\n";
-    return out;
+    return notes.text();
 }
 
 std::string fast_temp_folder()

@@ -35,6 +35,11 @@ std::string differences(const Snapshot& expected, const Snapshot& actual, std::s
 // every other entry except links to folders and stray temporary files.
 std::vector<std::string> expected_keys(const std::string& root_key);
 
+// Where the tree is unsound whatever the folder holds: a key twice, a first
+// node other than the root, or a node whose parent is not its containing
+// folder. Empty when it is sound.
+std::string tree_structure(const favourites::Tree& tree, const std::string& root_key, std::size_t limit = 10);
+
 // Where the tree disagrees with the folder: missing or extra keys, and nodes
 // whose parent is not their containing folder. Empty when they agree.
 std::string tree_vs_disk(const favourites::Tree& tree, const std::string& root_key, std::size_t limit = 10);
