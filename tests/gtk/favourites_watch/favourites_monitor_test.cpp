@@ -107,20 +107,6 @@ TEST_F(FavouritesMonitorTest, ABurstOfTwoHundredFilesRefreshesOnceOrTwice)
     EXPECT_LE(window.rebuilds - before, 2);
 }
 
-TEST_F(FavouritesMonitorTest, TheSelectionAndOpenFoldersStayThroughAnUnrelatedChange)
-{
-    url_file("Work/Mail.url", "https://mail.example/");
-    folder("Home");
-    start();
-    window.tree.SetExpanded(window.node(key("Work/")), true);
-    window.tree.SetSelected(window.node(key("Work/Mail.url")), true);
-    run_elsewhere("printf x > \"$1/Home/Garden.url\"", root());
-    ASSERT_TRUE(dt::wait_until([&] { return window.node(key("Home/Garden.url")) != 0; }, 5000));
-    EXPECT_EQ(window.tree.SelectedItem(), window.node(key("Work/Mail.url")));
-    EXPECT_TRUE(window.tree.Expanded(window.node(key("Work/"))));
-    EXPECT_FALSE(window.tree.Expanded(window.node(key("Home/"))));
-}
-
 TEST_F(FavouritesMonitorTest, ARenameThroughTheProgramRefreshesOnlyOnce)
 {
     url_file("Old name.url", "https://example.org/");
@@ -162,20 +148,6 @@ TEST_F(FavouritesMonitorTest, NewFoldersAreFollowedFromTheirFirstFile)
     run_elsewhere("printf x > \"$1/Moved/Inner/third.url\"", root());
     ASSERT_TRUE(dt::wait_until([&] { return window.node(key("Moved/Inner/third.url")) != 0; }, 5000));
     EXPECT_EQ(monitor->watch_count(), 3u);
-}
-
-TEST_F(FavouritesMonitorTest, PastTheWatchLimitOnlyTheShallowestFoldersAreFollowed)
-{
-    folder("A/Deep");
-    start(2);
-    EXPECT_EQ(monitor->watch_count(), 2u);
-    run_elsewhere("printf x > \"$1/A/Deep/unseen.url\"", root());
-    dt::pump_for(1000);
-    EXPECT_EQ(window.node(key("A/Deep/unseen.url")), 0);
-    run_elsewhere("printf x > \"$1/A/seen.url\"", root());
-    ASSERT_TRUE(dt::wait_until([&] { return window.node(key("A/seen.url")) != 0; }, 5000));
-    // The refresh rescans everything, so the deeper file shows now too.
-    EXPECT_NE(window.node(key("A/Deep/unseen.url")), 0);
 }
 
 TEST_F(FavouritesMonitorTest, TheFavoritesFolderRemovedAndMadeAgainIsFollowedAgain)

@@ -90,15 +90,6 @@ TEST_F(KeepingView, AVanishedSelectionGoesToItsNearestRemainingAncestor)
     EXPECT_EQ(expanded(window), Strings{"/"});
 }
 
-TEST_F(KeepingView, ACollapsedRootAndAnEmptySelectionStayAsTheyWere)
-{
-    window.tree.SetExpanded(1, false);
-    window.tree.SetSelected(1, false);
-    faves.RefreshKeepingView();
-    EXPECT_FALSE(window.tree.Expanded(1));
-    EXPECT_EQ(window.tree.SelectedItem(), 0);
-}
-
 TEST_F(KeepingView, EveryWindowKeepsItsOwnView)
 {
     FavWindowDouble other;
