@@ -5,6 +5,8 @@
 
 #include <glibmm/main.h>
 
+#include <algorithm>
+
 namespace driftway::platform::gtk {
 
 App::App(EngineMaker make_engine, std::string command_line)
@@ -27,6 +29,13 @@ MainWindow& App::start()
 {
     add_icons_to_theme();
     MainWindow& w = new_window(nullptr, m_command_line);
+    // Changes other programs make in the Favorites folder reach every
+    // window; none lands while the user is typing a new name.
+    m_fav_monitor.hold_while([this] {
+        return std::ranges::any_of(m_windows,
+                                   [](const auto& mw) { return mw->favourites_pane().tree().editing(); });
+    });
+    m_fav_monitor.start();
     m_first = &w;
     w.show();
     return w;

@@ -4,6 +4,7 @@
 #include "browser/frm_browser.h"
 #include "favourites/mod_faves.h"
 #include "platform/gtk/about_dialog.h"
+#include "platform/gtk/favourites_monitor.h"
 
 #include <gtk/gtk.h>
 
@@ -60,6 +61,7 @@ private:
     EngineMaker m_make_engine;
     std::string m_command_line;
     favourites::ModFaves m_faves;
+    FavouritesMonitor m_fav_monitor{m_faves};
     std::list<std::unique_ptr<MainWindow>> m_windows;
     MainWindow* m_first = nullptr;
     bool m_quit_on_last = true;
