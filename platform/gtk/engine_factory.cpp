@@ -1,6 +1,7 @@
 #include "platform/gtk/engine_factory.h"
 
 #include "about/internet_options.h"
+#include "platform/engine_environment.h"
 #include "platform/gtk/webkit_engine.h"
 #include "platform/settings_store.h"
 
@@ -9,20 +10,25 @@
 
 namespace driftway::platform::gtk {
 
+namespace {
+
+const char* process_env(const char* name)
+{
+    return std::getenv(name);
+}
+
+} // namespace
+
 void prepare_engine_environment()
 {
-    // Without a GPU, accelerated compositing only adds start-up time and a
-    // software OpenGL stack's memory; the user's own setting wins.
-    setenv("WEBKIT_DISABLE_COMPOSITING_MODE", "1", 0);
-    setenv("NO_AT_BRIDGE", "1", 0);
+    for (const auto& [name, value] : engine_environment(process_env, gpu_render_nodes()))
+        setenv(name.c_str(), value.c_str(), 0);
 }
 
 EngineAndWidget make_webkit_engine(browser::Engine* related)
 {
     EngineOptions options;
-    const char* compositing = std::getenv("WEBKIT_DISABLE_COMPOSITING_MODE");
-    options.acceleration =
-        (compositing && std::string(compositing) == "1") ? Acceleration::Never : Acceleration::OnDemand;
+    options.acceleration = software_rendering(process_env) ? Acceleration::Never : Acceleration::OnDemand;
     auto settings = std::make_shared<SettingsStore>();
     options.home_page = [settings] { return about::home_page(*settings); };
     options.search_page = [settings] { return about::search_page(*settings); };
@@ -35,4 +41,4 @@ EngineAndWidget make_webkit_engine(browser::Engine* related)
     return made;
 }
 
-}  // namespace driftway::platform::gtk
+} // namespace driftway::platform::gtk

@@ -1,0 +1,388 @@
+#!/usr/bin/env python3
+"""Measures Driftway against surf on one display and prints one table.
+
+Run through bench/run.sh, which provides the display and the session bus.
+Every run starts the browser cold: a new process with fresh, empty HOME and
+XDG folders. Runs of the two browsers alternate so that both see the same
+state of the machine.
+"""
+
+import argparse
+import ctypes
+import os
+import platform
+import re
+import shutil
+import signal
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+from pathlib import Path
+
+PAGE_TITLE = "Wetland ferns and mosses"
+SECOND_TITLE = "Second window: river birds"
+TITLE_TIMEOUT_MS = 30000
+SETTLE_S = 2.0
+
+PAGE = """<!DOCTYPE html>
+<html lang="en"><head><meta charset="utf-8"><title>{title}</title>
+<style>
+body {{ font-family: sans-serif; margin: 2em; max-width: 50em; }}
+table {{ border-collapse: collapse; }} td, th {{ border: 1px solid #999; padding: 0.3em; }}
+.note {{ background: #eef; padding: 0.5em; }}
+</style></head>
+<body>
+<h1>{title}</h1>
+<p class="note" id="note">A plain document with text, a table, a picture and a little script.</p>
+<svg width="120" height="80" role="img" aria-label="a fern"><rect width="120" height="80" fill="#cdb"/>
+<path d="M60 75 Q60 40 60 8 M60 20 L40 12 M60 30 L36 24 M60 40 L34 36 M60 20 L80 12 M60 30 L84 24 M60 40 L86 36"
+ stroke="#264" stroke-width="3" fill="none"/></svg>
+{paragraphs}
+<table><tr><th>Plant</th><th>Height</th></tr>{rows}</table>
+<script>
+document.getElementById("note").textContent += " Script ran at " + new Date().toISOString() + ".";
+</script>
+</body></html>
+"""
+
+OPENER = """<!DOCTYPE html>
+<html><head><meta charset="utf-8"><title>{title}</title>
+<style>html, body {{ margin: 0; height: 100%; }}
+a {{ display: block; width: 100%; height: 100%; background: #def; }}</style></head>
+<body><a href="second.html" target="_blank">Open the second window</a></body></html>
+"""
+
+
+def write_pages(folder: Path) -> None:
+    words = ("moss fern sedge reed bog peat alder willow heron otter newt "
+             "marsh spring stream pool bank shade dew frond spore").split()
+    paragraphs = "\n".join(
+        "<p>" + " ".join(words[(i * 7 + k) % len(words)] for k in range(60)) + ".</p>" for i in range(12))
+    rows = "".join(f"<tr><td>{w}</td><td>{10 + i} cm</td></tr>" for i, w in enumerate(words))
+    (folder / "page.html").write_text(PAGE.format(title=PAGE_TITLE, paragraphs=paragraphs, rows=rows))
+    (folder / "second.html").write_text(PAGE.format(title=SECOND_TITLE, paragraphs=paragraphs, rows=rows))
+    (folder / "opener.html").write_text(OPENER.format(title=PAGE_TITLE))
+
+
+def build_favourites(root: Path, items: int, folders: int) -> None:
+    """A ten-way tree of folders with the items spread evenly over them."""
+    paths = []
+    for i in range(folders):
+        parent = root if i < 10 else paths[i // 10 - 1]
+        paths.append(parent / f"Folder {i}")
+        paths[-1].mkdir()
+    for k in range(items):
+        (paths[k % folders] / f"Favourite {k}.url").write_bytes(
+            f"[InternetShortcut]\r\nURL=https://example.org/{k}\r\n".encode())
+
+
+def become_subreaper() -> None:
+    """Browsers outlive the probe that starts them; as their subreaper we can
+    reap them, even where process 1 reaps nothing."""
+    PR_SET_CHILD_SUBREAPER = 36
+    libc = ctypes.CDLL(None, use_errno=True)
+    libc.prctl(PR_SET_CHILD_SUBREAPER, 1, 0, 0, 0)
+
+
+def reap() -> None:
+    while True:
+        try:
+            pid, _ = os.waitpid(-1, os.WNOHANG)
+        except ChildProcessError:
+            return
+        if pid == 0:
+            return
+
+
+def group_alive(pgid: int) -> bool:
+    for entry in Path("/proc").iterdir():
+        if not entry.name.isdigit():
+            continue
+        try:
+            stat = (entry / "stat").read_text()
+        except OSError:
+            continue
+        fields = stat[stat.rfind(")") + 2:].split()
+        if int(fields[2]) == pgid and fields[0] != "Z":
+            return True
+    return False
+
+
+def stop_group(pgid: int) -> None:
+    """Ends a browser with all its helpers: a polite request first."""
+    for sig, wait_s in ((signal.SIGTERM, 3.0), (signal.SIGKILL, 3.0)):
+        try:
+            os.killpg(pgid, sig)
+        except ProcessLookupError:
+            break
+        deadline = time.monotonic() + wait_s
+        while time.monotonic() < deadline:
+            reap()
+            if not group_alive(pgid):
+                return
+            time.sleep(0.05)
+    reap()
+
+
+class Home:
+    """Fresh, empty HOME and XDG folders for one run."""
+
+    def __init__(self, extra_env=None):
+        self.path = Path(tempfile.mkdtemp(prefix="driftway-bench-home-"))
+        env = dict(os.environ)
+        for var in ("DRIFTWAY_FAVORITES",):
+            env.pop(var, None)
+        runtime = self.path / "runtime"
+        runtime.mkdir(mode=0o700)
+        env.update(HOME=str(self.path), XDG_CONFIG_HOME=str(self.path / ".config"),
+                   XDG_DATA_HOME=str(self.path / ".local/share"), XDG_CACHE_HOME=str(self.path / ".cache"),
+                   XDG_RUNTIME_DIR=str(runtime))
+        env.update(extra_env or {})
+        self.env = env
+
+    def remove(self) -> None:
+        shutil.rmtree(self.path, ignore_errors=True)
+
+
+class Bench:
+    def __init__(self, build: Path, runs: int, log: Path):
+        self.build = build
+        self.runs = runs
+        self.log = log
+        self.title_probe = build / "bench" / "title_probe"
+        self.tree_memory = build / "bench" / "tree_memory"
+        self.browsers = {"Driftway": [str(build / "Driftway")], "surf": ["surf"]}
+
+    def launch(self, browser: str, url: str, home: Home):
+        """Starts a browser and waits for the page title in its window title.
+        Returns (pid, milliseconds, window)."""
+        argv = [str(self.title_probe), "launch", PAGE_TITLE, str(TITLE_TIMEOUT_MS)]
+        argv += self.browsers[browser] + [url]
+        with open(self.log, "a") as log:
+            log.write(f"--- {browser} {url}\n")
+            log.flush()
+            done = subprocess.run(argv, env=home.env, stdout=subprocess.PIPE, stderr=log, text=True)
+        fields = done.stdout.split()
+        pid = int(fields[0]) if fields else 0
+        if done.returncode != 0:
+            if pid:
+                stop_group(pid)
+            raise RuntimeError(f"{browser} showed no title '{PAGE_TITLE}' within "
+                               f"{TITLE_TIMEOUT_MS} ms (see {self.log})")
+        return pid, float(fields[1]), fields[2]
+
+    def memory(self, pid: int):
+        """(PSS KiB, distinct resident KiB, process names) of the whole tree."""
+        done = subprocess.run([str(self.tree_memory), str(pid)], stdout=subprocess.PIPE,
+                              stderr=subprocess.PIPE, text=True)
+        if done.returncode != 0:
+            raise RuntimeError(f"tree_memory failed: {done.stderr.strip()}")
+        count, pss, distinct, names = done.stdout.split(maxsplit=3)
+        return int(pss), int(distinct), names.strip()
+
+    def first_window(self, browser: str, url: str, extra_env=None):
+        home = Home(extra_env)
+        try:
+            pid, ms, window = self.launch(browser, url, home)
+            time.sleep(SETTLE_S)
+            pss, distinct, names = self.memory(pid)
+            stop_group(pid)
+            return ms, pss, distinct, names
+        finally:
+            home.remove()
+
+    def second_window(self, browser: str, url: str):
+        """Memory of the tree with one window, then with a second one that a
+        click on a target=_blank link opened."""
+        home = Home()
+        pid = 0
+        try:
+            pid, _, window = self.launch(browser, url, home)
+            time.sleep(SETTLE_S)
+            pss1, distinct1, _ = self.memory(pid)
+            subprocess.run(["xdotool", "mousemove", "--window", window, "300", "300", "click", "1"],
+                           env=home.env, check=True)
+            done = subprocess.run([str(self.title_probe), "wait", SECOND_TITLE, str(TITLE_TIMEOUT_MS), str(pid)],
+                                  stdout=subprocess.PIPE, text=True)
+            if done.returncode != 0:
+                return None
+            time.sleep(SETTLE_S)
+            pss2, distinct2, _ = self.memory(pid)
+            return pss1, distinct1, pss2 - pss1, distinct2 - distinct1
+        finally:
+            if pid:
+                stop_group(pid)
+            home.remove()
+
+
+def summary(values):
+    return statistics.median(values), min(values), max(values)
+
+
+def fmt(values, scale=1.0, digits=0):
+    med, lo, hi = (v * scale for v in summary(values))
+    return f"{med:.{digits}f} [{lo:.{digits}f}-{hi:.{digits}f}]"
+
+
+def verdict(ok: bool) -> str:
+    return "met" if ok else "MISSED"
+
+
+def refresh_ratios(binary: Path, log: Path):
+    """Runs the favourites refresh benchmark; returns its lines and the
+    ratios per size as (items, wall ratio, processor-time ratio)."""
+    done = subprocess.run([str(binary)], stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+    with open(log, "a") as out:
+        out.write(done.stdout)
+    if done.returncode != 0:
+        raise RuntimeError(f"{binary} failed (see {log})")
+    ratios = []
+    items = None
+    for line in done.stdout.splitlines():
+        m = re.match(r"(\d+) items in (\d+) folders", line)
+        if m:
+            items = int(m.group(1))
+        m = re.match(r"\s+ratio\s+([\d.]+)\s+([\d.]+)", line)
+        if m and items is not None:
+            ratios.append((items, float(m.group(1)), float(m.group(2))))
+    return ratios
+
+
+def machine_line() -> str:
+    cpu = "unknown processor"
+    try:
+        for line in Path("/proc/cpuinfo").read_text().splitlines():
+            if line.startswith("model name"):
+                cpu = line.split(":", 1)[1].strip()
+                break
+    except OSError:
+        pass
+    webkit = subprocess.run(["dpkg-query", "-W", "-f=${Version}", "libwebkit2gtk-4.1-0"],
+                            stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True).stdout or "?"
+    surf = subprocess.run(["dpkg-query", "-W", "-f=${Version}", "surf"],
+                          stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True).stdout or "?"
+    return (f"{cpu}, {os.cpu_count()} cores, Linux {platform.release()}, "
+            f"WebKitGTK {webkit}, surf {surf}")
+
+
+def main() -> int:
+    parser = argparse.ArgumentParser(description=__doc__)
+    parser.add_argument("build", type=Path)
+    parser.add_argument("--runs", type=int, default=int(os.environ.get("BENCH_RUNS", "5")))
+    parser.add_argument("--skip-refresh", action="store_true", help="leave out the favourites refresh ratio")
+    args = parser.parse_args()
+    runs = max(args.runs, 1)
+    build = args.build.resolve()
+
+    become_subreaper()
+    work = Path(tempfile.mkdtemp(prefix="driftway-bench-"))
+    log = work / "browsers.log"
+    bench = Bench(build, runs, log)
+    try:
+        write_pages(work)
+        page = (work / "page.html").as_uri()
+        opener = (work / "opener.html").as_uri()
+        favourites = work / "favourites-10000"
+        favourites.mkdir()
+        build_favourites(favourites, 10000, 1000)
+        empty_favourites = work / "favourites-empty"
+        empty_favourites.mkdir()
+
+        print(f"Measuring on {machine_line()}", flush=True)
+        print(f"{runs} cold runs of each, under one X server; this takes a few minutes.", flush=True)
+
+        # One run of each first, not counted: it leaves the libraries in the
+        # page cache and the display's visual list set for both browsers alike.
+        for browser in ("Driftway", "surf"):
+            bench.first_window(browser, page)
+
+        # (a) time to title and memory, the browsers alternating.
+        results = {b: {"ms": [], "pss": [], "distinct": []} for b in ("Driftway", "surf")}
+        names = {}
+        for i in range(runs):
+            order = ("Driftway", "surf") if i % 2 == 0 else ("surf", "Driftway")
+            for browser in order:
+                ms, pss, distinct, procs = bench.first_window(browser, page)
+                results[browser]["ms"].append(ms)
+                results[browser]["pss"].append(pss)
+                results[browser]["distinct"].append(distinct)
+                names[browser] = procs
+
+        # (b) the memory a second window adds.
+        second = {"Driftway": [], "surf": []}
+        for i in range(runs):
+            for browser in ("Driftway", "surf"):
+                result = bench.second_window(browser, opener)
+                if result:
+                    second[browser].append(result)
+
+        # (c) start-up with 10,000 favourites against an empty Favorites folder.
+        startup = {"empty": [], "full": []}
+        for i in range(runs):
+            order = ("empty", "full") if i % 2 == 0 else ("full", "empty")
+            for kind in order:
+                folder = empty_favourites if kind == "empty" else favourites
+                ms, _, _, _ = bench.first_window("Driftway", page, {"DRIFTWAY_FAVORITES": str(folder)})
+                startup[kind].append(ms)
+
+        # (d) the favourites refresh ratio.
+        ratios = [] if args.skip_refresh else refresh_ratios(build / "bench" / "favourites_refresh", log)
+    except Exception as error:  # noqa: BLE001 - reported, then the folder is kept for a look
+        print(f"bench: {error}", file=sys.stderr)
+        print(f"bench: logs kept in {work}", file=sys.stderr)
+        return 1
+
+    mib = 1.0 / 1024.0
+    d, s = results["Driftway"], results["surf"]
+    time_ratio = statistics.median(d["ms"]) / statistics.median(s["ms"])
+    pss_ratio = statistics.median(d["pss"]) / statistics.median(s["pss"])
+    distinct_ratio = statistics.median(d["distinct"]) / statistics.median(s["distinct"])
+
+    print()
+    print("Median [min-max] of the runs; memory of the whole process tree 2 s after the title showed.")
+    print(f"{'':44}{'Driftway':>22}{'surf':>22}{'ratio':>8}  target")
+    print(f"{'(a) time to title, ms':44}{fmt(d['ms']):>22}{fmt(s['ms']):>22}{time_ratio:>8.2f}  "
+          f"<= 0.90 {verdict(time_ratio <= 0.90)}")
+    print(f"{'    PSS, MiB':44}{fmt(d['pss'], mib):>22}{fmt(s['pss'], mib):>22}{pss_ratio:>8.2f}")
+    print(f"{'    distinct resident pages, MiB':44}{fmt(d['distinct'], mib):>22}{fmt(s['distinct'], mib):>22}"
+          f"{distinct_ratio:>8.2f}  <= 0.80 {verdict(distinct_ratio <= 0.80)}")
+
+    def second_cells(browser):
+        rows = second[browser]
+        if not rows:
+            return None
+        added = [r[3] for r in rows]
+        first = [r[1] for r in rows]
+        return added, first, statistics.median(added) / statistics.median(first)
+
+    cells = {b: second_cells(b) for b in ("Driftway", "surf")}
+    if cells["Driftway"]:
+        added, _, ratio = cells["Driftway"]
+        surf_added = fmt(cells["surf"][0], mib) if cells["surf"] else "n/a"
+        surf_ratio = f"{cells['surf'][2]:.2f}" if cells["surf"] else "n/a"
+        pss_added = [r[2] for r in second["Driftway"]]
+        print(f"{'(b) second window adds, distinct MiB':44}{fmt(added, mib):>22}{surf_added:>22}")
+        print(f"{'    ... as a share of the first window':44}{ratio:>22.2f}{surf_ratio:>22}{'':8}"
+              f"  <= 0.50 {verdict(ratio <= 0.50)}")
+        print(f"{'    second window adds, PSS MiB':44}{fmt(pss_added, mib):>22}")
+    else:
+        print(f"{'(b) second window':44}{'no second window':>22}")
+
+    growth = statistics.median(startup["full"]) / statistics.median(startup["empty"]) - 1.0
+    print(f"{'(c) start-up, empty Favorites folder, ms':44}{fmt(startup['empty']):>22}")
+    print(f"{'    start-up, 10,000 favourites, ms':44}{fmt(startup['full']):>22}{'':22}"
+          f"{growth * 100:>+7.0f}%  <= +20% {verdict(growth <= 0.20)}")
+    for items, wall, cpu in ratios:
+        label = f"(d) refresh / bare listing, {items:,} items" if items == ratios[0][0] else \
+            f"    refresh / bare listing, {items:,} items"
+        print(f"{label:44}{f'{wall:.2f} (cpu {cpu:.2f})':>22}{'':22}{'':8}  <= 3 {verdict(wall <= 3.0)}")
+    print()
+    print(f"Processes measured: Driftway: {names.get('Driftway', '?')}; surf: {names.get('surf', '?')}")
+    shutil.rmtree(work, ignore_errors=True)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

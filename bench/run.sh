@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Speed and memory of Driftway against surf, printed as one table.
+# Usage: bench/run.sh BUILD_DIR   (make bench builds and calls it)
+# BENCH_RUNS=N sets the number of cold runs (at least 5 by default).
+# Memory is read from /proc/PID/pagemap, whose frame numbers only root sees.
+set -euo pipefail
+
+here=$(cd "$(dirname "$0")" && pwd)
+build=$(cd "${1:-build}" && pwd)
+
+for need in "$build/Driftway" "$build/bench/title_probe" "$build/bench/tree_memory" \
+    "$build/bench/favourites_refresh"; do
+  if [ ! -x "$need" ]; then
+    echo "bench: $need is missing; build with 'make bench'" >&2
+    exit 1
+  fi
+done
+for tool in surf xvfb-run xdotool dbus-run-session python3; do
+  if ! command -v "$tool" >/dev/null; then
+    echo "bench: $tool is missing; 'make bench' installs it" >&2
+    exit 1
+  fi
+done
+if [ "$(id -u)" -ne 0 ]; then
+  echo "bench: run as root: distinct pages are counted from physical frame numbers" >&2
+  exit 1
+fi
+
+# One X server and one session bus for the whole table, so that every run of
+# either browser meets the same display and the same desktop services.
+if [ -z "${DRIFTWAY_BENCH_DISPLAY:-}" ]; then
+  export DRIFTWAY_BENCH_DISPLAY=1
+  exec xvfb-run -a -s "-screen 0 1280x1024x24" dbus-run-session -- bash "$0" "$build"
+fi
+exec python3 "$here/measure.py" "$build"

@@ -1,0 +1,72 @@
+#include "platform/engine_environment.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <string_view>
+#include <system_error>
+
+namespace driftway::platform {
+
+namespace {
+
+// The name the first GPU render node takes on Linux.
+constexpr const char* kFirstRenderNode = "/dev/dri/renderD128";
+
+} // namespace
+
+bool software_rendering(const EnvLookup& lookup)
+{
+    const char* value = lookup("WEBKIT_DISABLE_COMPOSITING_MODE");
+    return value && std::string_view(value) != "0";
+}
+
+std::vector<EnvSetting> engine_environment(const EnvLookup& lookup,
+                                           const std::vector<std::string>& render_nodes)
+{
+    std::vector<EnvSetting> settings;
+    // What is set here is seen by the lookups that follow, as setenv would.
+    const EnvLookup seen = [&](const char* name) -> const char* {
+        for (const auto& s : settings)
+            if (s.name == name)
+                return s.value.c_str();
+        return lookup(name);
+    };
+    const auto set_default = [&](const char* name, std::string value) {
+        if (!seen(name))
+            settings.push_back({name, std::move(value)});
+    };
+
+    // Accelerated compositing puts an OpenGL stack into every engine process;
+    // with no GPU it is a software one that costs start-up time and memory and
+    // draws no faster than plain software drawing.
+    set_default("WEBKIT_DISABLE_COMPOSITING_MODE", "1");
+    set_default("NO_AT_BRIDGE", "1");
+    if (software_rendering(seen)) {
+        // Drawn in software, pages reach the window through shared memory, so
+        // the DMA-BUF renderer has nothing to do. Even so, before the first
+        // page WebKit looks for the GPU to hand its page processes, and does so
+        // by starting OpenGL in this process, a software OpenGL with its
+        // compiler where there is no GPU. Naming the render node answers the
+        // question without that; where the machine has none, the usual first
+        // name leads where the search would have: to no usable device.
+        set_default("WEBKIT_DISABLE_DMABUF_RENDERER", "1");
+        set_default("WEBKIT_WEB_RENDER_DEVICE_FILE",
+                    render_nodes.empty() ? kFirstRenderNode : render_nodes.front());
+    }
+    return settings;
+}
+
+std::vector<std::string> gpu_render_nodes(const std::string& dri_folder)
+{
+    std::vector<std::string> nodes;
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(dri_folder, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (name.rfind("renderD", 0) == 0)
+            nodes.push_back(it->path().string());
+    }
+    std::sort(nodes.begin(), nodes.end());
+    return nodes;
+}
+
+} // namespace driftway::platform
