@@ -182,8 +182,17 @@ void answer_file_dialog(const std::string& folder, const std::string& name, cons
             if (!dialog)
                 return G_SOURCE_CONTINUE;
             auto* chooser = GTK_FILE_CHOOSER(dialog);
-            gtk_file_chooser_set_current_folder(chooser, answer->folder.c_str());
-            gtk_file_chooser_set_current_name(chooser, answer->name.c_str());
+            // The chooser changes folders in the background: answer only once
+            // it names the file we mean.
+            const std::string wanted = answer->folder + "/" + answer->name;
+            gchar* current = gtk_file_chooser_get_filename(chooser);
+            const bool ready = current && wanted == current;
+            g_free(current);
+            if (!ready) {
+                gtk_file_chooser_set_current_folder(chooser, answer->folder.c_str());
+                gtk_file_chooser_set_current_name(chooser, answer->name.c_str());
+                return G_SOURCE_CONTINUE;
+            }
             gtk_file_chooser_set_choice(chooser, "format", answer->format);
             gtk_dialog_response(GTK_DIALOG(dialog),
                                 answer->accept ? GTK_RESPONSE_ACCEPT : GTK_RESPONSE_CANCEL);
