@@ -142,8 +142,8 @@ TEST_F(EngineTest, CookiesLastFromOneRunToTheNext)
     auto run = [&](const std::string& path) {
         const std::string command =
             "XDG_DATA_HOME='" + m_dir.str() + "/data' XDG_CACHE_HOME='" + m_dir.str() +
-            "/cache' DRIFTWAY_TEST_KEEP_USER_DIRS=1 DRIFTWAY_COOKIE_URL='" + server.url(path) + "' '" + self +
-            "' --gtest_filter=EngineTest.CookieRunHelper >/dev/null 2>&1";
+            "/cache' DRIFTWAY_TEST_KEEP_USER_DIRS=1 ASAN_OPTIONS=detect_leaks=0 DRIFTWAY_COOKIE_URL='" +
+            server.url(path) + "' '" + self + "' --gtest_filter=EngineTest.CookieRunHelper >/dev/null 2>&1";
         return std::system(command.c_str());
     };
     ASSERT_EQ(run("/set"), 0);
