@@ -7,7 +7,9 @@
 #include <fcntl.h>
 #include <glib.h>
 #include <memory>
+#include <optional>
 #include <sys/stat.h>
+#include <unordered_map>
 #include <unistd.h>
 
 namespace driftway::favourites {
@@ -18,8 +20,20 @@ struct DirCloser {
     void operator()(DIR* dir) const { ::closedir(dir); }
 };
 
+// Which folder on disk a listed name stood for. The folder read later under
+// that name must still be the same one: a folder replaced meanwhile (by a link
+// to an ancestor, say) would show what lies elsewhere under its name.
+struct FolderId {
+    dev_t device = 0;
+    ino_t inode = 0;
+    bool operator==(const FolderId&) const = default;
+};
+
 struct Listing {
     std::vector<std::string> folders;
+    // Beside folders; none when the folder could not be looked at (its
+    // parent can be listed but not searched), so that it is not read either.
+    std::vector<std::optional<FolderId>> folder_ids;
     std::vector<std::string> files;
 };
 
@@ -47,22 +61,40 @@ ListedAs classify(int dir_fd, const dirent& entry)
     return ListedAs::File;
 }
 
-// One read of one folder; a folder that cannot be read gives nothing.
-Listing list_folder(const std::string& path)
+// One read of one folder; a folder that cannot be read, or that is no longer
+// the one its parent listed, gives nothing.
+Listing list_folder(const std::string& path, const FolderId* expected)
 {
     Listing listing;
-    std::unique_ptr<DIR, DirCloser> dir(::opendir(path.c_str()));
-    if (!dir)
+    // The root may well be a link; every other folder is checked by identity.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
         return listing;
-    const int fd = ::dirfd(dir.get());
+    std::unique_ptr<DIR, DirCloser> dir(::fdopendir(fd));
+    if (!dir) {
+        ::close(fd);
+        return listing;
+    }
+    if (expected) {
+        struct stat st {};
+        if (::fstat(fd, &st) != 0 || FolderId{st.st_dev, st.st_ino} != *expected)
+            return listing;
+    }
+    std::unordered_map<std::string, std::optional<FolderId>> ids;
     while (const dirent* entry = ::readdir(dir.get())) {
         const std::string_view name = entry->d_name;
         if (name == "." || name == "..")
             continue;
         switch (classify(fd, *entry)) {
-        case ListedAs::Folder:
+        case ListedAs::Folder: {
+            struct stat st {};
+            const bool known = ::fstatat(fd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0;
+            if (known && !S_ISDIR(st.st_mode))
+                break;
             listing.folders.emplace_back(name);
+            ids.emplace(name, known ? std::optional<FolderId>(FolderId{st.st_dev, st.st_ino}) : std::nullopt);
             break;
+        }
         case ListedAs::File:
             listing.files.emplace_back(name);
             break;
@@ -72,6 +104,9 @@ Listing list_folder(const std::string& path)
     }
     sort_names(listing.folders);
     sort_names(listing.files);
+    listing.folder_ids.reserve(listing.folders.size());
+    for (const std::string& name : listing.folders)
+        listing.folder_ids.push_back(ids.at(name));
     return listing;
 }
 
@@ -131,13 +166,18 @@ FavScan FavScan::read(const std::string& root_key, const std::function<void()>& 
     // First every folder is read, each once, depth first; then the items are
     // numbered in the order the tree shows them.
     std::vector<std::vector<std::string>> files_of(1);
+    std::vector<std::optional<FolderId>> ids_of(1);
     std::vector<int> to_read{0};
     while (!to_read.empty()) {
         const int f = to_read.back();
         to_read.pop_back();
-        Listing listing = list_folder(scan.m_folders[static_cast<std::size_t>(f)].key);
+        const auto& id = ids_of[static_cast<std::size_t>(f)];
+        Listing listing = f == 0 || id ? list_folder(scan.m_folders[static_cast<std::size_t>(f)].key,
+                                                     f == 0 ? nullptr : &*id)
+                                       : Listing{};
         int previous = -1;
         const std::size_t first_new = scan.m_folders.size();
+        ids_of.insert(ids_of.end(), listing.folder_ids.begin(), listing.folder_ids.end());
         for (std::string& name : listing.folders) {
             FavFolder folder;
             folder.key = scan.m_folders[static_cast<std::size_t>(f)].key + name + "/";

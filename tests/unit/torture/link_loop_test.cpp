@@ -102,4 +102,17 @@ TEST(LinkLoops, EveryOperationEndsAndTouchesOnlyTheLinksThemselves)
     EXPECT_TRUE(window.prompts_double.messages.size() == 1u) << "only the search's miss";
 }
 
+TEST(LinkLoops, AFavoritesFolderThatIsItselfALinkIsReadThroughIt)
+{
+    TempDir dir;
+    dir.write("Real favourites/News/daily.url", shortcut("https://example.org/daily"));
+    fs::create_directory_symlink(dir.path() / "Real favourites", dir.path() / "Favorites");
+    ScopedEnv env{"DRIFTWAY_FAVORITES", dir.str() + "/Favorites"};
+    ModFaves faves;
+    FavWindowDouble window;
+    faves.LoadFavorites(window);
+    EXPECT_EQ(window.texts(), (Strings{"Favorites/", "News/", "daily"}));
+    EXPECT_EQ(tree_vs_disk(window.tree, dir.str() + "/Favorites/"), "");
+}
+
 } // namespace
