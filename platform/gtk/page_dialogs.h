@@ -28,39 +28,6 @@ struct PageProperties {
 
 enum class FindDirection { Next, Previous };
 
-// The find bar of a main window: a text field, Previous and Next, a line
-// that says when nothing is found, and a close button. It asks through
-// `find` and is told the answer through show_result; the window places its
-// widget and routes Ctrl+F (open) and F3 (find_next) to it.
-class FindBar {
-public:
-    FindBar(std::function<void(const std::string& text, FindDirection direction)> find,
-            std::function<void()> closed);
-    ~FindBar();
-    FindBar(const FindBar&) = delete;
-    FindBar& operator=(const FindBar&) = delete;
-
-    GtkWidget* widget() const { return m_box; }
-    void open();
-    void close();
-    void find_next();
-    void find_previous();
-    void set_text(const std::string& text);
-    void show_result(unsigned matches);
-    std::string message() const;
-
-private:
-    static void on_changed(GtkEditable*, gpointer self);
-    static void on_activate(GtkEntry*, gpointer self);
-    static gboolean on_key(GtkWidget*, GdkEventKey* event, gpointer self);
-
-    std::function<void(const std::string&, FindDirection)> m_find;
-    std::function<void()> m_closed;
-    GtkWidget* m_box = nullptr;
-    GtkWidget* m_entry = nullptr;
-    GtkWidget* m_message = nullptr;
-};
-
 // Owns a toplevel GTK window: destroyed with the object.
 class OwnedWindow {
 public:

@@ -5,7 +5,6 @@
 namespace driftway::testing {
 namespace {
 
-using platform::gtk::FindBar;
 using platform::gtk::FindDirection;
 
 class FindTest : public EngineTest {
@@ -55,36 +54,6 @@ TEST_F(FindTest, FindsWithoutRegardToCaseAndWraps)
     engine().end_find();
 }
 
-TEST_F(FindTest, FindBarSaysWhenNothingIsFound)
-{
-    FindBar bar([this](const std::string& text, FindDirection d) { engine().find(text, d); },
-                [this] { engine().end_find(); });
-    engine().on_find_result = [&](unsigned matches) {
-        m_results.push_back(static_cast<int>(matches));
-        bar.show_result(matches);
-    };
-    GtkWidget* box = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
-    gtk_box_pack_start(GTK_BOX(box), bar.widget(), FALSE, FALSE, 0);
-    GtkWidget* window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
-    gtk_container_add(GTK_CONTAINER(window), box);
-    gtk_widget_show_all(window);
-    EXPECT_FALSE(gtk_widget_get_visible(bar.widget()));
-
-    // F3 with nothing to look for opens the bar.
-    bar.find_next();
-    EXPECT_TRUE(gtk_widget_get_visible(bar.widget()));
-    int matches = -1;
-    bar.set_text("BANANA");
-    ASSERT_TRUE(next_result(matches));
-    EXPECT_EQ(bar.message(), "1 match");
-    bar.set_text("BANANAS");
-    ASSERT_TRUE(next_result(matches));
-    EXPECT_EQ(bar.message(), "Phrase not found");
-    bar.close();
-    EXPECT_FALSE(gtk_widget_get_visible(bar.widget()));
-    EXPECT_EQ(bar.message(), "");
-    gtk_widget_destroy(window);
-}
 
 } // namespace
 } // namespace driftway::testing
