@@ -1,6 +1,7 @@
 #include "favourites/fav_scan.h"
 
 #include "favourites/display_text.h"
+#include "platform/atomic_file.h"
 
 #include <algorithm>
 #include <dirent.h>
@@ -58,6 +59,9 @@ ListedAs classify(int dir_fd, const dirent& entry)
         if (::fstatat(dir_fd, name, &st, 0) == 0 && S_ISDIR(st.st_mode))
             return ListedAs::LeftOut;
     }
+    // What an atomic write that was cut off left behind is no favourite.
+    if (platform::is_atomic_temp_name(name))
+        return ListedAs::LeftOut;
     return ListedAs::File;
 }
 

@@ -1,5 +1,6 @@
 #include "platform/atomic_file.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -39,7 +40,34 @@ private:
     int m_fd;
 };
 
+constexpr std::string_view kTempTag = ".tmp-";
+constexpr std::size_t kTempRandom = 6; // the XXXXXX of mkstemp
+constexpr std::size_t kNameMax = 255;
+
+// The mkstemp pattern of a temporary file beside `path`. Its name starts with
+// the target's name, cut short when the tag would make it too long for the
+// file system: a favourite may well have a name of the full 255 bytes.
+std::string temp_pattern(const std::string& path)
+{
+    const auto slash = path.rfind('/');
+    const std::size_t name_start = slash == std::string::npos ? 0 : slash + 1;
+    const std::size_t room = kNameMax - kTempTag.size() - kTempRandom;
+    const std::size_t name_length = std::min(path.size() - name_start, room);
+    return path.substr(0, name_start + name_length) + std::string(kTempTag) + std::string(kTempRandom, 'X');
+}
+
 }  // namespace
+
+bool is_atomic_temp_name(std::string_view name)
+{
+    if (name.size() <= kTempTag.size() + kTempRandom)
+        return false;
+    const std::string_view random = name.substr(name.size() - kTempRandom);
+    return name.substr(name.size() - kTempRandom - kTempTag.size(), kTempTag.size()) == kTempTag &&
+           std::all_of(random.begin(), random.end(), [](char c) {
+               return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+           });
+}
 
 std::optional<std::string> write_file_atomic(const std::string& path, std::string_view content, unsigned mode)
 {
@@ -49,7 +77,7 @@ std::optional<std::string> write_file_atomic(const std::string& path, std::strin
     if (target.has_parent_path())
         fs::create_directories(target.parent_path(), ec);
 
-    std::string tmp = path + ".tmp-XXXXXX";
+    std::string tmp = temp_pattern(path);
     Fd fd(::mkstemp(tmp.data()));
     if (fd.get() < 0)
         return errno_text("Cannot create", tmp);

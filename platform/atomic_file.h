@@ -13,6 +13,12 @@ namespace driftway::platform {
 std::optional<std::string> write_file_atomic(const std::string& path, std::string_view content,
                                              unsigned mode = 0644);
 
+// Whether `name` (a bare file name) is that of a temporary file of
+// write_file_atomic: the target's name, shortened when it is long, followed by
+// ".tmp-" and six letters or digits. One that a crash left behind is never
+// the real file; readers of a folder pass it over.
+bool is_atomic_temp_name(std::string_view name);
+
 // Reads a whole file; nullopt when it cannot be opened or read.
 std::optional<std::string> read_whole_file(const std::string& path);
 
