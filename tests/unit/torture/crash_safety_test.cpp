@@ -21,6 +21,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
+#include <optional>
 #include <poll.h>
 #include <random>
 #include <sys/wait.h>
@@ -107,10 +108,9 @@ public:
             ::_exit(127);
         }
         ::close(ready[1]);
-        pollfd waiting{ready[0], POLLIN, 0};
-        char byte = 0;
-        m_started = m_pid > 0 && ::poll(&waiting, 1, 10000) == 1 && ::read(ready[0], &byte, 1) == 1;
-        ::close(ready[0]);
+        m_progress = ready[0];
+        m_started = m_pid > 0 && next() == 'R';
+        m_last = Clock::now();
     }
     ~WriterRun()
     {
@@ -118,11 +118,27 @@ public:
             ::kill(m_pid, SIGKILL);
             ::waitpid(m_pid, nullptr, 0);
         }
+        ::close(m_progress);
     }
     WriterRun(const WriterRun&) = delete;
     WriterRun& operator=(const WriterRun&) = delete;
 
     bool started() const { return m_started; }
+
+    // Waits until the writer has written all three files `rounds` times more;
+    // false when it stopped reporting. The time of the last round is kept.
+    bool wait_rounds(int rounds)
+    {
+        for (int i = 0; i < rounds; ++i) {
+            if (next() != 'C')
+                return false;
+            const auto now = Clock::now();
+            m_round = now - m_last;
+            m_last = now;
+        }
+        return true;
+    }
+    std::optional<Clock::duration> last_round() const { return m_round; }
 
     // Kills the writer; answers whether it was still writing, rather than
     // gone by itself (which it only does on an error).
@@ -136,9 +152,45 @@ public:
     }
 
 private:
+    // The writer's next report, or 0 when none comes within ten seconds.
+    char next()
+    {
+        pollfd waiting{m_progress, POLLIN, 0};
+        char byte = 0;
+        if (::poll(&waiting, 1, 10000) != 1 || ::read(m_progress, &byte, 1) != 1)
+            return 0;
+        return byte;
+    }
+
     pid_t m_pid = -1;
+    int m_progress = -1;
     bool m_started = false;
     bool m_reaped = false;
+    Clock::time_point m_last;
+    std::optional<Clock::duration> m_round;
+};
+
+// Kills writers at random moments: after zero to two whole rounds of writing,
+// somewhere within the round after, so that the kills fall everywhere in a
+// round however fast this machine writes.
+class Killer {
+public:
+    void run(WriterRun& writer)
+    {
+        ASSERT_TRUE(writer.started()) << "the writer did not start";
+        ASSERT_TRUE(writer.wait_rounds(std::uniform_int_distribution<int>(0, 2)(m_random)))
+            << "the writer stopped; its message is above";
+        if (const auto round = writer.last_round())
+            m_round = *round;
+        const auto us = std::chrono::duration_cast<std::chrono::microseconds>(m_round).count();
+        std::this_thread::sleep_for(
+            std::chrono::microseconds(std::uniform_int_distribution<long long>(0, us)(m_random)));
+        ASSERT_TRUE(writer.kill()) << "the writer stopped by itself; its message is above";
+    }
+
+private:
+    std::mt19937 m_random{std::random_device{}()};
+    Clock::duration m_round = std::chrono::milliseconds(2);
 };
 
 std::vector<std::string> temporaries_in(const std::string& folder)
@@ -160,16 +212,13 @@ TEST(CrashSafety, AWriterKilledAtRandomMomentsLeavesEveryFileOldOrNew)
     TempDir dir;
     ASSERT_EQ(write_all(dir.str(), 0), "");
 
-    std::mt19937 random(std::random_device{}());
-    std::uniform_int_distribution<int> delay_us(0, 4000);
+    Killer killer;
     const auto deadline = Clock::now() + std::chrono::seconds(10);
     int kills = 0;
     int seen[3][2] = {};
     while (kills < 200 && Clock::now() < deadline) {
         WriterRun writer(dir.str(), WriterMode::Atomic);
-        ASSERT_TRUE(writer.started()) << "the writer did not start";
-        std::this_thread::sleep_for(std::chrono::microseconds(delay_us(random)));
-        ASSERT_TRUE(writer.kill()) << "the writer stopped by itself; its message is above";
+        ASSERT_NO_FATAL_FAILURE(killer.run(writer));
         ++kills;
 
         const int settings = version_of(
@@ -224,15 +273,12 @@ TEST(CrashSafety, AFileRewrittenInPlaceIsCaughtTorn)
     const Versions versions = whole_versions();
     TempDir dir;
     ASSERT_EQ(write_all(dir.str(), 0), "");
-    std::mt19937 random(std::random_device{}());
-    std::uniform_int_distribution<int> delay_us(0, 2000);
+    Killer killer;
     const auto deadline = Clock::now() + std::chrono::seconds(5);
     int torn = 0;
     for (int kills = 0; torn == 0 && kills < 100 && Clock::now() < deadline; ++kills) {
         WriterRun writer(dir.str(), WriterMode::InPlace);
-        ASSERT_TRUE(writer.started());
-        std::this_thread::sleep_for(std::chrono::microseconds(delay_us(random)));
-        ASSERT_TRUE(writer.kill());
+        ASSERT_NO_FATAL_FAILURE(killer.run(writer));
         torn += version_of(read_whole_file(settings_folder(dir.str()) + "/Driftway/settings.ini"),
                            versions.settings) == -1;
     }

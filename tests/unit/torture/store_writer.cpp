@@ -54,12 +54,13 @@ std::string write_in_place(const std::string& path, const std::string& content)
             contents[version] = platform::read_whole_file(store.file_for(kCrashApplication)).value_or("");
         }
     }
-    if (const char* ready = std::getenv(kWriterReadyVariable)) {
-        const int fd = std::atoi(ready);
-        if (::write(fd, "R", 1) != 1)
+    const char* ready = std::getenv(kWriterReadyVariable);
+    const int progress = ready ? std::atoi(ready) : -1;
+    const auto tell = [&](char what) {
+        if (progress >= 0 && ::write(progress, &what, 1) != 1)
             ::_exit(4);
-        ::close(fd);
-    }
+    };
+    tell('R');
     // Bounded even if nobody comes to kill it.
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     for (int i = 1; std::chrono::steady_clock::now() < deadline; ++i) {
@@ -70,6 +71,7 @@ std::string write_in_place(const std::string& path, const std::string& content)
             std::fprintf(stderr, "store writer: %s\n", error.c_str());
             ::_exit(3);
         }
+        tell('C');
     }
     ::_exit(0);
 }

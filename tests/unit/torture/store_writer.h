@@ -10,8 +10,8 @@ namespace driftway::testing {
 
 // The folder to write in; its presence selects the writer mode.
 inline constexpr const char* kWriterFolderVariable = "DRIFTWAY_STORE_WRITER";
-// The descriptor on which the writer reports, with one byte, that it is about
-// to write.
+// The descriptor on which the writer reports its progress: "R" when it is
+// about to write, then "C" after each round of writing all three files.
 inline constexpr const char* kWriterReadyVariable = "DRIFTWAY_STORE_WRITER_READY";
 // "atomic" (the default) writes through the stores; "in-place" rewrites the
 // settings file in place, as a careless program would, so that the tests can

@@ -288,10 +288,12 @@ std::string tree_vs_disk(const favourites::Tree& tree, const std::string& root_k
     return notes.text();
 }
 
-std::string fast_temp_folder()
+std::string fast_temp_folder(std::uint64_t bytes)
 {
     struct statfs fs {};
-    if (::statfs("/dev/shm", &fs) == 0 && fs.f_type == TMPFS_MAGIC && ::access("/dev/shm", W_OK | X_OK) == 0)
+    if (::statfs("/dev/shm", &fs) == 0 && fs.f_type == TMPFS_MAGIC &&
+        ::access("/dev/shm", W_OK | X_OK) == 0 &&
+        static_cast<std::uint64_t>(fs.f_bavail) * static_cast<std::uint64_t>(fs.f_bsize) >= bytes)
         return "/dev/shm";
     return std::filesystem::temp_directory_path().string();
 }

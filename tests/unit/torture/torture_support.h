@@ -6,6 +6,7 @@
 
 #include "favourites/tree.h"
 
+#include <cstdint>
 #include <map>
 #include <string>
 #include <string_view>
@@ -51,9 +52,10 @@ std::string tree_vs_disk(const favourites::Tree& tree, const std::string& root_k
 bool ran_unprivileged();
 
 // A folder for large temporary trees: /dev/shm when it is a writable
-// memory file system (a hundred thousand files are made and removed there in
-// a fraction of the time a disk takes), else the usual temporary folder.
-std::string fast_temp_folder();
+// memory file system with `bytes` free (a hundred thousand files are made and
+// removed there in a fraction of the time a disk takes; containers often give
+// it only a few megabytes), else the usual temporary folder.
+std::string fast_temp_folder(std::uint64_t bytes = 64 << 20);
 
 // A name made readable for a test message.
 std::string shown(std::string_view name);
