@@ -1,6 +1,7 @@
 #include "favourites/folder_watch.h"
 
 #include "favourites/mod_faves.h"
+#include "platform/atomic_file.h"
 
 #include <algorithm>
 #include <deque>
@@ -53,11 +54,14 @@ std::string_view base_of(std::string_view path)
 
 // How a scan would show the entry at `path`, by the scan's own rules: a plain
 // folder is a real directory whose name does not start with "."; any other
-// directory, a link to one included, is left out; everything else is an item.
+// directory, a link to one included, is left out; so is the temporary file of
+// an atomic write; everything else is an item.
 Shown on_disk(const std::string& path)
 {
     struct stat st {};
     if (::lstat(path.c_str(), &st) != 0)
+        return Shown::Nothing;
+    if (!S_ISDIR(st.st_mode) && platform::is_atomic_temp_name(base_of(path)))
         return Shown::Nothing;
     if (S_ISDIR(st.st_mode))
         return base_of(path).starts_with('.') ? Shown::Nothing : Shown::Folder;

@@ -7,6 +7,7 @@
 #include "torture_support.h"
 
 #include "favourites/fav_scan.h"
+#include "favourites/folder_watch.h"
 #include "favourites/internet_shortcut.h"
 #include "platform/atomic_file.h"
 #include "platform/registry_store.h"
@@ -249,6 +250,11 @@ TEST(CrashSafety, AWriterKilledAtRandomMomentsLeavesEveryFileOldOrNew)
         const auto scan = driftway::favourites::FavScan::read(favorites_folder(dir.str()) + "/", nullptr);
         ASSERT_EQ(scan.items().size(), 1u) << "a temporary file shows as a favourite after kill " << kills;
         EXPECT_EQ(scan.items()[0].path, favourite_file(dir.str()));
+        // Nor does the folder's watcher take one for a change the views miss.
+        for (const auto& name : temporaries_in(favorites_folder(dir.str())))
+            EXPECT_TRUE(
+                driftway::favourites::scan_shows(scan, {driftway::favourites::FolderChange::Kind::Entry,
+                                                        favorites_folder(dir.str()) + "/" + name}));
     }
     const auto strays = temporaries_in(settings_folder(dir.str()) + "/Driftway").size() +
                         temporaries_in(favorites_folder(dir.str())).size();
