@@ -96,7 +96,9 @@ def reap() -> None:
             return
 
 
-def group_alive(pgid: int) -> bool:
+def processes():
+    """(pid, parent, group, state) of every process."""
+    found = []
     for entry in Path("/proc").iterdir():
         if not entry.name.isdigit():
             continue
@@ -105,22 +107,46 @@ def group_alive(pgid: int) -> bool:
         except OSError:
             continue
         fields = stat[stat.rfind(")") + 2:].split()
-        if int(fields[2]) == pgid and fields[0] != "Z":
-            return True
-    return False
+        found.append((int(entry.name), int(fields[1]), int(fields[2]), fields[0]))
+    return found
 
 
-def stop_group(pgid: int) -> None:
-    """Ends a browser with all its helpers: a polite request first."""
+def tree_of(root: int):
+    """The process root and everything it started that still runs."""
+    children = {}
+    for pid, parent, _, _ in processes():
+        children.setdefault(parent, []).append(pid)
+    tree, todo = set(), [root]
+    while todo:
+        pid = todo.pop()
+        if pid not in tree:
+            tree.add(pid)
+            todo.extend(children.get(pid, []))
+    return tree
+
+
+def stop_tree(root: int) -> None:
+    """Ends a browser with all it started: its helpers, and any browser it
+    started for a new window in a session of its own. A polite request
+    first."""
+    pids = tree_of(root)
+    groups = {pgid for pid, _, pgid, _ in processes() if pid in pids}
     for sig, wait_s in ((signal.SIGTERM, 3.0), (signal.SIGKILL, 3.0)):
-        try:
-            os.killpg(pgid, sig)
-        except ProcessLookupError:
-            break
+        for pid in pids:
+            try:
+                os.kill(pid, sig)
+            except ProcessLookupError:
+                pass
+        for pgid in groups:
+            try:
+                os.killpg(pgid, sig)
+            except (ProcessLookupError, PermissionError):
+                pass
         deadline = time.monotonic() + wait_s
         while time.monotonic() < deadline:
             reap()
-            if not group_alive(pgid):
+            alive = [p for p, _, g, state in processes() if (p in pids or g in groups) and state != "Z"]
+            if not alive:
                 return
             time.sleep(0.05)
     reap()
@@ -168,7 +194,7 @@ class Bench:
         pid = int(fields[0]) if fields else 0
         if done.returncode != 0:
             if pid:
-                stop_group(pid)
+                stop_tree(pid)
             raise RuntimeError(f"{browser} showed no title '{PAGE_TITLE}' within "
                                f"{TITLE_TIMEOUT_MS} ms (see {self.log})")
         return pid, float(fields[1]), fields[2]
@@ -188,7 +214,7 @@ class Bench:
             pid, ms, window = self.launch(browser, url, home)
             time.sleep(SETTLE_S)
             pss, distinct, names = self.memory(pid)
-            stop_group(pid)
+            stop_tree(pid)
             return ms, pss, distinct, names
         finally:
             home.remove()
@@ -213,7 +239,7 @@ class Bench:
             return pss1, distinct1, pss2 - pss1, distinct2 - distinct1
         finally:
             if pid:
-                stop_group(pid)
+                stop_tree(pid)
             home.remove()
 
 

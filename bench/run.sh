@@ -27,9 +27,22 @@ if [ "$(id -u)" -ne 0 ]; then
 fi
 
 # One X server and one session bus for the whole table, so that every run of
-# either browser meets the same display and the same desktop services.
-if [ -z "${DRIFTWAY_BENCH_DISPLAY:-}" ]; then
-  export DRIFTWAY_BENCH_DISPLAY=1
-  exec xvfb-run -a -s "-screen 0 1280x1024x24" dbus-run-session -- bash "$0" "$build"
+# either browser meets the same display and the same desktop services. What
+# the servers, desktop services and browsers print goes to a log, shown only
+# when the bench fails; the table reaches the terminal through descriptor 3.
+if [ -z "${DRIFTWAY_BENCH_LOG:-}" ]; then
+  DRIFTWAY_BENCH_LOG=$(mktemp /tmp/driftway-bench-XXXXXX.log)
+  export DRIFTWAY_BENCH_LOG
+  status=0
+  exec 3>&1
+  xvfb-run -a -s "-screen 0 1280x1024x24" dbus-run-session -- bash "$0" "$build" \
+    >>"$DRIFTWAY_BENCH_LOG" 2>&1 || status=$?
+  if [ "$status" -ne 0 ]; then
+    echo "bench: failed; the end of $DRIFTWAY_BENCH_LOG:" >&2
+    tail -n 20 "$DRIFTWAY_BENCH_LOG" >&2
+  else
+    rm -f "$DRIFTWAY_BENCH_LOG"
+  fi
+  exit "$status"
 fi
-exec python3 "$here/measure.py" "$build"
+exec python3 "$here/measure.py" "$build" >&3

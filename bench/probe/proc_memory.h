@@ -10,6 +10,7 @@
 #include <fcntl.h>
 #include <map>
 #include <optional>
+#include <set>
 #include <sstream>
 #include <string>
 #include <string_view>
@@ -58,11 +59,14 @@ inline std::vector<ProcessEntry> process_tree(int root, const std::vector<Proces
     if (!top)
         return tree;
     tree.push_back(*top);
+    // A snapshot of /proc taken while processes come and go may hold a
+    // reused number; each process is taken once, so no loop can form.
+    std::set<int> taken{top->pid};
     // Indexes, not references: the vector grows while it is walked.
     for (std::size_t i = 0; i < tree.size(); ++i) {
         const auto [first, last] = children.equal_range(tree[i].pid);
         for (auto it = first; it != last; ++it)
-            if (it->second->pid != tree[i].pid)
+            if (taken.insert(it->second->pid).second)
                 tree.push_back(*it->second);
     }
     return tree;

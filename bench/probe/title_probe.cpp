@@ -3,11 +3,12 @@
 //
 //   title_probe launch TEXT TIMEOUT_MS PROGRAM [ARG]...
 //       starts PROGRAM in a process group of its own and waits until a
-//       viewable top-level window of that process has a title containing
-//       TEXT. Prints "PID MILLISECONDS WINDOW" from just before the start.
+//       viewable top-level window of that process, or of one it started, has
+//       a title containing TEXT. Prints "PID MILLISECONDS WINDOW", the time
+//       counted from just before the start.
 //   title_probe wait TEXT TIMEOUT_MS [PID]
-//       waits for such a window of any process (or of PID). Prints
-//       "MILLISECONDS WINDOW".
+//       waits for such a window of any process (or of PID and the processes
+//       it started). Prints "MILLISECONDS WINDOW".
 //
 // The exit status is 1 on time-out (the launched PID is still printed, so
 // that the caller can end it) and 2 on bad use.
@@ -21,8 +22,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <optional>
 #include <poll.h>
+#include <sstream>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -93,9 +96,29 @@ long pid_of(::Display* d, Window w, const Atoms& atoms)
     return pid;
 }
 
+// Whether process pid is root or was started by it, directly or not.
+bool in_tree(long pid, long root)
+{
+    for (int depth = 0; pid > 1 && depth < 64; ++depth) {
+        if (pid == root)
+            return true;
+        std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+        std::string stat;
+        std::getline(in, stat);
+        const auto close = stat.rfind(')');
+        if (close == std::string::npos)
+            return false;
+        std::istringstream rest(stat.substr(close + 1));
+        std::string state;
+        if (!(rest >> state >> pid))
+            return false;
+    }
+    return false;
+}
+
 bool matches(::Display* d, const Atoms& atoms, Window w, const std::string& text, long pid)
 {
-    if (pid && pid_of(d, w, atoms) != pid)
+    if (pid && !in_tree(pid_of(d, w, atoms), pid))
         return false;
     if (title_of(d, w, atoms).find(text) == std::string::npos)
         return false;
