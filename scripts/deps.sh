@@ -11,7 +11,7 @@ packages=(
   xdg-utils desktop-file-utils appstream groff-base
   fonts-dejavu-core poppler-utils
 )
-[ "${DRIFTWAY_BENCH:-0}" = 1 ] && packages+=(surf)
+[ "${DRIFTWAY_BENCH:-0}" = 1 ] && packages+=(surf libx11-dev dbus-daemon)
 [ "${DRIFTWAY_FUZZ:-0}" = 1 ] && packages+=(clang-14 libclang-rt-14-dev)
 
 missing=()
