@@ -183,7 +183,7 @@ class Bench:
 
     def launch(self, browser: str, url: str, home: Home):
         """Starts a browser and waits for the page title in its window title.
-        Returns (pid, milliseconds, window)."""
+        Returns (pid, milliseconds, window, processor milliseconds of the tree)."""
         argv = [str(self.title_probe), "launch", PAGE_TITLE, str(TITLE_TIMEOUT_MS)]
         argv += self.browsers[browser] + [url]
         with open(self.log, "a") as log:
@@ -197,7 +197,7 @@ class Bench:
                 stop_tree(pid)
             raise RuntimeError(f"{browser} showed no title '{PAGE_TITLE}' within "
                                f"{TITLE_TIMEOUT_MS} ms (see {self.log})")
-        return pid, float(fields[1]), fields[2]
+        return pid, float(fields[1]), fields[2], float(fields[3])
 
     def memory(self, pid: int):
         """(PSS KiB, distinct resident KiB, process names) of the whole tree."""
@@ -209,13 +209,15 @@ class Bench:
         return int(pss), int(distinct), names.strip()
 
     def first_window(self, browser: str, url: str, extra_env=None):
+        """One cold start: (ms to title, processor ms by then, PSS KiB,
+        distinct KiB, process names)."""
         home = Home(extra_env)
         try:
-            pid, ms, window = self.launch(browser, url, home)
+            pid, ms, window, cpu = self.launch(browser, url, home)
             time.sleep(SETTLE_S)
             pss, distinct, names = self.memory(pid)
             stop_tree(pid)
-            return ms, pss, distinct, names
+            return ms, cpu, pss, distinct, names
         finally:
             home.remove()
 
@@ -225,7 +227,7 @@ class Bench:
         home = Home()
         pid = 0
         try:
-            pid, _, window = self.launch(browser, url, home)
+            pid, _, window, _ = self.launch(browser, url, home)
             time.sleep(SETTLE_S)
             pss1, distinct1, _ = self.memory(pid)
             subprocess.run(["xdotool", "mousemove", "--window", window, "300", "300", "click", "1"],
@@ -296,7 +298,7 @@ def machine_line() -> str:
 def main() -> int:
     parser = argparse.ArgumentParser(description=__doc__)
     parser.add_argument("build", type=Path)
-    parser.add_argument("--runs", type=int, default=int(os.environ.get("BENCH_RUNS", "5")))
+    parser.add_argument("--runs", type=int, default=int(os.environ.get("BENCH_RUNS", "7")))
     parser.add_argument("--skip-refresh", action="store_true", help="leave out the favourites refresh ratio")
     args = parser.parse_args()
     runs = max(args.runs, 1)
@@ -325,13 +327,14 @@ def main() -> int:
             bench.first_window(browser, page)
 
         # (a) time to title and memory, the browsers alternating.
-        results = {b: {"ms": [], "pss": [], "distinct": []} for b in ("Driftway", "surf")}
+        results = {b: {"ms": [], "cpu": [], "pss": [], "distinct": []} for b in ("Driftway", "surf")}
         names = {}
         for i in range(runs):
             order = ("Driftway", "surf") if i % 2 == 0 else ("surf", "Driftway")
             for browser in order:
-                ms, pss, distinct, procs = bench.first_window(browser, page)
+                ms, cpu, pss, distinct, procs = bench.first_window(browser, page)
                 results[browser]["ms"].append(ms)
+                results[browser]["cpu"].append(cpu)
                 results[browser]["pss"].append(pss)
                 results[browser]["distinct"].append(distinct)
                 names[browser] = procs
@@ -350,7 +353,7 @@ def main() -> int:
             order = ("empty", "full") if i % 2 == 0 else ("full", "empty")
             for kind in order:
                 folder = empty_favourites if kind == "empty" else favourites
-                ms, _, _, _ = bench.first_window("Driftway", page, {"DRIFTWAY_FAVORITES": str(folder)})
+                ms = bench.first_window("Driftway", page, {"DRIFTWAY_FAVORITES": str(folder)})[0]
                 startup[kind].append(ms)
 
         # (d) the favourites refresh ratio.
@@ -371,6 +374,8 @@ def main() -> int:
     print(f"{'':44}{'Driftway':>22}{'surf':>22}{'ratio':>8}  target")
     print(f"{'(a) time to title, ms':44}{fmt(d['ms']):>22}{fmt(s['ms']):>22}{time_ratio:>8.2f}  "
           f"<= 0.90 {verdict(time_ratio <= 0.90)}")
+    cpu_ratio = statistics.median(d["cpu"]) / statistics.median(s["cpu"])
+    print(f"{'    processor time used by then, ms':44}{fmt(d['cpu']):>22}{fmt(s['cpu']):>22}{cpu_ratio:>8.2f}")
     print(f"{'    PSS, MiB':44}{fmt(d['pss'], mib):>22}{fmt(s['pss'], mib):>22}{pss_ratio:>8.2f}")
     print(f"{'    distinct resident pages, MiB':44}{fmt(d['distinct'], mib):>22}{fmt(s['distinct'], mib):>22}"
           f"{distinct_ratio:>8.2f}  <= 0.80 {verdict(distinct_ratio <= 0.80)}")

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Speed and memory of Driftway against surf, printed as one table.
 # Usage: bench/run.sh BUILD_DIR   (make bench builds and calls it)
-# BENCH_RUNS=N sets the number of cold runs (at least 5 by default).
+# BENCH_RUNS=N sets the number of cold runs of each measurement (default 7).
 # Memory is read from /proc/PID/pagemap, whose frame numbers only root sees.
 set -euo pipefail
 

@@ -7,7 +7,9 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <dirent.h>
 #include <fcntl.h>
+#include <fstream>
 #include <map>
 #include <optional>
 #include <set>
@@ -23,6 +25,8 @@ struct ProcessEntry {
     int pid = 0;
     int ppid = 0;
     std::string name;
+    // Processor time used so far, user and system, in clock ticks.
+    std::uint64_t cpu_ticks = 0;
 };
 
 // Parses one /proc/PID/stat line. The command name sits in parentheses and
@@ -41,7 +45,35 @@ inline std::optional<ProcessEntry> parse_stat(std::string_view stat)
     std::string state;
     if (!(rest >> state >> entry.ppid) || entry.pid <= 0)
         return std::nullopt;
+    // Then the group, session, terminal, its group, flags and four fault
+    // counters come before the user and system times.
+    std::string skip;
+    for (int i = 0; i < 9 && rest >> skip; ++i) {
+    }
+    std::uint64_t user = 0, system = 0;
+    if (rest >> user >> system)
+        entry.cpu_ticks = user + system;
     return entry;
+}
+
+// Every process of the system, as /proc shows it now.
+inline std::vector<ProcessEntry> all_processes()
+{
+    std::vector<ProcessEntry> all;
+    DIR* proc = ::opendir("/proc");
+    if (!proc)
+        return all;
+    while (const dirent* e = ::readdir(proc)) {
+        if (e->d_name[0] < '0' || e->d_name[0] > '9')
+            continue;
+        std::ifstream in(std::string("/proc/") + e->d_name + "/stat");
+        std::string line;
+        if (std::getline(in, line))
+            if (auto entry = parse_stat(line))
+                all.push_back(std::move(*entry));
+    }
+    ::closedir(proc);
+    return all;
 }
 
 // The root and every process below it, the root first and each parent

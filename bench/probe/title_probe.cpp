@@ -4,14 +4,17 @@
 //   title_probe launch TEXT TIMEOUT_MS PROGRAM [ARG]...
 //       starts PROGRAM in a process group of its own and waits until a
 //       viewable top-level window of that process, or of one it started, has
-//       a title containing TEXT. Prints "PID MILLISECONDS WINDOW", the time
-//       counted from just before the start.
+//       a title containing TEXT. Prints "PID MILLISECONDS WINDOW CPU_MS":
+//       the time from just before the start, and the processor time the
+//       tree had used by then.
 //   title_probe wait TEXT TIMEOUT_MS [PID]
 //       waits for such a window of any process (or of PID and the processes
 //       it started). Prints "MILLISECONDS WINDOW".
 //
 // The exit status is 1 on time-out (the launched PID is still printed, so
 // that the caller can end it) and 2 on bad use.
+#include "bench/probe/proc_memory.h"
+
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -204,6 +207,16 @@ std::optional<Window> wait_for(::Display* d, const std::string& text, long pid, 
     return std::nullopt;
 }
 
+// The processor time the tree of root has used, in milliseconds.
+double tree_cpu_ms(long root)
+{
+    std::uint64_t ticks = 0;
+    for (const auto& p :
+         driftway::bench::process_tree(static_cast<int>(root), driftway::bench::all_processes()))
+        ticks += p.cpu_ticks;
+    return static_cast<double>(ticks) * 1000.0 / static_cast<double>(::sysconf(_SC_CLK_TCK));
+}
+
 double ms_since(Clock::time_point start)
 {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
@@ -263,6 +276,6 @@ int main(int argc, char** argv)
         std::printf("%d 0 0\n", static_cast<int>(child));
         return 1;
     }
-    std::printf("%d %.1f 0x%lx\n", static_cast<int>(child), elapsed, *w);
+    std::printf("%d %.1f 0x%lx %.0f\n", static_cast<int>(child), elapsed, *w, tree_cpu_ms(child));
     return 0;
 }

@@ -6,7 +6,6 @@
 #include "bench/probe/proc_memory.h"
 
 #include <cstdio>
-#include <dirent.h>
 #include <fstream>
 #include <iterator>
 
@@ -18,22 +17,6 @@ std::string slurp(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-std::vector<ProcessEntry> all_processes()
-{
-    std::vector<ProcessEntry> all;
-    DIR* proc = ::opendir("/proc");
-    if (!proc)
-        return all;
-    while (const dirent* e = ::readdir(proc)) {
-        if (e->d_name[0] < '0' || e->d_name[0] > '9')
-            continue;
-        if (auto entry = parse_stat(slurp(std::string("/proc/") + e->d_name + "/stat")))
-            all.push_back(std::move(*entry));
-    }
-    ::closedir(proc);
-    return all;
 }
 
 } // namespace

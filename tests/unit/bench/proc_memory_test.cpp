@@ -18,6 +18,10 @@ TEST(ProcMemory, StatLinesKeepOddCommandNames)
     EXPECT_EQ(entry->pid, 4242);
     EXPECT_EQ(entry->ppid, 17);
     EXPECT_EQ(entry->name, "Web Content (x)");
+    EXPECT_EQ(entry->cpu_ticks, 0u);
+    const auto timed = parse_stat("77 (surf) S 1 77 77 0 -1 4194304 2510 0 3 0 41 12 0 0 20 0 9 0");
+    ASSERT_TRUE(timed);
+    EXPECT_EQ(timed->cpu_ticks, 53u);
     EXPECT_FALSE(parse_stat(""));
     EXPECT_FALSE(parse_stat("12 (cut short"));
     EXPECT_FALSE(parse_stat("12 (name)"));
