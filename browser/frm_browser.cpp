@@ -73,12 +73,16 @@ void FrmBrowser::Form_Load(const std::string& command_line)
     m_view.set_title(initial_title());
     m_view.set_status_text(kDefaultStatus);
     skip_errors([&] { m_engine->Navigate2("about:blank", NavFlags::NoHistory); });
+    // The page on the command line is asked for before the favourites are
+    // read: its engine process then starts on it while a large Favorites
+    // folder is being scanned, rather than after. Once both are done the
+    // window is the same either way.
+    if (!command_line.empty())
+        skip_errors([&] { NavNow(strip_command_line_quotes(command_line)); });
     skip_errors([&] {
         if (on_load_favorites)
             on_load_favorites();
     });
-    if (!command_line.empty())
-        skip_errors([&] { NavNow(strip_command_line_quotes(command_line)); });
 }
 
 void FrmBrowser::set_client_size(float width, float height)

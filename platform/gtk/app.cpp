@@ -27,8 +27,10 @@ App::~App() = default;
 
 MainWindow& App::start()
 {
-    add_icons_to_theme();
+    // The first page is asked for before anything else: the icon theme
+    // takes a while to read, and the window only needs it when it is shown.
     MainWindow& w = new_window(nullptr, m_command_line);
+    add_icons_to_theme();
     // Changes other programs make in the Favorites folder reach every
     // window; none lands while the user is typing a new name.
     m_fav_monitor.hold_while([this] {
