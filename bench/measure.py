@@ -180,6 +180,7 @@ class Bench:
         self.title_probe = build / "bench" / "title_probe"
         self.tree_memory = build / "bench" / "tree_memory"
         self.browsers = {"Driftway": [str(build / "Driftway")], "surf": ["surf"]}
+        self.last_processes = []
 
     def launch(self, browser: str, url: str, home: Home):
         """Starts a browser and waits for the page title in its window title.
@@ -200,12 +201,18 @@ class Bench:
         return pid, float(fields[1]), fields[2], float(fields[3])
 
     def memory(self, pid: int):
-        """(PSS KiB, distinct resident KiB, process names) of the whole tree."""
+        """(PSS KiB, distinct resident KiB, process names) of the whole tree;
+        the breakdown by process is kept in self.last_processes."""
         done = subprocess.run([str(self.tree_memory), str(pid)], stdout=subprocess.PIPE,
                               stderr=subprocess.PIPE, text=True)
         if done.returncode != 0:
             raise RuntimeError(f"tree_memory failed: {done.stderr.strip()}")
-        count, pss, distinct, names = done.stdout.split(maxsplit=3)
+        lines = done.stdout.splitlines()
+        count, pss, distinct, names = lines[0].split(maxsplit=3)
+        self.last_processes = []
+        for line in lines[1:]:
+            fields = line.split()
+            self.last_processes.append((" ".join(fields[1:-3]), *(int(f) for f in fields[-3:])))
         return int(pss), int(distinct), names.strip()
 
     def first_window(self, browser: str, url: str, extra_env=None):
@@ -328,16 +335,16 @@ def main() -> int:
 
         # (a) time to title and memory, the browsers alternating.
         results = {b: {"ms": [], "cpu": [], "pss": [], "distinct": []} for b in ("Driftway", "surf")}
-        names = {}
+        breakdown = {}
         for i in range(runs):
             order = ("Driftway", "surf") if i % 2 == 0 else ("surf", "Driftway")
             for browser in order:
-                ms, cpu, pss, distinct, procs = bench.first_window(browser, page)
+                ms, cpu, pss, distinct, _ = bench.first_window(browser, page)
+                breakdown[browser] = bench.last_processes
                 results[browser]["ms"].append(ms)
                 results[browser]["cpu"].append(cpu)
                 results[browser]["pss"].append(pss)
                 results[browser]["distinct"].append(distinct)
-                names[browser] = procs
 
         # (b) the memory a second window adds.
         second = {"Driftway": [], "surf": []}
@@ -410,7 +417,10 @@ def main() -> int:
             f"    refresh / bare listing, {items:,} items"
         print(f"{label:44}{f'{wall:.2f} (cpu {cpu:.2f})':>22}{'':22}{'':8}  <= 3 {verdict(wall <= 3.0)}")
     print()
-    print(f"Processes measured: Driftway: {names.get('Driftway', '?')}; surf: {names.get('surf', '?')}")
+    print("Each process in the last run of (a): PSS, resident, and the pages no other process of its tree holds, MiB")
+    for browser in ("Driftway", "surf"):
+        for name, pss, rss, alone in breakdown.get(browser, []):
+            print(f"    {browser:10}{name:18}{pss * mib:8.1f}{rss * mib:8.1f}{alone * mib:8.1f}")
     shutil.rmtree(work, ignore_errors=True)
     return 0
 

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Speed and memory of Driftway against surf, printed as one table.
-# Usage: bench/run.sh BUILD_DIR   (make bench builds and calls it)
+# Usage: bench/run.sh BUILD_DIR [--skip-refresh]   (make bench builds and calls it)
 # BENCH_RUNS=N sets the number of cold runs of each measurement (default 7).
 # Memory is read from /proc/PID/pagemap, whose frame numbers only root sees.
 set -euo pipefail
@@ -35,7 +35,7 @@ if [ -z "${DRIFTWAY_BENCH_LOG:-}" ]; then
   export DRIFTWAY_BENCH_LOG
   status=0
   exec 3>&1
-  xvfb-run -a -s "-screen 0 1280x1024x24" dbus-run-session -- bash "$0" "$build" \
+  xvfb-run -a -s "-screen 0 1280x1024x24" dbus-run-session -- bash "$0" "$build" "${@:2}" \
     >>"$DRIFTWAY_BENCH_LOG" 2>&1 || status=$?
   if [ "$status" -ne 0 ]; then
     echo "bench: failed; the end of $DRIFTWAY_BENCH_LOG:" >&2
@@ -45,4 +45,4 @@ if [ -z "${DRIFTWAY_BENCH_LOG:-}" ]; then
   fi
   exit "$status"
 fi
-exec python3 "$here/measure.py" "$build" >&3
+exec python3 "$here/measure.py" "$build" "${@:2}" >&3
