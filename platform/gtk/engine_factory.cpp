@@ -34,12 +34,6 @@ EngineAndWidget make_webkit_engine(browser::Engine* related)
     options.search_page = [settings] { return about::search_page(*settings); };
 
     auto engine = std::make_unique<WebKitEngine>(std::move(options), dynamic_cast<WebKitEngine*>(related));
-    // A window's load shows the empty page first, and the engine starts its
-    // page process on the first navigation. Asking for that page here, before
-    // the window around the view is built, lets the process start that much
-    // sooner. A view a page opened is given its page by the engine itself.
-    if (!related)
-        engine->Navigate2("about:blank", browser::NavFlags::NoHistory);
     GtkWidget* widget = engine->widget();
     WebKitEngine* raw = engine.get();
     EngineAndWidget made{std::move(engine), widget, {}};
