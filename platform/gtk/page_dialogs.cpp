@@ -1,6 +1,6 @@
 #include "platform/gtk/page_dialogs.h"
 
-#include <poppler.h>
+#include "platform/gtk/poppler_library.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -10,6 +10,12 @@ namespace driftway::platform::gtk {
 namespace {
 
 constexpr const char* kFormatChoice = "format";
+
+// Only used with a document open, which Poppler being loaded made possible.
+const PopplerLibrary& poppler()
+{
+    return *poppler_library();
+}
 
 GtkWidget* caption_label(const char* text)
 {
@@ -188,8 +194,9 @@ PrintPreviewWindow::PrintPreviewWindow(GtkWindow* parent, std::string pdf_path,
 {
     GError* error = nullptr;
     GCharPtr uri(g_filename_to_uri(m_pdf_path.c_str(), nullptr, &error));
-    if (uri)
-        m_document.reset(poppler_document_new_from_file(uri.get(), nullptr, &error));
+    const PopplerLibrary* library = poppler_library();
+    if (uri && library)
+        m_document.reset(library->document_new_from_file(uri.get(), nullptr, &error));
     GErrorPtr owned_error(error);
 
     GtkWidget* window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
@@ -234,9 +241,9 @@ PrintPreviewWindow::PrintPreviewWindow(GtkWindow* parent, std::string pdf_path,
     // Wide enough for the paper, as tall as the screen comfortably allows.
     double paper_width = 595, paper_height = 842;
     if (page_count() > 0) {
-        GObjectPtr<PopplerPage> first(poppler_document_get_page(m_document.get(), 0));
+        GObjectPtr<PopplerPage> first(poppler().document_get_page(m_document.get(), 0));
         if (first)
-            poppler_page_get_size(first.get(), &paper_width, &paper_height);
+            poppler().page_get_size(first.get(), &paper_width, &paper_height);
     }
     gtk_window_set_default_size(GTK_WINDOW(window), static_cast<int>(paper_width * m_scale) + 60,
                                 std::min(static_cast<int>(paper_height * m_scale) + 100, 900));
@@ -258,7 +265,7 @@ PrintPreviewWindow::~PrintPreviewWindow()
 
 int PrintPreviewWindow::page_count() const
 {
-    return m_document ? poppler_document_get_n_pages(m_document.get()) : 0;
+    return m_document ? poppler().document_get_n_pages(m_document.get()) : 0;
 }
 
 void PrintPreviewWindow::show_page(int index)
@@ -278,8 +285,8 @@ std::string PrintPreviewWindow::page_text() const
 {
     if (!m_document || page_count() == 0)
         return {};
-    GObjectPtr<PopplerPage> page(poppler_document_get_page(m_document.get(), m_page));
-    GCharPtr text(page ? poppler_page_get_text(page.get()) : nullptr);
+    GObjectPtr<PopplerPage> page(poppler().document_get_page(m_document.get(), m_page));
+    GCharPtr text(page ? poppler().page_get_text(page.get()) : nullptr);
     return text ? text.get() : "";
 }
 
@@ -299,10 +306,10 @@ void PrintPreviewWindow::update()
     gtk_label_set_text(GTK_LABEL(m_label), text);
     gtk_widget_set_sensitive(m_previous, m_page > 0);
     gtk_widget_set_sensitive(m_next, m_page + 1 < count);
-    GObjectPtr<PopplerPage> page(poppler_document_get_page(m_document.get(), m_page));
+    GObjectPtr<PopplerPage> page(poppler().document_get_page(m_document.get(), m_page));
     double width = 0, height = 0;
     if (page)
-        poppler_page_get_size(page.get(), &width, &height);
+        poppler().page_get_size(page.get(), &width, &height);
     gtk_widget_set_size_request(m_area, static_cast<int>(width * m_scale),
                                 static_cast<int>(height * m_scale));
     gtk_widget_queue_draw(m_area);
@@ -315,12 +322,12 @@ gboolean PrintPreviewWindow::on_draw(GtkWidget* area, cairo_t* cr, gpointer data
     cairo_paint(cr);
     if (!self->m_document)
         return TRUE;
-    GObjectPtr<PopplerPage> page(poppler_document_get_page(self->m_document.get(), self->m_page));
+    GObjectPtr<PopplerPage> page(poppler().document_get_page(self->m_document.get(), self->m_page));
     if (!page)
         return TRUE;
     cairo_save(cr);
     cairo_scale(cr, self->m_scale, self->m_scale);
-    poppler_page_render_for_printing(page.get(), cr);
+    poppler().page_render_for_printing(page.get(), cr);
     cairo_restore(cr);
     // A thin frame marks the paper's edge.
     cairo_set_source_rgb(cr, 0.6, 0.6, 0.6);
