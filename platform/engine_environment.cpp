@@ -20,8 +20,22 @@ bool software_rendering(const EnvLookup& lookup)
     return value && std::string_view(value) != "0";
 }
 
+bool accessibility_wanted(const EnvLookup& lookup, bool desktop_accessibility)
+{
+    if (desktop_accessibility)
+        return true;
+    if (const char* bridge = lookup("NO_AT_BRIDGE"); bridge && std::string_view(bridge) == "0")
+        return true;
+    const char* modules = lookup("GTK_MODULES");
+    if (!modules)
+        return false;
+    const std::string_view list(modules);
+    return list.find("atk-bridge") != std::string_view::npos || list.find("gail") != std::string_view::npos;
+}
+
 std::vector<EnvSetting> engine_environment(const EnvLookup& lookup,
-                                           const std::vector<std::string>& render_nodes)
+                                           const std::vector<std::string>& render_nodes,
+                                           bool desktop_accessibility)
 {
     std::vector<EnvSetting> settings;
     // What is set here is seen by the lookups that follow, as setenv would.
@@ -39,8 +53,15 @@ std::vector<EnvSetting> engine_environment(const EnvLookup& lookup,
     // Accelerated compositing puts an OpenGL stack into every engine process;
     // with no GPU it is a software one that costs start-up time and memory and
     // draws no faster than plain software drawing.
-    set_default("WEBKIT_DISABLE_COMPOSITING_MODE", "1");
-    set_default("NO_AT_BRIDGE", "1");
+    if (render_nodes.empty())
+        set_default("WEBKIT_DISABLE_COMPOSITING_MODE", "1");
+    // With nobody to serve, the accessibility bridges only cost time: the
+    // toolkit's and the page processes' connections to the accessibility bus,
+    // and the bus itself, which asking for its address starts.
+    if (!accessibility_wanted(seen, desktop_accessibility)) {
+        set_default("NO_AT_BRIDGE", "1");
+        set_default("WEBKIT_A11Y_BUS_ADDRESS", "");
+    }
     if (software_rendering(seen)) {
         // Drawn in software, pages reach the window through shared memory, so
         // the DMA-BUF renderer has nothing to do. Even so, before the first
@@ -52,6 +73,10 @@ std::vector<EnvSetting> engine_environment(const EnvLookup& lookup,
         set_default("WEBKIT_DISABLE_DMABUF_RENDERER", "1");
         set_default("WEBKIT_WEB_RENDER_DEVICE_FILE",
                     render_nodes.empty() ? kFirstRenderNode : render_nodes.front());
+        // Nothing in the window draws with OpenGL then; without this the
+        // toolkit still starts (software) OpenGL when it opens the display,
+        // only to choose a visual.
+        set_default("GDK_GL", "disable");
     }
     return settings;
 }

@@ -20,9 +20,16 @@ using EnvLookup = std::function<const char*(const char*)>;
 // order they are to be set. A variable the user has set is never in the list:
 // the user's value wins, and the defaults that follow from it are worked out
 // from it. render_nodes are the machine's GPU render nodes (see
-// gpu_render_nodes).
+// gpu_render_nodes); desktop_accessibility tells whether the desktop's
+// settings ask programs to serve assistive technology such as a screen reader.
 std::vector<EnvSetting> engine_environment(const EnvLookup& lookup,
-                                           const std::vector<std::string>& render_nodes);
+                                           const std::vector<std::string>& render_nodes,
+                                           bool desktop_accessibility = false);
+
+// Whether assistive technology is to be served: the desktop asks for it, the
+// toolkit modules name the accessibility bridge, or the user has turned the
+// bridge on with NO_AT_BRIDGE=0.
+bool accessibility_wanted(const EnvLookup& lookup, bool desktop_accessibility);
 
 // Whether the engine draws pages without accelerated compositing under these
 // variables: WebKit turns compositing off for any value but "0".

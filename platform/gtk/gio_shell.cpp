@@ -15,7 +15,22 @@ struct ErrorFree {
 };
 using ErrorPtr = std::unique_ptr<GError, ErrorFree>;
 
-}  // namespace
+std::vector<std::string>& own_variables()
+{
+    static std::vector<std::string> names;
+    return names;
+}
+
+struct StrvFree {
+    void operator()(char** v) const { g_strfreev(v); }
+};
+
+} // namespace
+
+void keep_from_started_programs(std::vector<std::string> names)
+{
+    own_variables() = std::move(names);
+}
 
 void GioShell::spawn(const std::vector<std::string>& argv, WindowStyle)
 {
@@ -25,8 +40,12 @@ void GioShell::spawn(const std::vector<std::string>& argv, WindowStyle)
     for (const auto& a : argv)
         args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
+    char** env = g_get_environ();
+    for (const auto& name : own_variables())
+        env = g_environ_unsetenv(env, name.c_str());
+    const std::unique_ptr<char*, StrvFree> env_owner(env);
     GError* raw = nullptr;
-    const bool ok = g_spawn_async(nullptr, args.data(), nullptr,
+    const bool ok = g_spawn_async(nullptr, args.data(), env,
                                   static_cast<GSpawnFlags>(G_SPAWN_SEARCH_PATH | G_SPAWN_STDIN_FROM_DEV_NULL),
                                   nullptr, nullptr, nullptr, &raw);
     ErrorPtr err(raw);
@@ -39,12 +58,16 @@ void GioShell::open_with_default(const std::string& path)
     GFile* file = g_file_new_for_path(path.c_str());
     char* uri = g_file_get_uri(file);
     g_object_unref(file);
+    GAppLaunchContext* context = g_app_launch_context_new();
+    for (const auto& name : own_variables())
+        g_app_launch_context_unsetenv(context, name.c_str());
     GError* raw = nullptr;
-    const bool ok = g_app_info_launch_default_for_uri(uri, nullptr, &raw);
+    const bool ok = g_app_info_launch_default_for_uri(uri, context, &raw);
+    g_object_unref(context);
     g_free(uri);
     ErrorPtr err(raw);
     if (!ok)
         throw RuntimeError(error::kFileNotFound, err ? err->message : "Cannot open " + path);
 }
 
-}  // namespace driftway::platform::gtk
+} // namespace driftway::platform::gtk

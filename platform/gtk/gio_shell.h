@@ -2,7 +2,14 @@
 
 #include "platform/shell.h"
 
+#include <string>
+#include <vector>
+
 namespace driftway::platform::gtk {
+
+// Names variables this process set for itself (the engine's defaults): the
+// programs it starts get the environment it was started with instead.
+void keep_from_started_programs(std::vector<std::string> names);
 
 // Starts programs from argument vectors (never through a shell) and hands
 // files to the desktop's default handlers.
@@ -12,4 +19,4 @@ public:
     void open_with_default(const std::string& path) override;
 };
 
-}  // namespace driftway::platform::gtk
+} // namespace driftway::platform::gtk
