@@ -62,10 +62,6 @@ Glib::RefPtr<Gdk::Pixbuf> load_picture_or_icon(const std::string& name, const ch
 
 FavTreeView::FavTreeView(fav::TreeModel& model) : m_model(model)
 {
-    constexpr const char* kThemeIcons[3] = {"folder", "folder-open", "text-x-generic"};
-    for (std::size_t i = 0; i < 3; ++i)
-        m_pictures[i] = load_picture_or_icon(picture::kTreeImages[i], kThemeIcons[i], kPictureSize);
-
     m_store = Gtk::TreeStore::create(m_columns);
     m_column.pack_start(m_image_cell, false);
     m_column.pack_start(m_text_cell, true);
@@ -137,7 +133,14 @@ int FavTreeView::shown_image(int index) const
 
 Glib::RefPtr<Gdk::Pixbuf> FavTreeView::picture(int image) const
 {
-    return image >= 1 && image <= 3 ? m_pictures[image - 1] : Glib::RefPtr<Gdk::Pixbuf>();
+    if (image < 1 || image > 3)
+        return {};
+    // Read when first drawn: a hidden pane needs none of them.
+    constexpr const char* kThemeIcons[3] = {"folder", "folder-open", "text-x-generic"};
+    const auto i = static_cast<std::size_t>(image - 1);
+    if (!m_pictures[i])
+        m_pictures[i] = load_picture_or_icon(picture::kTreeImages[i], kThemeIcons[i], kPictureSize);
+    return m_pictures[i];
 }
 
 int FavTreeView::row_count() const

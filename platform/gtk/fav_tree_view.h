@@ -126,7 +126,7 @@ private:
     Gtk::TreeViewColumn m_column;
     Gtk::CellRendererPixbuf m_image_cell;
     Gtk::CellRendererText m_text_cell;
-    Glib::RefPtr<Gdk::Pixbuf> m_pictures[3];
+    mutable Glib::RefPtr<Gdk::Pixbuf> m_pictures[3];
 
     // Per node, 1-based: its row (when made), whether its children have rows,
     // and the node's children as a linked list built from the parent links.

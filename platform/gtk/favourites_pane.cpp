@@ -95,10 +95,6 @@ FavouritesPane::FavouritesPane(fav::TreeModel& model, platform::Prompts& prompts
         auto& button = m_pic_fav[static_cast<std::size_t>(i)];
         auto& image = m_pic_fav_images[static_cast<std::size_t>(i)];
         const PicFavLook& look = kPicFav[i];
-        const auto picture = load_picture_or_icon(picture::kFavButtons[static_cast<std::size_t>(i)],
-                                                  look.theme_icon, kPicFavPictureSize);
-        if (picture)
-            image.set(picture);
         button.add(image);
         make_picture_button(button);
         button.set_tooltip_text(look.tooltip);
@@ -112,6 +108,18 @@ FavouritesPane::FavouritesPane(fav::TreeModel& model, platform::Prompts& prompts
 
     place(m_tree, browser::Layout{}.tree);
     show_all_children();
+
+    // The buttons' pictures are read when the pane first shows: most
+    // windows never show it.
+    m_pictures_once = signal_map().connect([this] {
+        for (std::size_t i = 0; i < m_pic_fav_images.size(); ++i) {
+            const auto picture =
+                load_picture_or_icon(picture::kFavButtons[i], kPicFav[i].theme_icon, kPicFavPictureSize);
+            if (picture)
+                m_pic_fav_images[i].set(picture);
+        }
+        m_pictures_once.disconnect();
+    });
 }
 
 void FavouritesPane::set_tree_rect(const browser::Rect& rect)

@@ -55,6 +55,7 @@ private:
     Gtk::Button m_cmd_search;
     std::array<Gtk::Button, 3> m_pic_fav;
     std::array<Gtk::Image, 3> m_pic_fav_images;
+    sigc::connection m_pictures_once;
     FavTreeView m_tree;
 };
 

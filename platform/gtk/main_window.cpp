@@ -1,15 +1,16 @@
 #include "platform/gtk/main_window.h"
 
-#include "platform/gtk/app.h"
 #include "commands/menu_bar.h"
 #include "commands/toolbar.h"
 #include "favourites/bookmarks_export.h"
 #include "favourites/bookmarks_import.h"
 #include "favourites/context_menu.h"
 #include "favourites/fav_menu.h"
-#include "platform/runtime_error.h"
+#include "platform/gtk/app.h"
+#include "platform/gtk/resources.h"
 #include "platform/gtk/twips.h"
 #include "platform/gtk/webkit_engine.h"
+#include "platform/runtime_error.h"
 
 #include <glibmm/main.h>
 #include <gtkmm/clipboard.h>
@@ -48,7 +49,64 @@ void add_css(Gtk::Widget& w, const char* klass)
     w.get_style_context()->add_class(klass);
 }
 
-}  // namespace
+// The address box's drop-down arrow is drawn here rather than taken from the
+// icon theme: looking up the theme's arrow reads the whole icon theme (and
+// starts an SVG renderer) before the first frame.
+GtkWidget* find_toggle_button(GtkWidget* widget)
+{
+    if (GTK_IS_TOGGLE_BUTTON(widget))
+        return widget;
+    if (!GTK_IS_CONTAINER(widget))
+        return nullptr;
+    struct Search {
+        GtkWidget* found = nullptr;
+    } search;
+    gtk_container_forall(
+        GTK_CONTAINER(widget),
+        [](GtkWidget* child, gpointer data) {
+            auto* s = static_cast<Search*>(data);
+            if (!s->found)
+                s->found = find_toggle_button(child);
+        },
+        &search);
+    return search.found;
+}
+
+void use_drawn_arrow(Gtk::ComboBox& box)
+{
+    static const bool added = [&box] {
+        auto p = Gtk::CssProvider::create();
+        p->load_from_data(".driftway-address arrow { -gtk-icon-source: none; }");
+        Gtk::StyleContext::add_provider_for_screen(box.get_screen(), p,
+                                                   GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+        return true;
+    }();
+    (void)added;
+    box.get_style_context()->add_class("driftway-address");
+    box.signal_draw().connect(
+        [&box](const Cairo::RefPtr<Cairo::Context>& cr) {
+            GtkWidget* button = find_toggle_button(GTK_WIDGET(box.gobj()));
+            int x = 0;
+            int y = 0;
+            if (!button || !gtk_widget_translate_coordinates(button, GTK_WIDGET(box.gobj()), 0, 0, &x, &y))
+                return false;
+            GdkRGBA color;
+            GtkStyleContext* style = gtk_widget_get_style_context(button);
+            gtk_style_context_get_color(style, gtk_style_context_get_state(style), &color);
+            const double cx = x + gtk_widget_get_allocated_width(button) / 2.0;
+            const double cy = y + gtk_widget_get_allocated_height(button) / 2.0;
+            cr->set_source_rgba(color.red, color.green, color.blue, color.alpha);
+            cr->move_to(cx - 4.5, cy - 2);
+            cr->line_to(cx + 4.5, cy - 2);
+            cr->line_to(cx, cy + 2.5);
+            cr->close_path();
+            cr->fill();
+            return false;
+        },
+        true);
+}
+
+} // namespace
 
 MainWindow::MainWindow(App& app, std::unique_ptr<browser::Engine> engine, GtkWidget* engine_widget)
     : m_app(app), m_tpp(twips_per_pixel()), m_accel(Gtk::AccelGroup::create()), m_prompts(this),
@@ -56,7 +114,7 @@ MainWindow::MainWindow(App& app, std::unique_ptr<browser::Engine> engine, GtkWid
       m_fav_dialogs(this, m_prompts), m_left(m_tv, m_prompts, m_tpp)
 {
     set_title(browser::initial_title());
-    set_icon_name("driftway");
+    set_icon_list(window_icons());
     add_accel_group(m_accel);
     const browser::Layout initial;
     set_default_size(to_pixels(initial.client_width, m_tpp), to_pixels(initial.client_height, m_tpp) + 24);
@@ -68,6 +126,7 @@ MainWindow::MainWindow(App& app, std::unique_ptr<browser::Engine> engine, GtkWid
     // Toolbar with the address box.
     m_client.put(m_toolbar, 0, 0);
     m_address.set_tooltip_text("Type address and press enter...");
+    use_drawn_arrow(m_address);
     m_toolbar.put(m_address, 0, 0);
 
     // Favourites pane, hidden until the View menu shows it.
@@ -96,7 +155,8 @@ MainWindow::MainWindow(App& app, std::unique_ptr<browser::Engine> engine, GtkWid
     m_toolbar.on_click = [this](int index) { commands::PicToolClick(index, *m_frm); };
     if (auto* webkit = dynamic_cast<WebKitEngine*>(&m_frm->engine())) {
         webkit->on_find_result = [this](unsigned matches) {
-            m_find_result.set_text(matches == 0 && !m_find_entry.get_text().empty() ? "Phrase not found" : "");
+            m_find_result.set_text(matches == 0 && !m_find_entry.get_text().empty() ? "Phrase not found"
+                                                                                    : "");
         };
     }
     m_frm->on_load_favorites = [this] { m_app.faves().LoadFavorites(*this); };
@@ -145,7 +205,8 @@ void MainWindow::install_shortcuts()
     signal_key_press_event().connect(
         [this](GdkEventKey* e) {
             const auto mods = e->state & gtk_accelerator_get_default_mod_mask();
-            const bool ctrl_l = mods == GDK_CONTROL_MASK && (e->keyval == GDK_KEY_l || e->keyval == GDK_KEY_L);
+            const bool ctrl_l =
+                mods == GDK_CONTROL_MASK && (e->keyval == GDK_KEY_l || e->keyval == GDK_KEY_L);
             const bool alt_d = mods == GDK_MOD1_MASK && (e->keyval == GDK_KEY_d || e->keyval == GDK_KEY_D);
             const bool f6 = mods == 0 && e->keyval == GDK_KEY_F6;
             if (ctrl_l || alt_d || f6) {
@@ -460,7 +521,7 @@ bool MainWindow::on_delete_event(GdkEventAny*)
     return true;
 }
 
-}  // namespace driftway::platform::gtk
+} // namespace driftway::platform::gtk
 
 namespace driftway::platform::gtk {
 
@@ -587,7 +648,7 @@ void MainWindow::export_favorites(const std::string& path)
         throw RuntimeError(error::kInvalidCall, *result.error);
 }
 
-}  // namespace driftway::platform::gtk
+} // namespace driftway::platform::gtk
 
 namespace driftway::platform::gtk {
 
@@ -650,4 +711,4 @@ void MainWindow::find_again(bool backwards)
     engine->find(text, backwards ? FindDirection::Previous : FindDirection::Next);
 }
 
-}  // namespace driftway::platform::gtk
+} // namespace driftway::platform::gtk

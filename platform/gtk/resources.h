@@ -6,6 +6,7 @@
 
 #include <array>
 #include <string>
+#include <vector>
 
 namespace driftway::platform::gtk {
 
@@ -54,6 +55,10 @@ void register_resources();
 // One picture of the bundle by name, e.g. "tile101" (the file name without
 // ".png"). Throws Glib::Error when the bundle has no picture by that name.
 Glib::RefPtr<Gdk::Pixbuf> load_picture(const std::string& name);
+
+// The application icon in the sizes windows show it, straight from the
+// bundle: naming it would make the window read the whole icon theme.
+std::vector<Glib::RefPtr<Gdk::Pixbuf>> window_icons();
 
 // The pointing-hand cursor for display; a themed pointer when the display
 // cannot show cursors made from pictures.
