@@ -133,38 +133,6 @@ std::string readable_name(std::string_view bytes)
     return out;
 }
 
-std::string html_escape(std::string_view text)
-{
-    std::string out;
-    out.reserve(text.size());
-    for (char c : text) {
-        switch (c) {
-        case '&':
-            out += "&amp;";
-            break;
-        case '<':
-            out += "&lt;";
-            break;
-        case '>':
-            out += "&gt;";
-            break;
-        case '"':
-            out += "&quot;";
-            break;
-        case '\'':
-            out += "&#39;";
-            break;
-        default:
-            // Control characters (a newline in a file name) would break the row.
-            if (static_cast<unsigned char>(c) < 0x20)
-                out += ' ';
-            else
-                out += c;
-        }
-    }
-    return out;
-}
-
 bool is_linkable_shortcut_url(std::string_view url)
 {
     for (char c : url)

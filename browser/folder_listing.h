@@ -1,5 +1,7 @@
 #pragma once
 
+#include "favourites/bookmarks_export.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -36,7 +38,7 @@ std::string folder_listing_html(const std::string& folder_path, FolderContents c
 // as Latin-1, which is what most legacy names are written in.
 std::string readable_name(std::string_view bytes);
 
-std::string html_escape(std::string_view text);
+using favourites::html_escape;
 
 // Only http, https, ftp and file addresses are offered as links from a
 // shortcut; anything else (javascript:, data:, custom schemes) is shown as text.

@@ -33,46 +33,6 @@ bool ends_with_url_extension(std::string_view name)
     return tail[0] == '.' && (tail[1] | 0x20) == 'u' && (tail[2] | 0x20) == 'r' && (tail[3] | 0x20) == 'l';
 }
 
-// HTML-escapes text for an element or a double-quoted attribute. Bytes that
-// are not UTF-8 become U+FFFD and control characters blanks, since the file
-// declares UTF-8 and other browsers must read it.
-void append_escaped(std::string& out, std::string_view text)
-{
-    for (std::size_t i = 0; i < text.size();) {
-        const std::size_t len = utf8_sequence_length(text, i);
-        if (len == 0) {
-            out += "\xEF\xBF\xBD";
-            ++i;
-            continue;
-        }
-        if (len > 1) {
-            out.append(text.substr(i, len));
-            i += len;
-            continue;
-        }
-        const char c = text[i++];
-        switch (c) {
-        case '&':
-            out += "&amp;";
-            break;
-        case '<':
-            out += "&lt;";
-            break;
-        case '>':
-            out += "&gt;";
-            break;
-        case '"':
-            out += "&quot;";
-            break;
-        case '\'':
-            out += "&#39;";
-            break;
-        default:
-            out += (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) ? ' ' : c;
-        }
-    }
-}
-
 struct Listing {
     struct Item {
         std::string name;
@@ -127,7 +87,7 @@ public:
         for (const auto& item : listing.folders) {
             const std::string date = std::to_string(item.modified);
             m_html += indent + "<DT><H3 ADD_DATE=\"" + date + "\" LAST_MODIFIED=\"" + date + "\">";
-            append_escaped(m_html, item.name);
+            m_html += html_escape(item.name);
             m_html += "</H3>\n" + indent + "<DL><p>\n";
             ++m_result.folders;
             if (!folder(path + "/" + item.name, depth + 1))
@@ -141,9 +101,9 @@ public:
                 continue;
             }
             m_html += indent + "<DT><A HREF=\"";
-            append_escaped(m_html, *url);
+            m_html += html_escape(*url);
             m_html += "\" ADD_DATE=\"" + std::to_string(item.modified) + "\">";
-            append_escaped(m_html, std::string_view(item.name).substr(0, item.name.size() - 4));
+            m_html += html_escape(std::string_view(item.name).substr(0, item.name.size() - 4));
             m_html += "</A>\n";
             ++m_result.links;
         }
@@ -169,6 +129,46 @@ std::string strip_trailing_slashes(std::string path)
 }
 
 } // namespace
+
+std::string html_escape(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t len = utf8_sequence_length(text, i);
+        if (len == 0) {
+            out += "\xEF\xBF\xBD";
+            ++i;
+            continue;
+        }
+        if (len > 1) {
+            out.append(text.substr(i, len));
+            i += len;
+            continue;
+        }
+        const char c = text[i++];
+        switch (c) {
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        case '\'':
+            out += "&#39;";
+            break;
+        default:
+            out += (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) ? ' ' : c;
+        }
+    }
+    return out;
+}
 
 ExportResult bookmarks_html(const std::string& favorites_root, std::string& html)
 {

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace driftway::favourites {
 
@@ -21,5 +22,10 @@ ExportResult bookmarks_html(const std::string& favorites_root, std::string& html
 
 // Writes bookmarks_html to `out_file`, atomically.
 ExportResult export_bookmarks(const std::string& favorites_root, const std::string& out_file);
+
+// Text for an HTML element or a double-quoted attribute: markup characters
+// escaped, bytes that are not UTF-8 as U+FFFD and control characters as
+// blanks, so that the page reads the same in any browser.
+std::string html_escape(std::string_view text);
 
 } // namespace driftway::favourites
