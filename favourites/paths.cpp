@@ -1,6 +1,7 @@
 #include "favourites/paths.h"
 
 #include "platform/ini.h"
+#include "platform/unique_fd.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -11,29 +12,15 @@ namespace driftway::favourites {
 
 namespace {
 
+using platform::UniqueFd;
+
 // No Internet shortcut comes near this; a bigger file is not one.
 constexpr off_t kMaxShortcutSize = 32 * 1024 * 1024;
-
-class Fd {
-public:
-    explicit Fd(int fd) : m_fd(fd) {}
-    ~Fd()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return m_fd; }
-
-private:
-    int m_fd;
-};
 
 std::string read_shortcut_file(const std::string& file)
 {
     // O_NONBLOCK keeps a named pipe from hanging the open; fstat then refuses it.
-    Fd fd(::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    UniqueFd fd(::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (fd.get() < 0)
         return {};
     struct stat st {};

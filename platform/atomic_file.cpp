@@ -1,5 +1,6 @@
 #include "platform/atomic_file.h"
 
+#include "platform/unique_fd.h"
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -17,29 +18,6 @@ std::string errno_text(const std::string& what, const std::string& path)
     return what + " \"" + path + "\": " + std::strerror(errno);
 }
 
-// Closes a descriptor on every path out of a function.
-class Fd {
-public:
-    explicit Fd(int fd) : m_fd(fd) {}
-    ~Fd()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return m_fd; }
-    int release()
-    {
-        const int fd = m_fd;
-        m_fd = -1;
-        return fd;
-    }
-
-private:
-    int m_fd;
-};
-
 constexpr std::string_view kTempTag = ".tmp-";
 constexpr std::size_t kTempRandom = 6; // the XXXXXX of mkstemp
 constexpr std::size_t kNameMax = 255;
@@ -56,7 +34,7 @@ std::string temp_pattern(const std::string& path)
     return path.substr(0, name_start + name_length) + std::string(kTempTag) + std::string(kTempRandom, 'X');
 }
 
-}  // namespace
+} // namespace
 
 bool is_atomic_temp_name(std::string_view name)
 {
@@ -78,7 +56,7 @@ std::optional<std::string> write_file_atomic(const std::string& path, std::strin
         fs::create_directories(target.parent_path(), ec);
 
     std::string tmp = temp_pattern(path);
-    Fd fd(::mkstemp(tmp.data()));
+    UniqueFd fd(::mkstemp(tmp.data()));
     if (fd.get() < 0)
         return errno_text("Cannot create", tmp);
     ::fchmod(fd.get(), mode);
@@ -109,7 +87,7 @@ std::optional<std::string> write_file_atomic(const std::string& path, std::strin
     }
     // Make the rename itself durable.
     const std::string dir = target.has_parent_path() ? target.parent_path().string() : ".";
-    Fd dfd(::open(dir.c_str(), O_RDONLY | O_DIRECTORY));
+    UniqueFd dfd(::open(dir.c_str(), O_RDONLY | O_DIRECTORY));
     if (dfd.get() >= 0)
         ::fsync(dfd.get());
     return std::nullopt;
@@ -117,7 +95,7 @@ std::optional<std::string> write_file_atomic(const std::string& path, std::strin
 
 std::optional<std::string> read_whole_file(const std::string& path)
 {
-    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (fd.get() < 0)
         return std::nullopt;
     std::string data;
@@ -136,4 +114,4 @@ std::optional<std::string> read_whole_file(const std::string& path)
     return data;
 }
 
-}  // namespace driftway::platform
+} // namespace driftway::platform
