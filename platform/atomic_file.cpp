@@ -1,6 +1,7 @@
 #include "platform/atomic_file.h"
 
 #include "platform/unique_fd.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
