@@ -1,6 +1,7 @@
 #include "commands/menu_bar.h"
 
 #include "commands/site_pages.h"
+#include "favourites/context_menu.h"
 
 #include <initializer_list>
 #include <utility>
@@ -157,29 +158,6 @@ std::vector<MenuEntry> online_menu()
     return items;
 }
 
-std::vector<MenuEntry> favourites_popup()
-{
-    auto items = item_set(kFavPopupSet, {
-                                            {"Add To Favorites..."},
-                                            {"-"},
-                                            {"Move To..."},
-                                            {"Rename"},
-                                            {"Delete"},
-                                            {"Properties"},
-                                            {"-"},
-                                            {"Open Folder"},
-                                            {"New Folder"},
-                                            {"-"},
-                                            {"Import Bookmarks"},
-                                            {"Export Favorites"},
-                                            {"-"},
-                                            {"Refresh"},
-                                        });
-    for (const int hidden : {0, 1, 10, 11, 12})
-        items[static_cast<std::size_t>(hidden)].visible = false;
-    return items;
-}
-
 const MenuEntry* find_in(const std::vector<MenuEntry>& entries, const std::string& set, int index)
 {
     for (const auto& entry : entries) {
@@ -202,8 +180,10 @@ std::vector<MenuEntry> menu_bar()
     bar.push_back(submenu(kToolsTitle, -1, "&Tools", tools_menu()));
     bar.push_back(submenu(kOnlineTitle, -1, "&Online", online_menu()));
     bar.push_back(submenu(kHelpTitle, -1, "&Help", {command(kAboutItem, -1, "&About Driftway...")}));
-    auto popup = submenu(kFavPopupTitle, -1, "Fav Pop up", favourites_popup());
-    popup.visible = false;
+    // The favourites tree's context menu, never shown in the bar itself.
+    auto popup = favourites::FavPopupMenu();
+    popup.set = kFavPopupTitle;
+    popup.index = -1;
     bar.push_back(std::move(popup));
     return bar;
 }
