@@ -35,27 +35,22 @@ std::string run(const std::vector<std::string>& argv, const std::vector<std::str
     std::vector<char*> args, envp;
     for (const auto& a : argv)
         args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
     for (const auto& e : env)
         envp.push_back(const_cast<char*>(e.c_str()));
+    args.push_back(nullptr);
     envp.push_back(nullptr);
     gchar* out = nullptr;
-    gint status = 0;
     const bool ran = g_spawn_sync(nullptr, args.data(), envp.data(),
                                   GSpawnFlags(G_SPAWN_SEARCH_PATH | G_SPAWN_STDERR_TO_DEV_NULL), nullptr,
-                                  nullptr, &out, nullptr, &status, nullptr);
+                                  nullptr, &out, nullptr, nullptr, nullptr);
     std::string text = ran && out ? out : "";
     g_free(out);
     return text;
 }
 
-constexpr const char* kOtherDefaults = "# the user's own note\n"
-                                       "[Added Associations]\n"
-                                       "image/png=viewer.desktop;\n"
-                                       "\n"
-                                       "[Default Applications]\n"
-                                       "text/html=other.desktop;\n"
-                                       "image/png=viewer.desktop;\n";
+constexpr const char* kOtherDefaults =
+    "# the user's own note\n[Added Associations]\nimage/png=viewer.desktop;\n\n"
+    "[Default Applications]\ntext/html=other.desktop;\nimage/png=viewer.desktop;\n";
 
 // A private desktop: home, XDG folders, another browser that is the default
 // for text/html, and a stand-in Driftway that writes down its arguments.
@@ -63,9 +58,8 @@ class DesktopTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        dir.mkdir("home");
-        dir.mkdir("sys-data/applications");
-        dir.mkdir("sys-config");
+        for (const char* folder : {"home", "sys-data/applications", "sys-config"})
+            dir.mkdir(folder);
         dir.write("data/applications/other.desktop",
                   "[Desktop Entry]\nType=Application\nName=Other\nExec=/bin/true %f\nMimeType=text/html;\n");
         dir.write("config/mimeapps.list", kOtherDefaults);
@@ -74,16 +68,13 @@ protected:
     void install_program(const std::string& folder)
     {
         program_folder = dir.str() + "/" + folder;
-        const auto program =
-            dir.write(folder + "/Driftway", "#!/bin/sh\nfor a in \"$@\"; do printf '[%s]\\n' \"$a\"; "
-                                            "done > \"" +
-                                                opened() + ".part\"\nmv \"" + opened() + ".part\" \"" +
-                                                opened() + "\"\n");
+        const auto program = dir.write(folder + "/Driftway", "#!/bin/sh\nprintf '[%s]\\n' \"$@\" > \"" +
+                                                                 opened() + ".part\"\nmv \"" + opened() +
+                                                                 ".part\" \"" + opened() + "\"\n");
         ::chmod(program.c_str(), 0755);
     }
 
     std::string opened() const { return dir.str() + "/opened"; }
-
     std::string wait_for_opened() const
     {
         for (int i = 0; i < 100 && !fs::exists(opened()); ++i)
@@ -94,19 +85,16 @@ protected:
     std::vector<std::string> env(const std::string& data_folder = "data") const
     {
         const char* path = std::getenv("PATH");
+        const std::string d = dir.str();
         return {"PATH=" + std::string(path ? path : "/usr/bin:/bin"),
-                "HOME=" + dir.str() + "/home",
-                "XDG_CONFIG_HOME=" + dir.str() + "/config",
-                "XDG_DATA_HOME=" + dir.str() + "/" + data_folder,
-                "XDG_CONFIG_DIRS=" + dir.str() + "/sys-config",
-                "XDG_DATA_DIRS=" + dir.str() + "/sys-data",
+                "HOME=" + d + "/home",
+                "XDG_CONFIG_HOME=" + d + "/config",
+                "XDG_DATA_HOME=" + d + "/" + data_folder,
+                "XDG_CONFIG_DIRS=" + d + "/sys-config",
+                "XDG_DATA_DIRS=" + d + "/sys-data",
                 "DISPLAY=:97"};
     }
-
-    std::string default_for_html(const std::string& data_folder = "data") const
-    {
-        return run({"xdg-mime", "query", "default", "text/html"}, env(data_folder));
-    }
+    std::string default_for_html() const { return run({"xdg-mime", "query", "default", "text/html"}, env()); }
 
     driftway::testing::TempDir dir;
     std::string program_folder;
@@ -182,32 +170,32 @@ TEST_F(DesktopTest, AQuotedProgramPathIsReadRightByGio)
     EXPECT_EQ(wait_for_opened(), "[" + page + "]\n");
 }
 
-TEST(MimeappsList, OurDefaultGoesFirstAndEverythingElseStays)
+TEST(MimeappsList, OurNameGoesFirstOrComesOutAndEverythingElseStays)
 {
-    EXPECT_EQ(mimeapps_with_default("", "text/html", "ours.desktop"),
-              "[Default Applications]\ntext/html=ours.desktop;\n");
-    EXPECT_EQ(mimeapps_with_default("[Default Applications]\ntext/plain=ed.desktop\n\n[Other]\nx=y\n",
-                                    "text/html", "ours.desktop"),
-              "[Default Applications]\ntext/plain=ed.desktop\ntext/html=ours.desktop;\n\n[Other]\nx=y\n");
-    EXPECT_EQ(mimeapps_with_default("[Other]\ntext/html=x.desktop;\n", "text/html", "ours.desktop"),
-              "[Other]\ntext/html=x.desktop;\n\n[Default Applications]\ntext/html=ours.desktop;\n");
-    EXPECT_EQ(mimeapps_with_default("[Default Applications]\ntext/html=a.desktop;ours.desktop;b.desktop\n",
-                                    "text/html", "ours.desktop"),
-              "[Default Applications]\ntext/html=ours.desktop;a.desktop;b.desktop;\n");
-}
-
-TEST(MimeappsList, WithdrawalTakesOutOnlyOurName)
-{
-    EXPECT_EQ(mimeapps_without("[Default Applications]\ntext/html=ours.desktop;other.desktop;\n", "text/html",
-                               "ours.desktop"),
-              "[Default Applications]\ntext/html=other.desktop;\n");
-    EXPECT_EQ(mimeapps_without("[Default Applications]\ntext/html=ours.desktop;\ntext/plain=ours.desktop;\n",
-                               "text/html", "ours.desktop"),
-              "[Default Applications]\ntext/plain=ours.desktop;\n");
+    const std::string d = "[Default Applications]\n";
     // Another program's default, however it is written, is not touched.
     const std::string theirs =
         "[Default Applications]\r\ntext/html = firefox.desktop ;\r\n[X]\ntext/html=ours.desktop;";
-    EXPECT_EQ(mimeapps_without(theirs, "text/html", "ours.desktop"), theirs);
+    struct Case {
+        bool add;
+        std::string before, after;
+    };
+    const Case cases[] = {
+        {true, "", d + "text/html=ours.desktop;\n"},
+        {true, d + "text/plain=ed.desktop\n\n[Other]\nx=y\n",
+         d + "text/plain=ed.desktop\ntext/html=ours.desktop;\n\n[Other]\nx=y\n"},
+        {true, "[Other]\ntext/html=x.desktop;\n",
+         "[Other]\ntext/html=x.desktop;\n\n" + d + "text/html=ours.desktop;\n"},
+        {true, d + "text/html=a.desktop;ours.desktop;b.desktop\n",
+         d + "text/html=ours.desktop;a.desktop;b.desktop;\n"},
+        {false, d + "text/html=ours.desktop;\ntext/plain=ours.desktop;\n", d + "text/plain=ours.desktop;\n"},
+        {false, theirs, theirs},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.add ? mimeapps_with_default(c.before, "text/html", "ours.desktop")
+                        : mimeapps_without(c.before, "text/html", "ours.desktop"),
+                  c.after)
+            << c.before;
 }
 
 TEST(DesktopExec, QuotesWhatTheDesktopRulesReserveAndPassesTheFileAsOneField)

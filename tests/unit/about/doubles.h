@@ -2,10 +2,8 @@
 
 #include "about/frm_about.h"
 #include "about/mod_associate.h"
-#include "platform/prompts.h"
 #include "platform/registry_store.h"
-#include "platform/runtime_error.h"
-#include "platform/shell.h"
+#include "tests/unit/commands/context_double.h"
 
 #include <functional>
 #include <string>
@@ -13,47 +11,8 @@
 
 namespace driftway::about::testing {
 
-// Records the programs started; throws like a missing program when asked.
-struct RecordingShell : platform::Shell {
-    std::vector<std::vector<std::string>> spawned;
-    std::vector<platform::WindowStyle> styles;
-    bool fail = false;
-
-    void spawn(const std::vector<std::string>& argv, platform::WindowStyle style) override
-    {
-        if (fail)
-            throw platform::RuntimeError(platform::error::kFileNotFound, "File not found");
-        spawned.push_back(argv);
-        styles.push_back(style);
-    }
-    void open_with_default(const std::string&) override {}
-};
-
-struct RecordingPrompts : platform::Prompts {
-    struct Box {
-        std::string text;
-        std::string caption;
-        platform::MsgButtons buttons;
-    };
-    std::vector<Box> boxes;
-
-    platform::MsgAnswer message_box(const std::string& text, const std::string& caption,
-                                    platform::MsgButtons buttons, platform::MsgIcon) override
-    {
-        boxes.push_back({text, caption, buttons});
-        return platform::MsgAnswer::Ok;
-    }
-    std::optional<std::string> open_file(const std::string&,
-                                         const std::vector<platform::FileFilter>&) override
-    {
-        return std::nullopt;
-    }
-    std::optional<std::string> save_file(const std::string&, const std::string&,
-                                         const std::vector<platform::FileFilter>&) override
-    {
-        return std::nullopt;
-    }
-};
+using driftway::testing::PromptsDouble;
+using driftway::testing::ShellDouble;
 
 struct FixedFacts : platform::SystemFacts {
     std::vector<platform::MachineValue> values;
@@ -74,6 +33,7 @@ struct RecordingWindow : FirstMainWindow {
     void NavNow(const std::string& address) override { log.push_back("NavNow " + address); }
 };
 
+// Counts the "associations changed" notices; on_notify runs at each notice.
 struct RecordingNotifier : ChangeNotifier {
     int count = 0;
     std::function<void()> on_notify;
