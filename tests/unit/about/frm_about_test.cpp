@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace driftway::about {
 namespace {
 
@@ -47,34 +49,27 @@ protected:
 
 TEST_F(AboutTest, GetKeyValueReadsStringsAndDwordsAndEmptiesTheValueWhenNothingIsRead)
 {
-    struct Case {
-        const char* name;
-        std::uint32_t type;
-        std::string data;
-        bool found;
-        std::string value;
+    // Type, data, whether it is read, and the value after a read into "stale".
+    const std::tuple<std::uint32_t, std::string, bool, std::string> cases[] = {
+        {1, std::string("abcde\0", 6), true, "abcde"},
+        {1, "abc", true, "abc"},
+        {1, std::string("ab\0cd\0", 6), true, "ab"},
+        {1, std::string(1024, 'x') + '\0', false, ""}, // larger than the 1024-byte buffer
+        {4, std::string("\x1f\0\0\0", 4), true, "&h1F"},
+        {4, std::string(4, '\0'), true, "&h0"},
+        {4, "\xef\xbe\xad\xde", true, "&hDEADBEEF"},
+        {4, std::string("\0\0\x01\0", 4), true, "&h10000"},
+        {3, "\x01\x02", true, "stale"}, // other types leave the value alone
     };
-    const Case cases[] = {
-        {"string up to its NUL", 1, std::string("abcde\0", 6), true, "abcde"},
-        {"string without NUL", 1, "abc", true, "abc"},
-        {"string with an inner NUL", 1, std::string("ab\0cd\0", 6), true, "ab"},
-        {"larger than the 1024-byte buffer", 1, std::string(1024, 'x') + '\0', false, ""},
-        {"dword", 4, std::string("\x1f\0\0\0", 4), true, "&h1F"},
-        {"zero dword", 4, std::string(4, '\0'), true, "&h0"},
-        {"high dword", 4, "\xef\xbe\xad\xde", true, "&hDEADBEEF"},
-        {"dword with zero bytes", 4, std::string("\0\0\x01\0", 4), true, "&h10000"},
-        {"other types leave the value alone", 3, "\x01\x02", true, "stale"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [type, data, found, expected] : cases) {
         Hkey key{};
         ASSERT_EQ(registry.RegCreateKeyA(Hkey::HKEY_CURRENT_USER, "Test", key),
                   platform::RegStatus::ERROR_SUCCESS);
-        ASSERT_EQ(registry.RegSetValueExA(key, "V", c.type, c.data), platform::RegStatus::ERROR_SUCCESS);
+        ASSERT_EQ(registry.RegSetValueExA(key, "V", type, data), platform::RegStatus::ERROR_SUCCESS);
         registry.RegCloseKey(key);
         std::string value = "stale";
-        EXPECT_EQ(GetKeyValue(registry, Hkey::HKEY_CURRENT_USER, "Test", "V", value), c.found);
-        EXPECT_EQ(value, c.value);
+        EXPECT_EQ(GetKeyValue(registry, Hkey::HKEY_CURRENT_USER, "Test", "V", value), found) << expected;
+        EXPECT_EQ(value, expected);
     }
     std::string value = "stale";
     EXPECT_FALSE(GetKeyValue(registry, Hkey::HKEY_CURRENT_USER, "Test", "Missing", value));
