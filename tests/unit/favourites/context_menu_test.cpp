@@ -16,7 +16,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace driftway::favourites;
-using driftway::platform::MenuEntry;
 using driftway::platform::MsgIcon;
 using driftway::testing::FavWindowDouble;
 using driftway::testing::read_file;
@@ -30,6 +29,7 @@ protected:
     ScopedEnv env{"DRIFTWAY_FAVORITES", dir.str()};
     ModFaves faves;
     FavWindowDouble window;
+    Strings& messages = window.prompts_double.messages;
     std::string root() const { return dir.str() + "/"; }
     void load() { faves.LoadFavorites(window); }
     void select(const std::string& relative)
@@ -37,51 +37,37 @@ protected:
         window.tree.SetSelected(window.node(root() + relative), true);
     }
     void click(int index) { mnuRFav_Click(faves, window, index); }
-    std::vector<bool> enabled(const MenuEntry& menu)
+    void move_to(const std::string& relative, const std::string& target)
+    {
+        select(relative);
+        window.dialogs_double.browse_answer = target.empty() ? "" : root() + target;
+        click(kRFavMoveTo);
+    }
+    std::vector<bool> enabled_on_opening()
     {
         std::vector<bool> out;
-        for (const auto& item : menu.children)
+        for (const auto& item : mnuPopUp_Click(faves, window).children)
             out.push_back(item.enabled);
         return out;
     }
 };
-
-TEST(ContextMenuData, CaptionsAndVisibilityFollowTheTable)
-{
-    const MenuEntry menu = FavPopupMenu();
-    EXPECT_EQ(menu.caption, "Fav Pop up");
-    EXPECT_FALSE(menu.visible);
-    Strings shown;
-    for (const auto& item : menu.children) {
-        EXPECT_EQ(item.set, "mnuRFav");
-        if (item.visible)
-            shown.push_back(item.caption);
-    }
-    ASSERT_EQ(menu.children.size(), 14u);
-    EXPECT_EQ(menu.children[0].caption, "Add To Favorites...");
-    EXPECT_EQ(menu.children[10].caption, "Import Bookmarks");
-    EXPECT_EQ(shown, (Strings{"Move To...", "Rename", "Delete", "Properties", "-", "Open Folder",
-                              "New Folder", "-", "Refresh"}));
-}
 
 TEST_F(Context, OpeningDisablesMoveRenameDeleteForTheRootOnly)
 {
     dir.write("a.url", "");
     load();
     window.tree.SetSelected(1, false);
-    const auto none = enabled(mnuPopUp_Click(faves, window));
+    std::vector<bool> root_states(kRFavCount, true);
+    root_states[kRFavMoveTo] = root_states[kRFavRename] = root_states[kRFavDelete] = false;
+    EXPECT_EQ(enabled_on_opening(), root_states);
     EXPECT_EQ(window.tree.SelectedItem(), 1);
-    const std::vector<bool> root_states{true, true, false, false, false, true, true,
-                                        true, true, true,  true,  true,  true, true};
-    EXPECT_EQ(none, root_states);
     select("a.url");
-    EXPECT_EQ(enabled(mnuPopUp_Click(faves, window)), std::vector<bool>(14, true));
+    EXPECT_EQ(enabled_on_opening(), std::vector<bool>(kRFavCount, true));
 
     // A stray click on a disabled command does not touch the Favorites folder.
     window.tree.SetSelected(1, true);
-    window.dialogs_double.browse_answer = dir.str();
     click(kRFavDelete);
-    click(kRFavMoveTo);
+    move_to("", ".");
     EXPECT_TRUE(fs::exists(dir.path() / "a.url"));
     EXPECT_TRUE(window.dialogs_double.calls.empty());
 }
@@ -99,117 +85,14 @@ TEST_F(Context, NewFolderBesideAnItemGoesIntoItsFolderWithAFreeName)
     const int made = window.node(root() + "Links/New folder2/");
     ASSERT_NE(made, 0);
     EXPECT_EQ(window.tree.SelectedItem(), made);
-    EXPECT_EQ(window.view.log, (Strings{"freeze", "thaw", "visible " + std::to_string(made), "focus",
-                                        "edit " + std::to_string(made)}));
-
+    const std::string m = std::to_string(made);
+    EXPECT_EQ(window.view.log, (Strings{"freeze", "thaw", "visible " + m, "focus", "edit " + m}));
     window.tree.SetSelected(1, true);
     click(kRFavNewFolder);
     EXPECT_TRUE(fs::is_directory(dir.path() / "New folder"));
 }
 
-TEST_F(Context, NewFolderThatCannotBeMadeIsReportedAndDrawingResumes)
-{
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "root writes everywhere";
-    dir.mkdir("Locked");
-    load();
-    ::chmod((dir.path() / "Locked").c_str(), 0555);
-    select("Locked/");
-    window.view.log.clear();
-    click(kRFavNewFolder);
-    EXPECT_EQ(window.view.log, (Strings{"freeze", "thaw"}));
-    ASSERT_EQ(window.prompts_double.messages.size(), 1u);
-    EXPECT_NE(window.prompts_double.messages[0].find("Locked/New folder"), std::string::npos);
-    EXPECT_FALSE(window.tree.frozen());
-}
-
-TEST_F(Context, MoveToSelectsTheMovedFolderAtItsNewKey)
-{
-    dir.write("Work/todo.url", "t");
-    dir.mkdir("Archive");
-    load();
-    select("Work/");
-    window.dialogs_double.browse_answer = dir.str() + "/Archive";
-    click(kRFavMoveTo);
-    EXPECT_EQ(window.dialogs_double.calls, Strings{"BrowseForFolder " + dir.str()});
-    EXPECT_EQ(read_file(dir.path() / "Archive/Work/todo.url"), "t");
-    EXPECT_EQ(window.selected_key(), root() + "Archive/Work/");
-    EXPECT_TRUE(window.tree.Expanded(window.tree.SelectedItem()));
-    EXPECT_TRUE(window.tree.Expanded(window.node(root() + "Archive/")));
-    EXPECT_FALSE(window.tree.frozen());
-}
-
-TEST_F(Context, MoveToIntoItselfOrOntoATakenNameLosesNothing)
-{
-    dir.write("Work/Sub/x.url", "x");
-    dir.write("Work/a.url", "mine");
-    dir.write("Other/a.url", "theirs");
-    load();
-    select("Work/");
-    window.dialogs_double.browse_answer = dir.str() + "/Work/Sub";
-    click(kRFavMoveTo);
-    EXPECT_TRUE(fs::exists(dir.path() / "Work/Sub/x.url"));
-    ASSERT_EQ(window.prompts_double.messages.size(), 1u);
-    EXPECT_NE(window.prompts_double.messages[0].find("into itself"), std::string::npos);
-
-    select("Work/a.url");
-    window.dialogs_double.browse_answer = dir.str() + "/Other";
-    click(kRFavMoveTo);
-    EXPECT_EQ(read_file(dir.path() / "Other/a.url"), "theirs");
-    EXPECT_FALSE(fs::exists(dir.path() / "Work/a.url"));
-    ASSERT_NE(window.tree.SelectedItem(), 1);
-    EXPECT_EQ(read_file(window.selected_key()), "mine");
-
-    // Cancelling the picker does nothing at all.
-    select("Other/a.url");
-    window.dialogs_double.browse_answer = "";
-    window.view.log.clear();
-    click(kRFavMoveTo);
-    EXPECT_TRUE(window.view.log.empty());
-}
-
-TEST_F(Context, DeleteRemovesWithoutAskingAndSelectsTheParent)
-{
-    dir.write("Links/old.url", "");
-    dir.write("Links/keep.url", "");
-    dir.write("Gone/deep/x.url", "");
-    load();
-    select("Links/old.url");
-    click(kRFavDelete);
-    EXPECT_FALSE(fs::exists(dir.path() / "Links/old.url"));
-    EXPECT_TRUE(fs::exists(dir.path() / "Links/keep.url"));
-    EXPECT_EQ(window.selected_key(), root() + "Links/");
-    EXPECT_TRUE(window.tree.Expanded(window.tree.SelectedItem()));
-    EXPECT_TRUE(window.prompts_double.messages.empty());
-
-    select("Gone/");
-    click(kRFavDelete);
-    EXPECT_FALSE(fs::exists(dir.path() / "Gone"));
-    EXPECT_EQ(window.tree.SelectedItem(), 1);
-}
-
-TEST_F(Context, OddlyNamedNeighboursSurviveMovesAndDeletesBesideThem)
-{
-    const Strings odd{"with blanks.url", "\"quoted\".url", "-leading dash.url",
-                      "new\nline.url",   "caf\xE9.url",    std::string(251, 'l') + ".url"};
-    for (const auto& name : odd)
-        dir.write("Links/" + name, name);
-    dir.write("Links/victim.url", "v");
-    dir.write("Links/mover.url", "m");
-    dir.mkdir("Target");
-    load();
-    select("Links/victim.url");
-    click(kRFavDelete);
-    select("Links/mover.url");
-    window.dialogs_double.browse_answer = dir.str() + "/Target";
-    click(kRFavMoveTo);
-    EXPECT_EQ(read_file(dir.path() / "Target/mover.url"), "m");
-    for (const auto& name : odd)
-        EXPECT_EQ(read_file(dir.path() / "Links" / name), name);
-    EXPECT_TRUE(window.prompts_double.messages.empty());
-}
-
-TEST_F(Context, AMoveTheFileSystemRefusesChangesNothingAndSaysWhy)
+TEST_F(Context, WhatTheFileSystemRefusesIsReportedChangesNothingAndDrawingResumes)
 {
     if (::geteuid() == 0)
         GTEST_SKIP() << "root writes everywhere";
@@ -217,28 +100,91 @@ TEST_F(Context, AMoveTheFileSystemRefusesChangesNothingAndSaysWhy)
     dir.mkdir("Target");
     load();
     ::chmod((dir.path() / "Locked").c_str(), 0555);
-    select("Locked/keep.url");
-    window.dialogs_double.browse_answer = dir.str() + "/Target";
-    click(kRFavMoveTo);
+    select("Locked/");
+    window.view.log.clear();
+    click(kRFavNewFolder);
+    EXPECT_EQ(window.view.log, (Strings{"freeze", "thaw"}));
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].find("Locked/New folder"), std::string::npos);
+
+    move_to("Locked/keep.url", "Target");
     EXPECT_EQ(read_file(dir.path() / "Locked/keep.url"), "k");
     EXPECT_FALSE(fs::exists(dir.path() / "Target/keep.url"));
-    ASSERT_EQ(window.prompts_double.messages.size(), 1u);
-    EXPECT_NE(window.prompts_double.messages[0].find("keep.url"), std::string::npos);
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_NE(messages[1].find("keep.url"), std::string::npos);
     EXPECT_FALSE(window.tree.frozen());
+}
+
+TEST_F(Context, MoveToSelectsTheEntryWhereItLandedAndLosesNothing)
+{
+    dir.write("Work/Sub/x.url", "x");
+    dir.write("Work/a.url", "mine");
+    dir.write("Other/a.url", "theirs");
+    dir.mkdir("Archive");
+    load();
+    move_to("Work/", "Work/Sub");
+    EXPECT_TRUE(fs::exists(dir.path() / "Work/Sub/x.url"));
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].find("into itself"), std::string::npos);
+
+    move_to("Work/a.url", "Other");
+    EXPECT_EQ(read_file(dir.path() / "Other/a.url"), "theirs");
+    EXPECT_FALSE(fs::exists(dir.path() / "Work/a.url"));
+    ASSERT_NE(window.tree.SelectedItem(), 1);
+    EXPECT_EQ(read_file(window.selected_key()), "mine");
+
+    move_to("Work/", "Archive");
+    EXPECT_EQ(window.dialogs_double.calls.back(), "BrowseForFolder " + dir.str());
+    EXPECT_EQ(read_file(dir.path() / "Archive/Work/Sub/x.url"), "x");
+    EXPECT_EQ(window.selected_key(), root() + "Archive/Work/");
+    EXPECT_TRUE(window.tree.Expanded(window.tree.SelectedItem()));
+    EXPECT_TRUE(window.tree.Expanded(window.node(root() + "Archive/")));
+    EXPECT_FALSE(window.tree.frozen());
+
+    window.view.log.clear();
+    move_to("Other/a.url", ""); // the picker cancelled: nothing at all happens
+    EXPECT_TRUE(window.view.log.empty());
+}
+
+TEST_F(Context, DeleteSelectsTheParentAndOddlyNamedNeighboursSurvive)
+{
+    const Strings odd{"with blanks.url", "\"quoted\".url", "-leading dash.url",
+                      "new\nline.url",   "caf\xE9.url",    std::string(251, 'l') + ".url"};
+    for (const auto& name : odd)
+        dir.write("Links/" + name, name);
+    dir.write("Links/victim.url", "v");
+    dir.write("Links/mover.url", "m");
+    dir.write("Gone/deep/x.url", "");
+    dir.mkdir("Target");
+    load();
+    select("Links/victim.url");
+    click(kRFavDelete);
+    EXPECT_FALSE(fs::exists(dir.path() / "Links/victim.url"));
+    EXPECT_EQ(window.selected_key(), root() + "Links/");
+    EXPECT_TRUE(window.tree.Expanded(window.tree.SelectedItem()));
+    move_to("Links/mover.url", "Target");
+    EXPECT_EQ(read_file(dir.path() / "Target/mover.url"), "m");
+    for (const auto& name : odd)
+        EXPECT_EQ(read_file(dir.path() / "Links" / name), name);
+    EXPECT_TRUE(messages.empty());
+
+    select("Gone/");
+    click(kRFavDelete);
+    EXPECT_FALSE(fs::exists(dir.path() / "Gone"));
+    EXPECT_EQ(window.tree.SelectedItem(), 1);
 }
 
 TEST_F(Context, CommandsOnAnEntryThatVanishedReportAndRefresh)
 {
-    dir.write("Links/x.url", "");
     load();
     for (int index : {kRFavDelete, kRFavProperties, kRFavOpenFolder, kRFavNewFolder}) {
         dir.write("Links/x.url", "");
         faves.RefreshFavorites(window);
         select("Links/x.url");
         fs::remove_all(dir.path() / "Links");
-        window.prompts_double.messages.clear();
+        messages.clear();
         click(index);
-        EXPECT_EQ(window.prompts_double.messages.size(), 1u) << index;
+        EXPECT_EQ(messages.size(), 1u) << index;
         EXPECT_EQ(window.texts(), Strings{"Favorites/"}) << index;
     }
     EXPECT_TRUE(window.folder_windows.empty());
@@ -249,18 +195,17 @@ TEST_F(Context, PropertiesOpenFolderRenameAndRefreshActOnTheSelectedNode)
 {
     dir.write("Links/news.url", "");
     load();
-    select("Links/news.url");
-    click(kRFavProperties);
-    click(kRFavOpenFolder);
-    window.tree.SetSelected(1, true);
-    click(kRFavProperties);
-    click(kRFavOpenFolder);
+    for (const char* relative : {"Links/news.url", ""}) {
+        select(relative);
+        click(kRFavProperties);
+        click(kRFavOpenFolder);
+    }
     EXPECT_EQ(window.dialogs_double.calls,
               (Strings{"ShowProperties " + root() + "Links/news.url", "ShowProperties " + dir.str()}));
     EXPECT_EQ(window.folder_windows, (Strings{root() + "Links/", root()}));
 
     select("Links/");
-    window.tree.SetExpanded(window.tree.SelectedItem(), true);
+    window.tree.SetExpanded(2, true);
     window.view.log.clear();
     click(kRFavRename);
     EXPECT_EQ(window.view.log, Strings{"edit 2"});
@@ -272,22 +217,12 @@ TEST_F(Context, PropertiesOpenFolderRenameAndRefreshActOnTheSelectedNode)
     EXPECT_EQ(window.dialogs_double.calls.size(), 2u);
 }
 
-class Search : public Context {
-protected:
-    void SetUp() override
-    {
-        dir.write("Daily news.url", "");
-        dir.write("News/Sports news.url", "");
-        dir.write("Weather.url", "");
-        load();
-        // Favorites, News, Sports news, Daily news, Weather.
-    }
-    FavSearch search{window.tree, window.prompts_double};
-};
-
-TEST_F(Search, FindsInTreeOrderIgnoringCaseThenMissesUntilTheTermChanges)
+TEST_F(Context, SearchFindsInTreeOrderIgnoringCaseThenMissesUntilTheTermChanges)
 {
-    EXPECT_EQ(search.caption(), "&Search");
+    dir.write("Daily news.url", "");
+    dir.write("News/Sports news.url", "");
+    load(); // Favorites, News, Sports news, Daily news.
+    FavSearch search{window.tree, window.prompts_double};
     EXPECT_EQ(search.cmdSearch_Click("NEWS"), 2);
     EXPECT_EQ(search.caption(), "&Search Next...");
     EXPECT_EQ(window.tree.DropHighlight(), 2);
@@ -296,17 +231,14 @@ TEST_F(Search, FindsInTreeOrderIgnoringCaseThenMissesUntilTheTermChanges)
     EXPECT_EQ(window.tree.SelectedItem(), 4);
     EXPECT_EQ(search.cmdSearch_Click("NEWS"), 0);
     EXPECT_EQ(search.caption(), "&Search");
-    EXPECT_EQ(search.SearchPos(), 5);
     EXPECT_EQ(search.cmdSearch_Click("NEWS"), 0);
-    EXPECT_EQ(window.prompts_double.messages,
-              (Strings{"Not Found|Search term not found", "Not Found|Search term not found"}));
+    EXPECT_EQ(messages, (Strings{"Not Found|Search term not found", "Not Found|Search term not found"}));
     EXPECT_EQ(window.prompts_double.icons.back(), MsgIcon::Exclamation);
     search.txtSearch_Change();
     EXPECT_EQ(search.cmdSearch_Click("news"), 2);
-}
 
-TEST_F(Search, TheRootTakesPartAndAnEmptyTermMatchesTheFirstNode)
-{
+    // The root takes part, and an empty term matches every node in turn.
+    search.txtSearch_Change();
     EXPECT_EQ(search.cmdSearch_Click("fav"), 1);
     search.txtSearch_Change();
     EXPECT_EQ(search.cmdSearch_Click(""), 1);
