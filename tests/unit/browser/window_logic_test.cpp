@@ -1,15 +1,21 @@
-// The main window's logic without a display: layout arithmetic, the address
-// history, command-line quotes, the busy timer and the engine's events.
+// The main window's logic without a display: layout arithmetic, the load's
+// order, the address history, command-line quotes, the busy timer and the
+// engine's events.
 #include "browser/frm_browser.h"
 #include "tests/unit/browser/view_double.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <map>
+
 using namespace driftway;
 using namespace driftway::browser;
 using driftway::testing::FactoryDouble;
+using driftway::testing::TestWindow;
+using Strings = std::vector<std::string>;
 
-TEST(Layout, ResizePlacesBrowserAndAddressBox)
+TEST(Layout, ResizePlacesTheBrowserBesideThePaneAndRefusesNegativeSizes)
 {
     Layout l;
     bool fs = false;
@@ -17,76 +23,51 @@ TEST(Layout, ResizePlacesBrowserAndAddressBox)
     l.client_height = 10000;
     form_resize(l, WindowState::Normal, fs);
     EXPECT_FLOAT_EQ(l.address.width, 9000);
-    EXPECT_FLOAT_EQ(l.browser.left, 0);  // pane hidden: the browser starts at the left edge
+    EXPECT_FLOAT_EQ(l.browser.left, 0); // pane hidden: the browser starts at the left edge
     EXPECT_FLOAT_EQ(l.browser.width, 15000 - 20);
     EXPECT_FLOAT_EQ(l.browser.height, 10000 - 400 - 600);
-
     l.left_visible = true;
     form_resize(l, WindowState::Normal, fs);
     EXPECT_FLOAT_EQ(l.browser.left, 3015);
     EXPECT_FLOAT_EQ(l.browser.width, 15000 - 3015 - 20);
-}
 
-TEST(Layout, MinimizedChangesNothingAndTinyWindowsKeepLastSizes)
-{
-    Layout l;
-    bool fs = true;
-    const Layout before = l;
+    // Minimized changes nothing; narrower than the address box's left edge
+    // keeps the last sizes rather than going negative.
+    fs = true;
     l.client_width = 100;
     EXPECT_FALSE(form_resize(l, WindowState::Minimized, fs));
     EXPECT_TRUE(fs);
-    EXPECT_FLOAT_EQ(l.address.width, before.address.width);
-
-    // Narrower than the address box's left edge: negative widths are refused.
+    EXPECT_FLOAT_EQ(l.address.width, 9000);
     fs = false;
     l.client_height = 300;
     form_resize(l, WindowState::Normal, fs);
-    EXPECT_FLOAT_EQ(l.address.width, before.address.width);
+    EXPECT_FLOAT_EQ(l.address.width, 9000);
     EXPECT_GE(l.browser.width, 0);
     EXPECT_GE(l.browser.height, 0);
 }
 
-TEST(Layout, SplitterDragThenResizeMargins)
+TEST(Layout, SplitterKeepsItsMinimumAndNeverGivesANegativeWidth)
 {
     Layout l;
     l.left_visible = true;
     l.client_width = 15000;
     splitter_move(l, 100);
-    EXPECT_FLOAT_EQ(l.left_width, 300);  // never narrower than 300
-
+    EXPECT_FLOAT_EQ(l.left_width, 300);
     splitter_move(l, 4000);
     EXPECT_FLOAT_EQ(l.browser.left, 4000);
-    EXPECT_FLOAT_EQ(l.browser.left + l.browser.width, 15000);  // reaches the right edge
+    EXPECT_FLOAT_EQ(l.browser.left + l.browser.width, 15000); // reaches the right edge
     EXPECT_FLOAT_EQ(l.tree.width, 4000 - 80);
-
     bool fs = false;
     form_resize(l, WindowState::Normal, fs);
     pane_resize(l);
     EXPECT_FLOAT_EQ(l.browser.left + l.browser.width, 15000 - 20);
-    EXPECT_FLOAT_EQ(l.tree.width, 4000 - 60);  // 20 twips wider than during the drag
-}
+    EXPECT_FLOAT_EQ(l.tree.width, 4000 - 60); // 20 twips wider than during the drag
 
-TEST(Layout, SplitterPastTheRightEdgeNeverGivesNegativeWidth)
-{
-    Layout l;
-    l.client_width = 5000;
-    splitter_move(l, 9000);
-    EXPECT_FLOAT_EQ(l.left_width, 9000);
-    EXPECT_FLOAT_EQ(l.browser.width, 0);
-}
-
-TEST(Layout, ResizeEndsFullScreenAndRestoresBars)
-{
-    Layout l;
-    bool fs = true;
-    enter_full_screen_geometry(l);
-    EXPECT_FLOAT_EQ(l.toolbar_height, 15);
-    EXPECT_FLOAT_EQ(l.browser.top, 0);
-    EXPECT_TRUE(form_resize(l, WindowState::Maximized, fs));
-    EXPECT_FALSE(fs);
-    EXPECT_FLOAT_EQ(l.toolbar_height, 495);
-    EXPECT_FLOAT_EQ(l.status_height, 375);
-    EXPECT_FLOAT_EQ(l.browser.top, 600);
+    Layout narrow;
+    narrow.client_width = 5000;
+    splitter_move(narrow, 9000);
+    EXPECT_FLOAT_EQ(narrow.left_width, 9000);
+    EXPECT_FLOAT_EQ(narrow.browser.width, 0);
 }
 
 TEST(Layout, ToolbarTilesOfAHundredPixelToolbar)
@@ -97,7 +78,6 @@ TEST(Layout, ToolbarTilesOfAHundredPixelToolbar)
     for (int x = 0; x <= row.last_twips; x += row.step_twips)
         xs.push_back(x / 15);
     ASSERT_EQ(xs.size(), 17u);
-    EXPECT_EQ(xs.front(), 0);
     EXPECT_EQ(xs.back(), 96);
     EXPECT_EQ(round_half_even(2.5f), 2);
     EXPECT_EQ(round_half_even(3.5f), 4);
@@ -111,38 +91,48 @@ TEST(CommandLine, AtMostTwoQuotesAreRemoved)
     EXPECT_EQ(strip_command_line_quotes(std::string("\xff\"\x01", 3)), std::string("\xff\x01", 2));
 }
 
-TEST(WindowLoad, StartsOnTheEmptyPageAndOpensTheCommandLine)
+TEST(WindowLoad, TheEmptyPageThenTheCommandLinesPageThenTheFavourites)
 {
     FactoryDouble f;
     auto& w = f.make("\"file:///tmp/x.html\"");
     ASSERT_GE(w.engine->calls.size(), 3u);
-    EXPECT_EQ(w.engine->calls[0], "Navigate2 about:blank 2");
-    EXPECT_EQ(w.engine->calls[1], "Navigate2 file:///tmp/x.html 0");
-    EXPECT_EQ(w.engine->calls[2], "SetFocus");
+    EXPECT_EQ(Strings(w.engine->calls.begin(), w.engine->calls.begin() + 3),
+              (Strings{"Navigate2 about:blank 2", "Navigate2 file:///tmp/x.html 0", "SetFocus"}));
+    // Nothing the favourites might do comes between the page and its focus.
+    EXPECT_EQ(w.calls_at_favourites, std::vector<Strings>{w.engine->calls});
     EXPECT_TRUE(w.view.timer);
     EXPECT_EQ(w.view.status, kDefaultStatus);
-    // History: newest first, both navigations recorded.
-    EXPECT_EQ(w.view.list, (std::vector<std::string>{"file:///tmp/x.html", "about:blank"}));
+    EXPECT_EQ(w.view.address, "file:///tmp/x.html");
+    EXPECT_EQ(w.view.list, (Strings{"file:///tmp/x.html", "about:blank"}));
+
+    // The favourites are read without a command line and after a failed navigation.
+    EXPECT_EQ(f.make().calls_at_favourites, std::vector<Strings>{{"Navigate2 about:blank 2"}});
+    auto& failing = f.make("file:///tmp/x.html", [](TestWindow& t) {
+        t.engine->fail("Navigate2", 5, "Invalid procedure call or argument", 2);
+    });
+    EXPECT_EQ(failing.calls_at_favourites.size(), 1u);
 }
 
-TEST(AddressBox, HistoryIsNewestFirstWithoutDuplicates)
+TEST(AddressBox, HistoryIsNewestFirstWithoutDuplicatesAndItsClickNavigatesOnce)
 {
     FactoryDouble f;
     auto& w = f.make();
-    w.frm->NavNow("http://a/");
-    w.frm->NavNow("http://b/");
-    w.frm->NavNow("http://a/");
-    w.frm->NavNow("http://A/");
-    EXPECT_EQ(w.view.list, (std::vector<std::string>{"http://A/", "http://a/", "http://b/", "about:blank"}));
+    for (const char* address : {"http://a/", "http://b/", "http://a/", "http://A/"})
+        w.frm->NavNow(address);
+    EXPECT_EQ(w.view.list, (Strings{"http://A/", "http://a/", "http://b/", "about:blank"}));
     EXPECT_EQ(w.view.address, "http://A/");
     // The Click raised by selecting the list entry started no second navigation.
-    int navs = 0;
-    for (const auto& c : w.engine->calls)
-        navs += c.rfind("Navigate2", 0) == 0;
-    EXPECT_EQ(navs, 5);
+    const auto navigations = [&] {
+        return std::count_if(w.engine->calls.begin(), w.engine->calls.end(),
+                             [](const std::string& c) { return c.starts_with("Navigate2"); });
+    };
+    EXPECT_EQ(navigations(), 5);
+    w.frm->bHistUpdate = true;
+    w.frm->cboAddress_Click();
+    EXPECT_EQ(navigations(), 5);
 }
 
-TEST(AddressBox, EnterNavigatesAndCtrlVTakesTheClipboard)
+TEST(AddressBox, EnterNavigatesCtrlVTakesTheClipboardAndNavSiteAppends)
 {
     FactoryDouble f;
     auto& w = f.make();
@@ -154,24 +144,14 @@ TEST(AddressBox, EnterNavigatesAndCtrlVTakesTheClipboard)
 
     w.view.address = "old+pasted";
     w.view.clipboard = "pasted";
-    w.frm->cboAddress_KeyUp(86, 3);  // Ctrl+Shift+V: the box's own paste stays
+    w.frm->cboAddress_KeyUp(86, 3); // Ctrl+Shift+V: the box's own paste stays
     EXPECT_EQ(w.view.address, "old+pasted");
     w.frm->cboAddress_KeyUp(86, 2);
     EXPECT_EQ(w.view.address, "pasted");
     w.view.clipboard.reset();
     w.frm->cboAddress_KeyUp(86, 2);
     EXPECT_EQ(w.view.address, "");
-}
 
-TEST(AddressBox, ClickWhileHistoryUpdatesDoesNothingAndNavSiteAppends)
-{
-    FactoryDouble f;
-    auto& w = f.make();
-    const auto before = w.engine->calls.size();
-    w.frm->bHistUpdate = true;
-    w.frm->cboAddress_Click();
-    EXPECT_EQ(w.engine->calls.size(), before);
-    w.frm->bHistUpdate = false;
     w.frm->NavSite("store.htm");
     EXPECT_TRUE(w.engine->called("Navigate2 https://www.quillmere.example/store.htm 0"));
 }
@@ -211,9 +191,8 @@ TEST(EngineEvents, TitleStatusAndBackForward)
     w.engine->fire_command_state_change(kCscBack, true);
     w.engine->fire_command_state_change(kCscForward, false);
     w.engine->fire_command_state_change(7, true);
-    EXPECT_TRUE((w.view.enabled[{"mnuVItem", 4}]));
-    EXPECT_FALSE((w.view.enabled[{"mnuVItem", 5}]));
-    EXPECT_EQ(w.view.enabled.size(), 2u);
+    EXPECT_EQ(w.view.enabled, (std::map<std::pair<std::string, int>, bool>{{{"mnuVItem", 4}, true},
+                                                                           {{"mnuVItem", 5}, false}}));
 }
 
 TEST(EngineEvents, NewWindowIsOffsetAndHasItsOwnHistory)
@@ -226,32 +205,17 @@ TEST(EngineEvents, NewWindowIsOffsetAndHasItsOwnHistory)
     auto& second = *f.windows[1];
     EXPECT_EQ(other, second.engine);
     EXPECT_TRUE(second.view.shown);
-    EXPECT_FLOAT_EQ(second.view.pos.first, first.view.pos.first + 300);
-    EXPECT_FLOAT_EQ(second.view.pos.second, first.view.pos.second + 300);
-    EXPECT_EQ(second.view.list, std::vector<std::string>{"about:blank"});
+    EXPECT_EQ(second.view.pos, std::make_pair(first.view.pos.first + 300, first.view.pos.second + 300));
+    EXPECT_EQ(second.view.list, Strings{"about:blank"});
 }
 
-TEST(FormResize, ClearsTheFullScreenMarkWhenItEndsFullScreen)
-{
-    FactoryDouble f;
-    auto& w = f.make();
-    w.frm->set_bFullSc(true);
-    w.view.state = WindowState::Minimized;
-    w.frm->Form_Resize();
-    EXPECT_TRUE(w.frm->bFullSc());
-    w.view.state = WindowState::Maximized;
-    w.frm->Form_Resize();
-    EXPECT_FALSE(w.frm->bFullSc());
-    EXPECT_FALSE((w.view.checked[{"mnuVItem", 12}]));
-}
-
-TEST(FullScreen, OwnMaximizeKeepsFullScreenButAUserResizeEndsIt)
+TEST(Menus, FullScreenOutlastsItsOwnMaximizeButAUserResizeEndsIt)
 {
     FactoryDouble f;
     auto& w = f.make();
     w.frm->set_client_size(15000, 10000);
     w.frm->Form_Resize();
-    w.frm->menu_activated("mnuVItem", 12, false);  // Full Screen
+    w.frm->menu_activated("mnuVItem", 12, false); // Full Screen
     EXPECT_TRUE(w.frm->bFullSc());
     EXPECT_EQ(w.view.state, WindowState::Maximized);
     EXPECT_FLOAT_EQ(w.view.layout.toolbar_height, 15);
@@ -264,11 +228,12 @@ TEST(FullScreen, OwnMaximizeKeepsFullScreenButAUserResizeEndsIt)
     EXPECT_FLOAT_EQ(w.view.layout.browser.top, 0);
     EXPECT_FLOAT_EQ(w.view.layout.browser.height, 14000);
 
-    // A later resize by the user ends it.
+    // A later resize by the user ends it and brings the bars back.
     w.frm->Form_Resize();
     EXPECT_FALSE(w.frm->bFullSc());
     EXPECT_FALSE((w.view.checked[{"mnuVItem", 12}]));
     EXPECT_FLOAT_EQ(w.view.layout.toolbar_height, 495);
+    EXPECT_FLOAT_EQ(w.view.layout.status_height, 375);
     EXPECT_FLOAT_EQ(w.view.layout.browser.top, 600);
 }
 
