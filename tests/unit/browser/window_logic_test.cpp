@@ -156,24 +156,7 @@ TEST(AddressBox, EnterNavigatesCtrlVTakesTheClipboardAndNavSiteAppends)
     EXPECT_TRUE(w.engine->called("Navigate2 https://www.quillmere.example/store.htm 0"));
 }
 
-TEST(BusyTimer, WorkingTitleThenPageTitleAndStop)
-{
-    FactoryDouble f;
-    auto& w = f.make();
-    w.frm->NavNow("http://x/");
-    w.engine->busy = true;
-    w.frm->timTimer_Timer();
-    EXPECT_EQ(w.view.title, "Driftway\u2122 - Working...");
-    EXPECT_TRUE(w.frm->timer_running());
-    w.engine->busy = false;
-    w.engine->location_name = "Page";
-    w.frm->timTimer_Timer();
-    EXPECT_EQ(w.view.title, "Driftway\u2122 - Page");
-    EXPECT_FALSE(w.frm->timer_running());
-    EXPECT_FALSE(w.view.timer);
-}
-
-TEST(EngineEvents, TitleStatusAndBackForward)
+TEST(EngineEvents, TitleStatusBackForwardAndTheBusyTimer)
 {
     FactoryDouble f;
     auto& w = f.make();
@@ -193,6 +176,19 @@ TEST(EngineEvents, TitleStatusAndBackForward)
     w.engine->fire_command_state_change(7, true);
     EXPECT_EQ(w.view.enabled, (std::map<std::pair<std::string, int>, bool>{{{"mnuVItem", 4}, true},
                                                                            {{"mnuVItem", 5}, false}}));
+
+    // While the engine is busy the timer shows "Working..."; then the page title, and it stops.
+    w.frm->NavNow("http://x/");
+    w.engine->busy = true;
+    w.frm->timTimer_Timer();
+    EXPECT_EQ(w.view.title, "Driftway\u2122 - Working...");
+    EXPECT_TRUE(w.frm->timer_running());
+    w.engine->busy = false;
+    w.engine->location_name = "Page";
+    w.frm->timTimer_Timer();
+    EXPECT_EQ(w.view.title, "Driftway\u2122 - Page");
+    EXPECT_FALSE(w.frm->timer_running());
+    EXPECT_FALSE(w.view.timer);
 }
 
 TEST(EngineEvents, NewWindowIsOffsetAndHasItsOwnHistory)
@@ -209,10 +205,18 @@ TEST(EngineEvents, NewWindowIsOffsetAndHasItsOwnHistory)
     EXPECT_EQ(second.view.list, Strings{"about:blank"});
 }
 
-TEST(Menus, FullScreenOutlastsItsOwnMaximizeButAUserResizeEndsIt)
+TEST(Menus, FavouritesPlaceTheBrowserAndFullScreenOutlastsItsOwnMaximize)
 {
     FactoryDouble f;
     auto& w = f.make();
+    w.frm->menu_activated("mnuVItem", 0, false); // Favorites
+    EXPECT_TRUE(w.view.layout.left_visible);
+    EXPECT_FLOAT_EQ(w.view.layout.browser.left, w.view.layout.left_width);
+    EXPECT_TRUE((w.view.checked[{"mnuVItem", 0}]));
+    w.frm->menu_activated("mnuVItem", 0, false);
+    EXPECT_FALSE(w.view.layout.left_visible);
+    EXPECT_FLOAT_EQ(w.view.layout.browser.left, 0);
+
     w.frm->set_client_size(15000, 10000);
     w.frm->Form_Resize();
     w.frm->menu_activated("mnuVItem", 12, false); // Full Screen
@@ -235,17 +239,4 @@ TEST(Menus, FullScreenOutlastsItsOwnMaximizeButAUserResizeEndsIt)
     EXPECT_FLOAT_EQ(w.view.layout.toolbar_height, 495);
     EXPECT_FLOAT_EQ(w.view.layout.status_height, 375);
     EXPECT_FLOAT_EQ(w.view.layout.browser.top, 600);
-}
-
-TEST(Menus, FavouritesToggleShowsThePaneAndPlacesTheBrowser)
-{
-    FactoryDouble f;
-    auto& w = f.make();
-    w.frm->menu_activated("mnuVItem", 0, false);
-    EXPECT_TRUE(w.view.layout.left_visible);
-    EXPECT_FLOAT_EQ(w.view.layout.browser.left, w.view.layout.left_width);
-    EXPECT_TRUE((w.view.checked[{"mnuVItem", 0}]));
-    w.frm->menu_activated("mnuVItem", 0, false);
-    EXPECT_FALSE(w.view.layout.left_visible);
-    EXPECT_FLOAT_EQ(w.view.layout.browser.left, 0);
 }
