@@ -4,7 +4,6 @@
 #include "fav_doubles.h"
 #include "favourites/context_menu.h"
 #include "favourites/fav_search.h"
-#include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
@@ -17,25 +16,13 @@ namespace {
 namespace fs = std::filesystem;
 using namespace driftway::favourites;
 using driftway::platform::MsgIcon;
-using driftway::testing::FavWindowDouble;
+using driftway::testing::FavFolderTest;
 using driftway::testing::read_file;
-using driftway::testing::ScopedEnv;
-using driftway::testing::TempDir;
 using Strings = std::vector<std::string>;
 
-class Context : public ::testing::Test {
+class Context : public FavFolderTest {
 protected:
-    TempDir dir;
-    ScopedEnv env{"DRIFTWAY_FAVORITES", dir.str()};
-    ModFaves faves;
-    FavWindowDouble window;
     Strings& messages = window.prompts_double.messages;
-    std::string root() const { return dir.str() + "/"; }
-    void load() { faves.LoadFavorites(window); }
-    void select(const std::string& relative)
-    {
-        window.tree.SetSelected(window.node(root() + relative), true);
-    }
     void click(int index) { mnuRFav_Click(faves, window, index); }
     void move_to(const std::string& relative, const std::string& target)
     {

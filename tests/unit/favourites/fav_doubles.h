@@ -6,6 +6,9 @@
 #include "favourites/tree_model.h"
 #include "platform/prompts.h"
 #include "platform/shell.h"
+#include "tests/support/temp_dir.h"
+
+#include <gtest/gtest.h>
 
 #include <deque>
 #include <functional>
@@ -155,6 +158,21 @@ public:
     std::string selected_key() const
     {
         return tree.SelectedItem() ? tree.Key(tree.SelectedItem()) : std::string("(none)");
+    }
+};
+
+// A Favorites folder of its own, the module and one window on it.
+class FavFolderTest : public ::testing::Test {
+protected:
+    TempDir dir;
+    ScopedEnv env{"DRIFTWAY_FAVORITES", dir.str()};
+    favourites::ModFaves faves;
+    FavWindowDouble window;
+    std::string root() const { return dir.str() + "/"; }
+    void load() { faves.LoadFavorites(window); }
+    void select(const std::string& relative)
+    {
+        window.tree.SetSelected(window.node(root() + relative), true);
     }
 };
 

@@ -1,16 +1,13 @@
-// The folder scan into tree and Favorites menu: order and numbering, what is
-// left out, captions, deep and odd folders. Needs real temporary folders.
+// The folder scan into tree and Favorites menu (order and numbering, what is
+// left out, captions, odd names) on real temporary folders, and the tree model.
 #include "fav_doubles.h"
 #include "favourites/display_text.h"
 #include "favourites/fav_scan.h"
-#include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <set>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -18,9 +15,7 @@ namespace fs = std::filesystem;
 using namespace driftway::favourites;
 using driftway::platform::MenuEntry;
 using driftway::platform::MenuEntryKind;
-using driftway::testing::FavWindowDouble;
-using driftway::testing::ScopedEnv;
-using driftway::testing::TempDir;
+using driftway::testing::FavFolderTest;
 using Strings = std::vector<std::string>;
 
 constexpr const char* kUrl = "[InternetShortcut]\r\nURL=https://example.org/\r\n";
@@ -42,18 +37,11 @@ Strings flatten(const MenuEntry& menu, const std::string& indent = "")
     return out;
 }
 
-class Scan : public ::testing::Test {
-protected:
-    TempDir dir;
-    ScopedEnv env{"DRIFTWAY_FAVORITES", dir.str()};
-    ModFaves faves;
-    FavWindowDouble window;
-    std::string root() const { return dir.str() + "/"; }
-};
+using Scan = FavFolderTest;
 
 TEST_F(Scan, FoldersComeFirstSubfolderItemsAreNumberedFirstAndNamesSortNaturally)
 {
-    faves.LoadFavorites(window);
+    load();
     EXPECT_EQ(window.texts(), Strings{"Favorites/"});
     EXPECT_EQ(flatten(window.menu->full()),
               (Strings{"Add to Favorites...=1097", "Organize Favorites...=1098", "-1099"}));
@@ -101,19 +89,8 @@ TEST_F(Scan, LinkedAndDotFoldersAreLeftOutButDotFilesAndLinkedFilesAreItems)
     fs::create_symlink(dir.path() / "missing", dir.path() / "broken.url");
     // A link back to the root would loop forever if links were followed.
     fs::create_directory_symlink(dir.path(), dir.path() / "Real" / "Loop");
-    faves.LoadFavorites(window);
+    load();
     EXPECT_EQ(window.texts(), (Strings{"Favorites/", "Real/", "in", ".direc", "alias", "broken", "target"}));
-}
-
-TEST_F(Scan, UnreadableFoldersContributeNothing)
-{
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "root reads every folder";
-    dir.write("Locked/x.url", kUrl);
-    dir.write("Open/y.url", kUrl);
-    ::chmod((dir.path() / "Locked").c_str(), 0);
-    faves.LoadFavorites(window);
-    EXPECT_EQ(window.texts(), (Strings{"Favorites/", "Locked/", "Open/", "y"}));
 }
 
 TEST_F(Scan, CaptionsPast49CharactersAreShortenedInTheMenuOnly)
@@ -127,7 +104,7 @@ TEST_F(Scan, CaptionsPast49CharactersAreShortenedInTheMenuOnly)
     dir.write(n49 + ".url", kUrl);
     dir.write(umlauts + ".url", kUrl);
     dir.write("Tom & Jerry.url", kUrl);
-    faves.LoadFavorites(window);
+    load();
 
     // Item order depends on the locale's collation; compare as a set.
     const MenuEntry menu = window.menu->root();
@@ -156,26 +133,73 @@ TEST(DisplayText, ItemTextsDropFourCharactersAndStrayBytesShowAsLatin1)
 TEST_F(Scan, NamesThatAreNotUtf8ShowReadablyAndKeepTheirBytes)
 {
     dir.write("Caf\xE9/menu\xFF.url", kUrl);
-    faves.LoadFavorites(window);
+    load();
     EXPECT_EQ(window.texts(), (Strings{"Favorites/", "Caf\xC3\xA9/", "menu\xC3\xBF"}));
     EXPECT_EQ(window.tree.Key(2), root() + "Caf\xE9/");
     EXPECT_EQ(faves.FavItems(window), Strings{root() + "Caf\xE9/menu\xFF.url"});
 }
 
-TEST_F(Scan, TwoThousandLevelsDeepScanWithoutRecursion)
-{
-    std::string rel;
-    for (int i = 0; i < 2000; ++i) {
-        rel += "d/";
-        ASSERT_EQ(::mkdir((root() + rel).c_str(), 0700), 0) << i;
+class Recorder : public TreeListener {
+public:
+    Strings log;
+    void on_added(int i) override { log.push_back("add " + std::to_string(i)); }
+    void on_cleared() override { log.push_back("clear"); }
+    void on_expanded(int i, bool e) override
+    {
+        log.push_back("expand " + std::to_string(i) + (e ? "+" : "-"));
     }
-    dir.write(rel + "bottom.url", kUrl);
-    int yields = 0;
-    window.on_do_events = [&] { ++yields; };
-    faves.LoadFavorites(window);
-    ASSERT_EQ(window.tree.Count(), 2002);
-    EXPECT_EQ(window.tree.Parent(2002), 2001);
-    EXPECT_EQ(yields, 2001); // once per folder, the root included
+    void on_selected(int i) override { log.push_back("select " + std::to_string(i)); }
+    void on_ensure_visible(int i) override { log.push_back("visible " + std::to_string(i)); }
+    void on_start_label_edit(int i) override { log.push_back("edit " + std::to_string(i)); }
+    void on_freeze() override { log.push_back("freeze"); }
+    void on_thaw() override { log.push_back("thaw"); }
+};
+
+TEST(TreeModel, AddsChildrenByKeyAndRefusesDuplicatesAndUnknownParents)
+{
+    TreeModel tree;
+    EXPECT_EQ(tree.Add(std::nullopt, Relationship::Child, "/f/", "Favorites", 1, 2), 1);
+    EXPECT_EQ(tree.Add("/f/", Relationship::Child, "/f/a/", "a", 1, 2), 2);
+    EXPECT_EQ(tree.Add("/f/", Relationship::Child, "/f/a/", "again", 1, 2), 0);
+    EXPECT_EQ(tree.Add("/nowhere/", Relationship::Child, "/f/b", "b", 3, 3), 0);
+    EXPECT_EQ(tree.Add("/f/a/", Relationship::Child, "/f/a/x.url", "x", 3, 3), 3);
+    EXPECT_EQ(tree.Add("/f/", Relationship::Child, "/f/z", "z", 3, 3), 4);
+    EXPECT_EQ(tree.children(1), (std::vector<int>{2, 4}));
+    EXPECT_EQ(tree.next_sibling(2), 4);
+    EXPECT_THROW(tree.Key(5), std::out_of_range);
+
+    tree.SetSelected(2, true);
+    tree.SetSelected(3, true);
+    EXPECT_FALSE(tree.Selected(2));
+    tree.EnsureVisible(3);
+    EXPECT_TRUE(tree.Expanded(1) && tree.Expanded(2));
+    tree.Clear();
+    EXPECT_EQ(tree.SelectedItem(), 0);
+    tree.Add(std::nullopt, Relationship::Child, "/f/", "Favorites", 1, 2);
+    EXPECT_EQ(tree.Add("/f/", Relationship::Child, "/f/a/x.url", "x", 3, 3), 2); // old keys are gone
+    EXPECT_EQ(tree.first_child(2), 0);
+}
+
+TEST(TreeModel, AFrozenViewHearsOneThawAndThenTheActionsAskedMeanwhile)
+{
+    TreeModel tree;
+    Recorder view;
+    tree.set_listener(&view);
+    tree.Add(std::nullopt, Relationship::Child, "/r/", "r", 1, 2);
+    tree.SetSelected(1, true);
+    tree.SetSelected(1, true); // no change, nothing heard
+    tree.freeze();
+    tree.freeze();
+    tree.Clear();
+    tree.Add(std::nullopt, Relationship::Child, "/r/", "r", 1, 2);
+    tree.Add("/r/", Relationship::Child, "/r/a", "a", 3, 3);
+    tree.EnsureVisible(2);
+    tree.SetSelected(2, true);
+    tree.StartLabelEdit();
+    tree.thaw();
+    EXPECT_TRUE(tree.frozen());
+    tree.thaw();
+    EXPECT_EQ(view.log, (Strings{"add 1", "select 1", "freeze", "thaw", "visible 2", "edit 2"}));
 }
 
 } // namespace
