@@ -15,22 +15,24 @@
 
 namespace driftway::testing {
 
-// A loopback HTTP server whose answers a function writes from the request
-// head; each connection gets one answer and is closed.
+// A socket listening on a free loopback port; returns the socket.
+int listen_on_loopback(int& port);
+
+// A loopback HTTP server whose answer a function writes from the request head;
+// each connection gets one answer, sent raw (so it may be cut short), and is closed.
 class ScriptedServer {
 public:
     explicit ScriptedServer(std::function<std::string(const std::string& request)> answer);
     ~ScriptedServer();
-    ScriptedServer(const ScriptedServer&) = delete;
-    ScriptedServer& operator=(const ScriptedServer&) = delete;
-    std::string url(const std::string& path) const;
+    std::string url(const std::string& path) const
+    {
+        return "http://127.0.0.1:" + std::to_string(m_port) + path;
+    }
 
 private:
-    void serve();
-
     std::function<std::string(const std::string&)> m_answer;
-    int m_listen = -1;
     int m_port = 0;
+    int m_listen = listen_on_loopback(m_port);
     std::atomic<bool> m_stop{false};
     std::thread m_thread;
 };
@@ -38,31 +40,28 @@ private:
 std::string http_response(const std::string& status, const std::string& body,
                           const std::string& extra_headers = "",
                           const std::string& content_type = "text/html");
+std::string page(const std::string& title, const std::string& body = "");
 
-// Points the engine's persistent data at a temporary home once per program,
-// before the first engine makes the shared web context.
-void use_temporary_user_dirs();
-
-// Result of a script run in the page: its value as text, or empty.
+// The value of a script run in the page, as text ("" for undefined).
 std::string evaluate(WebKitWebView* view, const std::string& script);
-double evaluate_number(WebKitWebView* view, const std::string& script);
 
-// A real WebKit engine in a shown window, its events recorded as text lines
-// ("before <url>", "navigate", "download", "command 2 1", "status <text>").
+// A real WebKit engine in a shown window; the first engine's events are
+// recorded as lines ("before <url>", "navigate", "download", "command 2 1",
+// "status <text>").
 class EngineTest : public ::testing::Test {
 protected:
     void SetUp() override;
     void TearDown() override;
 
-    // Makes an engine in a window of its own and records its events.
-    platform::gtk::WebKitEngine& make_engine(platform::gtk::WebKitEngine* related = nullptr);
-    // Navigates and waits until the engine is idle again after the load and
-    // names the page as expected (titles may arrive after the load ends).
+    platform::gtk::WebKitEngine& make_engine();
+    platform::gtk::WebKitEngine& engine() { return *m_engines.front().engine; }
+    // Navigates and waits until the page is loaded and named as expected.
     void load(const std::string& address, const std::string& expected_name);
+    // Waits until the first engine is idle and shows a page of that name.
+    bool shows(const std::string& name);
     bool wait_idle(platform::gtk::WebKitEngine& engine);
     bool saw(const std::string& event) const;
-
-    platform::gtk::WebKitEngine& engine() { return *m_engines.front().engine; }
+    std::string last_before() const;
 
     struct Window {
         GtkWidget* window = nullptr;
@@ -71,7 +70,6 @@ protected:
     TempDir m_dir;
     std::vector<Window> m_engines;
     std::vector<std::string> m_events;
-    int m_downloads = 0;
 };
 
 } // namespace driftway::testing

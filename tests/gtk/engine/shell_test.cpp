@@ -18,9 +18,8 @@ TEST(GioShell, StartedProgramsDoNotInheritTheEngineDefaults)
     const ScopedEnv users("DRIFTWAY_TEST_USERS_OWN", "kept");
     platform::gtk::keep_from_started_programs({"DRIFTWAY_TEST_ENGINE_DEFAULT"});
     const std::string out = dir.str() + "/env.txt";
-    platform::gtk::GioShell shell;
-    shell.spawn({"/bin/sh", "-c", "env > \"$0.part\" && mv \"$0.part\" \"$0\"", out},
-                platform::WindowStyle::Hidden);
+    platform::gtk::GioShell().spawn({"/bin/sh", "-c", "env > \"$0.part\" && mv \"$0.part\" \"$0\"", out},
+                                    platform::WindowStyle::Hidden);
     platform::gtk::keep_from_started_programs({});
     ASSERT_TRUE(wait_until([&] { return std::filesystem::exists(out); }));
     const std::string env = read_file(out);
