@@ -1,23 +1,30 @@
 #pragma once
 
-// Helpers of the favourites file tests: a whole folder tree as a comparable
-// value, and the odd names that every operation has to survive.
+// A whole folder tree as a comparable value, for the favourites file tests.
+
+#include "tests/support/temp_dir.h"
 
 #include <filesystem>
 #include <map>
 #include <string>
-#include <vector>
 
 namespace driftway::testing {
 
+using Tree = std::map<std::string, std::string>;
+
 // Every entry under `root`, by relative path: file contents, "<folder>", or
 // "-> target" for a symbolic link. Links are not followed.
-std::map<std::string, std::string> snapshot(const std::filesystem::path& root);
-
-// Names with blanks, quotes, a leading dash, a newline, bytes that are not
-// UTF-8, and one of 255 bytes.
-std::vector<std::string> odd_names();
-
-bool is_root();
+inline Tree snapshot(const std::filesystem::path& root)
+{
+    Tree entries;
+    for (auto it = std::filesystem::recursive_directory_iterator(root); it != decltype(it)(); ++it) {
+        const std::string relative = it->path().lexically_relative(root).string();
+        if (it->is_symlink())
+            entries[relative] = "-> " + std::filesystem::read_symlink(it->path()).string();
+        else
+            entries[relative] = it->is_directory() ? "<folder>" : read_file(it->path());
+    }
+    return entries;
+}
 
 } // namespace driftway::testing
