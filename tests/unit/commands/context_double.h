@@ -25,7 +25,6 @@ public:
     std::deque<std::optional<std::string>> files;       // default: cancelled
     std::optional<platform::RuntimeError> dialog_error; // thrown by every dialog
     std::vector<ShownMessage> messages;
-    std::vector<std::vector<platform::FileFilter>> filters;
 
     platform::MsgAnswer message_box(const std::string& text, const std::string& caption,
                                     platform::MsgButtons b, platform::MsgIcon i) override
@@ -35,14 +34,14 @@ public:
         return answers.empty() ? platform::MsgAnswer::Ok : pop(answers);
     }
     std::optional<std::string> open_file(const std::string& title,
-                                         const std::vector<platform::FileFilter>& f) override
+                                         const std::vector<platform::FileFilter>&) override
     {
-        return dialog("open " + title, f);
+        return dialog("open " + title);
     }
     std::optional<std::string> save_file(const std::string& title, const std::string& name,
-                                         const std::vector<platform::FileFilter>& f) override
+                                         const std::vector<platform::FileFilter>&) override
     {
-        return dialog("save " + name + " " + title, f);
+        return dialog("save " + name + " " + title);
     }
 
 private:
@@ -52,10 +51,9 @@ private:
         q.pop_front();
         return v;
     }
-    std::optional<std::string> dialog(const std::string& entry, const std::vector<platform::FileFilter>& f)
+    std::optional<std::string> dialog(const std::string& entry)
     {
         m_log.push_back(entry);
-        filters.push_back(f);
         if (dialog_error)
             throw *dialog_error;
         return files.empty() ? std::nullopt : pop(files);
@@ -70,7 +68,7 @@ public:
     void spawn(const std::vector<std::string>& argv, platform::WindowStyle) override
     {
         if (fail)
-            throw platform::RuntimeError(53, "File not found");
+            throw platform::RuntimeError(platform::error::kFileNotFound, "File not found");
         spawned.push_back(argv);
     }
     void open_with_default(const std::string&) override {}
