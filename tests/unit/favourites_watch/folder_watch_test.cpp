@@ -1,24 +1,24 @@
 // Following the Favorites folder without a display: the debounce, whether the
-// views already show a change, the watch list, and the watch's refresh
-// decisions on a clock the tests move. Needs real temporary folders.
+// views already show a change, the watch list, the watch's refresh decisions
+// on a clock the tests move, and the refresh that keeps each window's view.
+// Needs real temporary folders.
 #include "favourites/folder_watch.h"
 #include "favourites/mod_faves.h"
-#include "tests/support/temp_dir.h"
 #include "tests/unit/favourites/fav_doubles.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <filesystem>
-#include <unistd.h>
+#include <utility>
 
 namespace {
 
 namespace fs = std::filesystem;
 using namespace driftway::favourites;
 using namespace std::chrono_literals;
+using driftway::testing::FavFolderTest;
 using driftway::testing::FavWindowDouble;
-using driftway::testing::ScopedEnv;
 using driftway::testing::TempDir;
 using Kind = FolderChange::Kind;
 using Outcome = FolderWatch::Outcome;
@@ -37,7 +37,6 @@ TEST(Debouncer, ABurstEndsAfterTheQuietTimeOrAtTheLongestWaitButNotBeforeAFloor)
     for (auto t = t0 + 100ms; t < t0 + 2s; t += 100ms)
         d.notice(t);
     EXPECT_EQ(*d.deadline(), t0 + 900ms);
-
     // A floor holds back this burst and the next, but never moves one earlier.
     d.not_before(t0 + 1500ms);
     EXPECT_EQ(*d.deadline(), t0 + 1500ms);
@@ -65,25 +64,20 @@ std::string shown_in(const FavScan& scan, const std::string& path)
     return "";
 }
 
-class ScanShows : public ::testing::Test {
-protected:
-    TempDir dir;
-    std::string root = dir.str() + "/Fav";
-    std::string p(const std::string& relative) const { return root + "/" + relative; }
-    void SetUp() override
-    {
-        dir.write("Fav/A/a.url", "x");
-        dir.write("Fav/A/B/b.url", "x");
-        dir.write("Fav/r.url", "x");
-        dir.mkdir("Fav/.hidden");
-        dir.mkdir("Fav/Empty");
-    }
-    FavScan scan() const { return FavScan::read(root + "/", nullptr); }
-};
-
-TEST_F(ScanShows, AnEntryMatchesExactlyWhenAFreshScanWouldShowTheSameThere)
+TEST(ScanShows, AChangeMatchesExactlyWhenAFreshScanWouldShowTheSameThere)
 {
+    TempDir dir;
+    const std::string root = dir.str() + "/Fav";
+    const auto p = [&](const std::string& relative) { return root + "/" + relative; };
+    const auto scan = [&] { return FavScan::read(root + "/", nullptr); };
+    for (const char* file : {"Fav/A/a.url", "Fav/A/B/b.url", "Fav/r.url"})
+        dir.write(file, "x");
+    dir.mkdir("Fav/.hidden");
+    dir.mkdir("Fav/Empty");
     const FavScan before = scan();
+    EXPECT_TRUE(scan_shows(before, {Kind::Contents, root}));
+    EXPECT_TRUE(scan_shows(before, {Kind::Contents, p("A")}));
+
     // Every kind of change the scan's rules distinguish.
     fs::remove(p("r.url"));
     dir.write("Fav/new.url", "x");
@@ -93,28 +87,14 @@ TEST_F(ScanShows, AnEntryMatchesExactlyWhenAFreshScanWouldShowTheSameThere)
     dir.mkdir("Fav/.dotfolder");
     dir.write("Fav/.dotfile", "x");
     dir.write("Fav/.hidden/inside.url", "x");
-    ASSERT_EQ(::symlink(p("A").c_str(), p("link-to-folder").c_str()), 0);
-    ASSERT_EQ(::symlink(p("gone").c_str(), p("broken-link").c_str()), 0);
-    ASSERT_EQ(::symlink(p("A/a.url").c_str(), p("A/link-to-file").c_str()), 0);
+    dir.mkdir("Fav/D");
+    fs::create_symlink(p("A"), p("link-to-folder"));
+    fs::create_symlink(p("gone"), p("broken-link"));
+    fs::create_symlink(p("A/a.url"), p("A/link-to-file"));
     const FavScan after = scan();
-
-    const Strings paths{"r.url",
-                        "new.url",
-                        "Empty",
-                        "A",
-                        "A/a.url",
-                        "A/B",
-                        "A/C",
-                        "A/B/b.url",
-                        ".dotfolder",
-                        ".dotfile",
-                        ".hidden/inside.url",
-                        "link-to-folder",
-                        "broken-link",
-                        "A/link-to-file",
-                        "never-there",
-                        "Nowhere/deep.url"};
-    for (const std::string& relative : paths) {
+    for (const std::string relative : {"r.url", "new.url", "Empty", "A", "A/a.url", "A/B", "A/C", "A/B/b.url",
+                                       ".dotfolder", ".dotfile", ".hidden/inside.url", "link-to-folder",
+                                       "broken-link", "A/link-to-file", "never-there", "Nowhere/x.url"}) {
         const bool same = shown_in(before, p(relative)) == shown_in(after, p(relative));
         EXPECT_EQ(scan_shows(before, {Kind::Entry, p(relative)}), same) << relative;
         EXPECT_TRUE(scan_shows(after, {Kind::Entry, p(relative)})) << relative;
@@ -122,51 +102,35 @@ TEST_F(ScanShows, AnEntryMatchesExactlyWhenAFreshScanWouldShowTheSameThere)
     // The root coming or going takes its watch along: always worth a refresh.
     EXPECT_FALSE(scan_shows(after, {Kind::Entry, root}));
     EXPECT_FALSE(scan_shows(after, {Kind::Unknown, ""}));
-}
 
-TEST_F(ScanShows, ContentsComparesAFolderWithEverythingBelowIt)
-{
-    const FavScan before = scan();
-    EXPECT_TRUE(scan_shows(before, {Kind::Contents, p("A")}));
-    EXPECT_TRUE(scan_shows(before, {Kind::Contents, root}));
-    dir.write("Fav/A/B/deeper/c.url", "x");
-    EXPECT_FALSE(scan_shows(before, {Kind::Contents, p("A")}));
-    EXPECT_FALSE(scan_shows(before, {Kind::Contents, p("A/B")}));
-    EXPECT_TRUE(scan_shows(before, {Kind::Contents, p("Empty")}));
-    fs::remove(p("A/a.url"));
+    // Contents compares a folder with everything below it, and only folders the views show.
+    dir.write("Fav/A/C/deeper/c.url", "x");
+    EXPECT_FALSE(scan_shows(after, {Kind::Contents, p("A")}));
+    EXPECT_FALSE(scan_shows(after, {Kind::Contents, p("A/C")}));
+    EXPECT_TRUE(scan_shows(after, {Kind::Contents, p("D")}));
+    EXPECT_TRUE(scan_shows(after, {Kind::Contents, p(".hidden")}));
     EXPECT_TRUE(scan_shows(scan(), {Kind::Contents, p("A")}));
-    EXPECT_FALSE(scan_shows(before, {Kind::Contents, p("A")}));
-    // A folder the views do not show is not theirs to compare.
-    EXPECT_TRUE(scan_shows(before, {Kind::Contents, p(".hidden")}));
-}
 
-TEST_F(ScanShows, WatchListGoesBreadthFirstAndKeepsTheShallowestWhenCut)
-{
-    dir.mkdir("Fav/A/B/C/D");
-    const FavScan s = scan();
-    const WatchList all = folders_to_watch(s, 100);
+    // The watch list goes breadth first and keeps the shallowest when cut.
+    const WatchList all = folders_to_watch(scan(), 100);
     EXPECT_FALSE(all.limited);
-    EXPECT_EQ(all.folders, (Strings{root, p("A"), p("Empty"), p("A/B"), p("A/B/C"), p("A/B/C/D")}));
-    const WatchList cut = folders_to_watch(s, 3);
+    EXPECT_EQ(all.folders, (Strings{root, p("A"), p("D"), p("A/C"), p("A/C/deeper")}));
+    const WatchList cut = folders_to_watch(scan(), 3);
     EXPECT_TRUE(cut.limited);
-    EXPECT_EQ(cut.folders, (Strings{root, p("A"), p("Empty")}));
+    EXPECT_EQ(cut.folders, (Strings{root, p("A"), p("D")}));
     EXPECT_TRUE(folders_to_watch(FavScan(""), 100).folders.empty());
 }
 
 // The watch over a real ModFaves with one window, on a clock the test moves.
-class Watch : public ::testing::Test {
+class Watch : public FavFolderTest {
 protected:
-    TempDir dir;
-    ScopedEnv env{"DRIFTWAY_FAVORITES", dir.str()};
-    ModFaves faves;
-    FavWindowDouble window;
     WatchClock::time_point now = t0;
     FolderWatch watch{faves, {300ms, 900ms}, [this] { return now; }};
 
-    std::string p(const std::string& relative) const { return dir.str() + "/" + relative; }
-    void load()
+    std::string p(const std::string& relative) const { return root() + relative; }
+    void load_and_watch()
     {
-        faves.LoadFavorites(window);
+        load();
         watch.update_watches();
     }
     // Moves the clock on in steps of 10 ms, ticking whenever the watch is due.
@@ -183,12 +147,11 @@ protected:
 
 TEST_F(Watch, AConstantStreamStillRefreshesAboutOnceASecond)
 {
-    load();
+    load_and_watch();
     for (int i = 0; i < 30; ++i) {
         dir.write("f" + std::to_string(i) + ".url", "x");
         watch.changed({Kind::Entry, p("f" + std::to_string(i) + ".url")});
-        const auto seen = run_for(100ms);
-        EXPECT_LE(seen.size(), 1u);
+        EXPECT_LE(run_for(100ms).size(), 1u);
     }
     // Three seconds of changes: a refresh at each cap, none in between.
     EXPECT_EQ(watch.refreshes(), 3);
@@ -201,9 +164,9 @@ TEST_F(Watch, TheProgramsOwnChangesCauseNoSecondRefresh)
 {
     dir.write("A/a.url", "x");
     dir.write("B/b.url", "x");
-    load();
+    load_and_watch();
     // A rename by label edit, as the watcher would hear it afterwards.
-    window.tree.SetSelected(window.node(p("A/a.url")), true);
+    select("A/a.url");
     ASSERT_EQ(faves.AfterLabelEdit(window, "renamed"), LabelEdit::Accept);
     // A folder moved by hand, then the refresh its command makes.
     fs::rename(p("B"), p("A/B"));
@@ -213,13 +176,9 @@ TEST_F(Watch, TheProgramsOwnChangesCauseNoSecondRefresh)
         watch.changed({Kind::Entry, p(heard)});
     EXPECT_EQ(run_for(2s), std::vector<Outcome>{Outcome::UpToDate});
     EXPECT_EQ(window.menus_installed, installed);
-}
 
-TEST_F(Watch, LostNoticesAndOverfullBurstsRefreshWithoutChecking)
-{
-    load();
+    // Lost notices and overfull bursts refresh without checking.
     watch.changed({Kind::Unknown, ""});
-    watch.changed({Kind::Entry, p("x.url")});
     EXPECT_EQ(run_for(1s), std::vector<Outcome>{Outcome::Refreshed});
     for (std::size_t i = 0; i <= FolderWatch::kMaxPending; ++i)
         watch.changed({Kind::Entry, p("gone" + std::to_string(i))});
@@ -228,7 +187,7 @@ TEST_F(Watch, LostNoticesAndOverfullBurstsRefreshWithoutChecking)
 
 TEST_F(Watch, ADueBurstWaitsForAScanUnderWayOrAHoldAndThenLooksAgain)
 {
-    load();
+    load_and_watch();
     dir.write("late.url", "x");
     watch.changed({Kind::Entry, p("late.url")});
     now += 1s;
@@ -241,7 +200,6 @@ TEST_F(Watch, ADueBurstWaitsForAScanUnderWayOrAHoldAndThenLooksAgain)
     // The refresh under way saw the file already.
     EXPECT_EQ(run_for(1s), std::vector<Outcome>{Outcome::UpToDate});
 
-    // A hold keeps a due refresh waiting until it is released.
     bool editing = true;
     watch.hold_while([&] { return editing; });
     watch.changed({Kind::Unknown, ""});
@@ -250,14 +208,10 @@ TEST_F(Watch, ADueBurstWaitsForAScanUnderWayOrAHoldAndThenLooksAgain)
     EXPECT_EQ(std::count(held.begin(), held.end(), Outcome::Postponed), static_cast<long>(held.size()));
     editing = false;
     EXPECT_EQ(run_for(200ms), std::vector<Outcome>{Outcome::Refreshed});
-}
 
-TEST_F(Watch, ASlowRefreshKeepsTheNextOneAtLeastAsFarAway)
-{
-    for (int i = 0; i < 5; ++i)
-        dir.mkdir("F" + std::to_string(i));
-    load();
-    window.on_do_events = [&] { now += 100ms; }; // six folders: 600 ms a scan
+    // A slow refresh keeps the next one at least as far away.
+    window.on_do_events = [&] { now += 300ms; }; // two folders: 600 ms a scan
+    dir.mkdir("F");
     watch.changed({Kind::Unknown, ""});
     now += 300ms;
     ASSERT_EQ(watch.tick(), Outcome::Refreshed);
@@ -269,7 +223,7 @@ TEST_F(Watch, ASlowRefreshKeepsTheNextOneAtLeastAsFarAway)
 TEST_F(Watch, NewFoldersAreWatchedAndCheckedForWhatCameBeforeTheirWatch)
 {
     dir.mkdir("Old/Sub");
-    faves.LoadFavorites(window);
+    load();
     const auto first = watch.update_watches();
     ASSERT_TRUE(first);
     EXPECT_EQ(first->add, (Strings{dir.str(), p("Old"), p("Old/Sub")}));
@@ -297,6 +251,107 @@ TEST_F(Watch, NewFoldersAreWatchedAndCheckedForWhatCameBeforeTheirWatch)
     const auto again = watch.update_watches();
     ASSERT_TRUE(again);
     EXPECT_EQ(again->add, Strings{p("New")});
+}
+
+// A refresh that keeps each window's view: expanded folders and the selection
+// survive where they still exist; plain refreshes still start afresh.
+class KeepingView : public FavFolderTest {
+protected:
+    void SetUp() override
+    {
+        for (const char* file : {"A/B/b.url", "A/a.url", "C/c.url", "r.url"})
+            dir.write(file, "x");
+        load();
+    }
+    void expand(FavWindowDouble& w, const std::string& relative)
+    {
+        w.tree.SetExpanded(w.node(root() + relative), true);
+    }
+    Strings expanded(const FavWindowDouble& w) const
+    {
+        Strings keys;
+        for (int i = 1; i <= w.tree.Count(); ++i) {
+            if (w.tree.Expanded(i))
+                keys.push_back(w.tree.Key(i).substr(dir.str().size()));
+        }
+        return keys;
+    }
+};
+
+TEST_F(KeepingView, EveryWindowKeepsItsExpandedFoldersAndSelectionWhileAPlainRefreshResets)
+{
+    FavWindowDouble other;
+    faves.LoadFavorites(other);
+    expand(window, "A/");
+    expand(window, "A/B/");
+    select("A/B/b.url");
+    expand(other, "C/");
+    other.tree.SetSelected(other.node(root() + "C/c.url"), true);
+    dir.write("A/B/new.url", "x");
+    EXPECT_EQ(faves.RefreshKeepingView(), RefreshOutcome::Done);
+    EXPECT_NE(window.node(root() + "A/B/new.url"), 0);
+    EXPECT_NE(other.node(root() + "A/B/new.url"), 0);
+    EXPECT_EQ(window.selected_key(), root() + "A/B/b.url");
+    EXPECT_EQ(other.selected_key(), root() + "C/c.url");
+    EXPECT_EQ(expanded(window), (Strings{"/", "/A/", "/A/B/"}));
+    EXPECT_EQ(expanded(other), (Strings{"/", "/C/"}));
+    EXPECT_EQ(faves.shown_scans().size(), 1u);
+    EXPECT_EQ(faves.shown_scans().front(), faves.latest_scan());
+    faves.WindowClosed(other);
+
+    faves.RefreshFavorites(window);
+    EXPECT_EQ(window.selected_key(), root());
+    EXPECT_EQ(expanded(window), Strings{"/"});
+}
+
+TEST_F(KeepingView, AVanishedSelectionGoesToItsNearestRemainingAncestor)
+{
+    expand(window, "A/");
+    select("A/B/b.url");
+    fs::remove(root() + "A/B/b.url");
+    faves.RefreshKeepingView();
+    EXPECT_EQ(window.selected_key(), root() + "A/B/");
+    fs::remove_all(root() + "A/B");
+    faves.RefreshKeepingView();
+    EXPECT_EQ(window.selected_key(), root() + "A/");
+    EXPECT_EQ(expanded(window), (Strings{"/", "/A/"}));
+    // A folder that went and came back as a file is a different node.
+    fs::remove_all(root() + "A");
+    dir.write("A", "x");
+    faves.RefreshKeepingView();
+    EXPECT_EQ(window.selected_key(), root());
+    EXPECT_EQ(expanded(window), Strings{"/"});
+}
+
+TEST_F(KeepingView, DuringAScanItWaitsAndAPlainRefreshAskedMeanwhileWins)
+{
+    expand(window, "A/");
+    select("A/a.url");
+    // Asked for while a kept refresh scans: it runs after, and it also keeps.
+    bool asked = false;
+    window.on_do_events = [&] {
+        if (!std::exchange(asked, true)) {
+            dir.write("during.url", "x");
+            EXPECT_EQ(faves.RefreshKeepingView(), RefreshOutcome::Deferred);
+        }
+    };
+    const int installed = window.menus_installed;
+    faves.RefreshKeepingView();
+    EXPECT_EQ(window.menus_installed, installed + 2);
+    EXPECT_NE(window.node(root() + "during.url"), 0);
+    EXPECT_EQ(window.selected_key(), root() + "A/a.url");
+
+    // A plain refresh asked for meanwhile resets the view, as its caller expects.
+    asked = false;
+    window.on_do_events = [&] {
+        if (!std::exchange(asked, true)) {
+            EXPECT_EQ(faves.RefreshFavorites(window), RefreshOutcome::Deferred);
+        }
+    };
+    faves.RefreshKeepingView();
+    window.on_do_events = nullptr;
+    EXPECT_EQ(window.selected_key(), root());
+    EXPECT_EQ(expanded(window), Strings{"/"});
 }
 
 } // namespace
