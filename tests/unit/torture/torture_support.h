@@ -1,63 +1,67 @@
 #pragma once
 
-// Helpers of the torture tests: a whole folder tree as a comparable value,
-// what the favourites tree has to show for a folder, and a way to run a test
+// Helpers of the torture tests: a folder tree as a comparable value, a
+// favourites window on a temporary Favorites folder, and a way to run a test
 // as an unprivileged user when the suite runs as root.
 
-#include "favourites/tree.h"
+#include "tests/support/temp_dir.h"
+#include "tests/unit/favourites/fav_doubles.h"
 
 #include <cstdint>
 #include <map>
 #include <string>
-#include <string_view>
-#include <vector>
 
 namespace driftway::testing {
 
-// Every entry below `root` by relative path: "<folder>", "-> target" for a
-// symbolic link, "<unreadable>" for a folder that cannot be listed, or the
-// file's content. Links are never followed; the walk holds one folder open at
-// a time, so deep trees need no more descriptors than shallow ones.
+// Every entry below a folder by relative path: "<folder>", "-> target" for a
+// link (never followed), "<unreadable>" for a folder that cannot be listed,
+// or the file's content.
 using Snapshot = std::map<std::string, std::string>;
 Snapshot snapshot(const std::string& root);
-
-// The snapshot after moving the entry at `from` (relative) with everything
-// below it to `to`; an expectation for a move or rename.
+// The snapshot with the entry at `from` and everything below it moved to `to`.
 Snapshot moved(Snapshot entries, const std::string& from, const std::string& to);
-// The snapshot without the entry at `path` and everything below it.
 Snapshot without(Snapshot entries, const std::string& path);
+// A line per entry that differs (at most ten); empty when equal.
+std::string differences(const Snapshot& expected, const Snapshot& actual);
 
-// Where two snapshots differ, a line per entry (at most `limit`), with names
-// shown readably; empty when they are equal.
-std::string differences(const Snapshot& expected, const Snapshot& actual, std::size_t limit = 10);
+// Where the tree is unsound whatever the folder holds (a key twice, a wrong
+// first node, a node under the wrong parent); empty when sound.
+std::string tree_structure(const favourites::Tree& tree, const std::string& root_key);
+// The same, plus the keys missing from or extra to what the folder `root_key`
+// must show: folders not starting with ".", and every other entry except
+// links to folders and stray temporary files.
+std::string tree_vs_disk(const favourites::Tree& tree, const std::string& root_key);
 
-// The node keys the favourites tree must hold for the folder `root_key` (with
-// its trailing "/"): real folders whose names do not start with ".", and
-// every other entry except links to folders and stray temporary files.
-std::vector<std::string> expected_keys(const std::string& root_key);
+// /dev/shm when it is a writable memory file system with `bytes` free (large
+// trees are made there in a fraction of a disk's time), else the usual folder.
+std::string fast_temp_folder(std::uint64_t bytes = 64 << 20);
+std::string shown(std::string_view name);
 
-// Where the tree is unsound whatever the folder holds: a key twice, a first
-// node other than the root, or a node whose parent is not its containing
-// folder. Empty when it is sound.
-std::string tree_structure(const favourites::Tree& tree, const std::string& root_key, std::size_t limit = 10);
-
-// Where the tree disagrees with the folder: missing or extra keys, and nodes
-// whose parent is not their containing folder. Empty when they agree.
-std::string tree_vs_disk(const favourites::Tree& tree, const std::string& root_key, std::size_t limit = 10);
-
-// When the tests run as root, runs the current test again in a child process
-// as the user "nobody" (folder permissions do not bind root) and answers true:
-// the caller returns and the child's verdict is recorded here. Answers false
-// when the caller is to run the test body itself.
+// As root, runs the current test again as the user "nobody" (folder rights do
+// not bind root), records its verdict and answers true: the caller returns.
 bool ran_unprivileged();
 
-// A folder for large temporary trees: /dev/shm when it is a writable
-// memory file system with `bytes` free (a hundred thousand files are made and
-// removed there in a fraction of the time a disk takes; containers often give
-// it only a few megabytes), else the usual temporary folder.
-std::string fast_temp_folder(std::uint64_t bytes = 64 << 20);
+// A favourites window on a fresh Favorites folder. The operations keep
+// `expected`, what the folder should hold, up to date; paths are relative,
+// folders selected with a trailing "/".
+struct FavRig {
+    explicit FavRig(std::uint64_t fast_bytes = 0);
+    std::string root() const { return dir.str() + "/"; }
+    void load();
+    void select(const std::string& path);
+    // Each lands at `to`; an empty `to` means refused, nothing changes.
+    void rename(const std::string& from, const std::string& text, const std::string& to);
+    void move(const std::string& from, const std::string& folder, const std::string& to);
+    void remove(const std::string& path);
+    // The folder holds what was expected and the tree shows the folder.
+    void check(const std::string& when = "") const;
 
-// A name made readable for a test message.
-std::string shown(std::string_view name);
+    ScopedEnv tmp;
+    TempDir dir;
+    ScopedEnv env{"DRIFTWAY_FAVORITES", dir.str()};
+    favourites::ModFaves faves;
+    FavWindowDouble window;
+    Snapshot expected;
+};
 
 } // namespace driftway::testing
