@@ -21,8 +21,7 @@
 
 namespace driftway::testing {
 
-// Message boxes answered from a script (Yes or OK when the script is empty);
-// every question is recorded.
+// Message boxes answered from a script (Yes or OK when it is empty) and recorded.
 class ScriptedPrompts : public platform::Prompts {
 public:
     struct Shown {
@@ -32,12 +31,13 @@ public:
                                     platform::MsgButtons buttons, platform::MsgIcon) override
     {
         shown.push_back({text, caption});
-        if (!answers.empty()) {
-            const auto a = answers.front();
+        const auto answer =
+            answers.empty()
+                ? buttons == platform::MsgButtons::YesNo ? platform::MsgAnswer::Yes : platform::MsgAnswer::Ok
+                : answers.front();
+        if (!answers.empty())
             answers.pop_front();
-            return a;
-        }
-        return buttons == platform::MsgButtons::YesNo ? platform::MsgAnswer::Yes : platform::MsgAnswer::Ok;
+        return answer;
     }
     std::optional<std::string> open_file(const std::string&,
                                          const std::vector<platform::FileFilter>&) override
@@ -53,15 +53,8 @@ public:
     std::deque<platform::MsgAnswer> answers;
 };
 
-class NullShell : public platform::Shell {
-public:
-    void spawn(const std::vector<std::string>&, platform::WindowStyle) override {}
-    void open_with_default(const std::string& path) override { opened.push_back(path); }
-    std::vector<std::string> opened;
-};
-
 // A main window as the favourites code sees it, with the real GTK dialogs.
-class TestFavWindow : public favourites::FavWindow {
+class TestFavWindow : public favourites::FavWindow, private platform::Shell {
 public:
     explicit TestFavWindow(Gtk::Window* parent) : m_dialogs(parent, m_prompts) {}
 
@@ -82,13 +75,15 @@ public:
     }
     favourites::FavDialogs& dialogs() override { return m_dialogs; }
     platform::Prompts& prompts() override { return m_prompts; }
-    platform::Shell& shell() override { return m_shell; }
-    void open_folder_window(const std::string& folder) override { opened_folders.push_back(folder); }
+    platform::Shell& shell() override { return *this; }
+    void spawn(const std::vector<std::string>&, platform::WindowStyle) override {}
+    void open_with_default(const std::string&) override {}
+    void open_folder_window(const std::string&) override {}
     void popup_context_menu() override { ++popups; }
 
     favourites::TreeModel tree;
     std::shared_ptr<const favourites::FavMenu> menu;
-    std::vector<std::string> navigations, opened_folders;
+    std::vector<std::string> navigations;
     std::string location_url = "about:blank", location_name;
     int frozen = 0, popups = 0;
     ScriptedPrompts& scripted() { return m_prompts; }
@@ -96,48 +91,67 @@ public:
 
 private:
     ScriptedPrompts m_prompts;
-    NullShell m_shell;
     platform::gtk::GtkFavDialogs m_dialogs;
 };
 
 // Acts on the first shown dialog of type D as soon as it appears (from a
-// timeout, so that it works while a modal dialog runs its own loop). A dialog
-// still open long after acting is closed, so a failing test cannot hang.
+// timer, as modal dialogs run loops of their own); a dialog still open long
+// after is closed, so that a failing test cannot hang.
 template <typename D> void when_shown(std::function<void(D&)> act, int timeout_ms = 10000)
 {
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+    const auto find = [] {
+        for (Gtk::Window* w : Gtk::Window::list_toplevels())
+            if (auto* d = dynamic_cast<D*>(w); d && d->get_mapped())
+                return d;
+        return static_cast<D*>(nullptr);
+    };
     Glib::signal_timeout().connect(
-        [act, end] {
-            for (Gtk::Window* w : Gtk::Window::list_toplevels()) {
-                auto* d = dynamic_cast<D*>(w);
-                if (d && d->get_mapped()) {
-                    act(*d);
-                    return false;
-                }
+        [act, end, find] {
+            if (D* d = find()) {
+                act(*d);
+                return false;
             }
             return std::chrono::steady_clock::now() < end;
         },
         20);
     Glib::signal_timeout().connect_once(
-        [] {
-            for (Gtk::Window* w : Gtk::Window::list_toplevels()) {
-                if (auto* d = dynamic_cast<D*>(w); d && d->get_visible())
-                    d->response(Gtk::RESPONSE_DELETE_EVENT);
-            }
+        [find] {
+            if (D* d = find())
+                d->response(Gtk::RESPONSE_DELETE_EVENT);
         },
         timeout_ms * 2);
+}
+
+// The text entry of a tree view's open label edit, or null.
+inline GtkWidget* label_editor(Gtk::TreeView& view)
+{
+    GtkWidget* editor = nullptr;
+    GList* children = gtk_container_get_children(GTK_CONTAINER(view.gobj()));
+    for (GList* l = children; l; l = l->next)
+        if (GTK_IS_ENTRY(l->data))
+            editor = GTK_WIDGET(l->data);
+    g_list_free(children);
+    return editor;
+}
+
+// Types a name into an open label edit and ends it as Enter (or Escape) does.
+inline bool type_label(Gtk::TreeView& view, const std::string& text, bool cancel = false)
+{
+    GtkWidget* editor = label_editor(view);
+    if (!editor)
+        return false;
+    gtk_entry_set_text(GTK_ENTRY(editor), text.c_str());
+    if (cancel)
+        g_object_set(editor, "editing-canceled", TRUE, nullptr);
+    gtk_cell_editable_editing_done(GTK_CELL_EDITABLE(editor));
+    return true;
 }
 
 // A Favorites folder in a temporary folder, pointed at by $DRIFTWAY_FAVORITES.
 class FavFolderFixture {
 public:
-    FavFolderFixture()
-        : m_env("DRIFTWAY_FAVORITES", (m_dir.path() / "Favorites").string()),
-          m_root(m_dir.str() + "/Favorites")
-    {
-        Gtk::Main::init_gtkmm_internals();
-        m_dir.mkdir("Favorites");
-    }
+    FavFolderFixture() { Gtk::Main::init_gtkmm_internals(); }
     const std::string& root() const { return m_root; }
     std::string url_file(const std::string& relative, const std::string& url) const
     {
@@ -150,8 +164,8 @@ public:
 
 private:
     TempDir m_dir;
-    ScopedEnv m_env;
-    std::string m_root;
+    std::string m_root = m_dir.mkdir("Favorites").string();
+    ScopedEnv m_env{"DRIFTWAY_FAVORITES", m_root};
 };
 
 } // namespace driftway::testing
