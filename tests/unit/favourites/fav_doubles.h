@@ -23,6 +23,7 @@ namespace driftway::testing {
 // (Ok, or Yes for yes/no questions, when it is empty).
 class FavPromptsDouble : public platform::Prompts {
 public:
+    using Filters = std::vector<platform::FileFilter>;
     std::vector<std::string> messages;
     std::vector<platform::MsgIcon> icons;
     std::deque<platform::MsgAnswer> answers;
@@ -32,22 +33,17 @@ public:
     {
         messages.push_back(caption + "|" + text);
         icons.push_back(icon);
-        if (!answers.empty()) {
-            const auto a = answers.front();
-            answers.pop_front();
-            return a;
-        }
-        return buttons == platform::MsgButtons::YesNo ? platform::MsgAnswer::Yes : platform::MsgAnswer::Ok;
+        if (answers.empty())
+            return buttons == platform::MsgButtons::YesNo ? platform::MsgAnswer::Yes
+                                                          : platform::MsgAnswer::Ok;
+        const auto answer = answers.front();
+        answers.pop_front();
+        return answer;
     }
-    std::optional<std::string> open_file(const std::string&,
-                                         const std::vector<platform::FileFilter>&) override
+    std::optional<std::string> open_file(const std::string&, const Filters&) override { return {}; }
+    std::optional<std::string> save_file(const std::string&, const std::string&, const Filters&) override
     {
-        return std::nullopt;
-    }
-    std::optional<std::string> save_file(const std::string&, const std::string&,
-                                         const std::vector<platform::FileFilter>&) override
-    {
-        return std::nullopt;
+        return {};
     }
 };
 
