@@ -4,15 +4,13 @@
 // folder exactly.
 #include "torture_support.h"
 
-#include "favourites/context_menu.h"
 #include "favourites/fav_scan.h"
-
-#include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
 #include <deque>
 #include <fstream>
+#include <functional>
 #include <random>
 #include <set>
 #include <thread>
@@ -84,46 +82,31 @@ TEST(ChangingFolder, AScanShowsEachFolderAsItWasWhenItWasRead)
     EXPECT_EQ(tree_vs_disk(rig.window.tree, root), "");
 }
 
-// Creates, renames and removes its own entries ("~churn...") in the stable
-// folders, keeping at most 40 alive.
-class Churn {
-public:
-    Churn(std::string root, std::string tag) : m_root(std::move(root)), m_tag(std::move(tag)) {}
-    void step()
-    {
-        const std::string name = m_root + "Stable " + std::to_string(m_random() % 30) + "/~churn-" + m_tag +
-                                 std::to_string(m_next++);
+// A step of change each call: a "~churn" file or folder made in a stable
+// folder, or an earlier one renamed; the oldest removed past forty.
+std::function<void()> churn(const std::string& root, const std::string& tag)
+{
+    return [=, random = std::minstd_rand(12345), next = 0, alive = std::deque<std::string>()]() mutable {
+        const std::string name =
+            root + "Stable " + std::to_string(random() % 30) + "/~churn-" + tag + std::to_string(next++);
         std::error_code ec;
-        switch (m_random() % 4) {
-        case 0:
-        case 1:
-            std::ofstream(name + ".url").put('x');
-            m_alive.push_back(name + ".url");
-            break;
-        case 2:
+        if (random() % 4 == 0) {
             fs::create_directory(name, ec);
             std::ofstream(name + "/inside.url").put('x');
-            m_alive.push_back(name);
-            break;
-        default:
-            if (m_alive.empty())
-                break;
-            fs::rename(m_alive.front(), name + ".url", ec);
-            if (!ec) {
-                m_alive.pop_front();
-                m_alive.push_back(name + ".url");
+            alive.push_back(name);
+        } else {
+            if (random() % 3 == 0 && !alive.empty()) {
+                fs::rename(alive.front(), name + ".url", ec);
+                alive.pop_front();
+            } else {
+                std::ofstream(name + ".url").put('x');
             }
+            alive.push_back(name + ".url");
         }
-        for (; m_alive.size() > 40; m_alive.pop_front())
-            fs::remove_all(m_alive.front(), ec);
-    }
-
-private:
-    std::string m_root, m_tag;
-    std::minstd_rand m_random{12345};
-    int m_next = 0;
-    std::deque<std::string> m_alive;
-};
+        for (; alive.size() > 40; alive.pop_front())
+            fs::remove_all(alive.front(), ec);
+    };
+}
 
 TEST(ChangingFolder, UnderConstantChangeEveryUntouchedEntryIsShownAndOperationsLoseNothing)
 {
@@ -140,11 +123,11 @@ TEST(ChangingFolder, UnderConstantChangeEveryUntouchedEntryIsShownAndOperationsL
 
     // Each operation's scan is asked once, part-way, for another one, as a
     // window hearing of a change would ask.
-    Churn in_events(root, "e");
+    auto in_events = churn(root, "e");
     int yields = 0;
     bool asked = false;
     rig.window.on_do_events = [&] {
-        in_events.step();
+        in_events();
         if (!asked && ++yields % 7 == 0) {
             asked = true;
             EXPECT_EQ(rig.faves.RefreshFavorites(rig.window), RefreshOutcome::Deferred);
@@ -153,9 +136,8 @@ TEST(ChangingFolder, UnderConstantChangeEveryUntouchedEntryIsShownAndOperationsL
     std::atomic<bool> stop{false};
     std::atomic<int> thread_steps{0};
     std::thread churner([&] {
-        Churn churn(root, "t");
-        for (; !stop; ++thread_steps)
-            churn.step();
+        for (auto step = churn(root, "t"); !stop; ++thread_steps)
+            step();
     });
 
     // Every entry that stays put is in every tree, exactly where it belongs.

@@ -3,11 +3,6 @@
 // can name.
 #include "torture_support.h"
 
-#include "favourites/context_menu.h"
-#include "favourites/fav_search.h"
-
-#include <gtest/gtest.h>
-
 #include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -2,11 +2,7 @@
 // search, refresh, rename, move and delete, compared whole after each.
 #include "torture_support.h"
 
-#include "favourites/context_menu.h"
-#include "favourites/fav_search.h"
 #include "favourites/internet_shortcut.h"
-
-#include <gtest/gtest.h>
 
 #include <cstdio>
 #include <fcntl.h>

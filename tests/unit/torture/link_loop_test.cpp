@@ -3,12 +3,6 @@
 // on the links, never on what they point to.
 #include "torture_support.h"
 
-#include "favourites/context_menu.h"
-#include "favourites/fav_menu.h"
-#include "favourites/fav_search.h"
-
-#include <gtest/gtest.h>
-
 namespace {
 
 namespace fs = std::filesystem;

@@ -3,13 +3,6 @@
 // (onto taken names too) and deleted by their exact bytes.
 #include "torture_support.h"
 
-#include "favourites/fav_menu.h"
-#include "favourites/fav_search.h"
-#include "favourites/file_ops.h"
-#include "favourites/paths.h"
-
-#include <gtest/gtest.h>
-
 namespace {
 
 using namespace driftway::favourites;

@@ -1,12 +1,12 @@
 #include "torture_support.h"
 
-#include "favourites/context_menu.h"
 #include "favourites/file_ops.h"
 #include "favourites/paths.h"
 #include "platform/atomic_file.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <dirent.h>
@@ -24,20 +24,14 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Collects up to ten lines and says how many more there were.
-struct Notes {
-    std::size_t count = 0;
-    std::string text;
-    void add(const std::string& line)
-    {
-        if (count++ < 10)
-            text += line + "\n";
-    }
-    std::string str() const
-    {
-        return count > 10 ? text + "... " + std::to_string(count - 10) + " more\n" : text;
-    }
-};
+// Adds a line to a report of at most ten.
+void note(std::string& report, const std::string& line)
+{
+    if (std::count(report.begin(), report.end(), '\n') < 10)
+        report += line + "\n";
+    else if (!report.ends_with("...\n"))
+        report += "...\n";
+}
 
 bool is_under(const std::string& path, const std::string& folder)
 {
@@ -74,17 +68,18 @@ void walk(const std::string& root, const std::function<bool(const std::string&, 
     }
 }
 
-std::set<std::string> check_structure(const favourites::Tree& tree, const std::string& root_key, Notes& notes)
+std::set<std::string> check_structure(const favourites::Tree& tree, const std::string& root_key,
+                                      std::string& notes)
 {
     std::set<std::string> keys;
     for (int i = 1; i <= tree.Count(); ++i) {
         const std::string& key = tree.Key(i);
         if (!keys.insert(key).second)
-            notes.add("twice " + shown(key));
+            note(notes, "twice " + shown(key));
         const std::string bare = favourites::strip_slash(key);
         const int parent = tree.Parent(i);
         if (i == 1 ? key != root_key : parent < 1 || tree.Key(parent) != bare.substr(0, bare.rfind('/') + 1))
-            notes.add("misplaced " + shown(key));
+            note(notes, "misplaced " + shown(key));
     }
     return keys;
 }
@@ -131,30 +126,30 @@ std::string shown(std::string_view name)
 
 std::string differences(const Snapshot& expected, const Snapshot& actual)
 {
-    Notes notes;
+    std::string notes;
     for (const auto& [path, value] : expected) {
         const auto it = actual.find(path);
         if (it == actual.end())
-            notes.add("missing " + shown(path));
+            note(notes, "missing " + shown(path));
         else if (it->second != value)
-            notes.add("changed " + shown(path) + " to " + shown(it->second.substr(0, 60)));
+            note(notes, "changed " + shown(path) + " to " + shown(it->second.substr(0, 60)));
     }
     for (const auto& [path, value] : actual)
         if (!expected.contains(path))
-            notes.add("unexpected " + shown(path));
-    return notes.str();
+            note(notes, "unexpected " + shown(path));
+    return notes;
 }
 
 std::string tree_structure(const favourites::Tree& tree, const std::string& root_key)
 {
-    Notes notes;
+    std::string notes;
     check_structure(tree, root_key, notes);
-    return notes.str();
+    return notes;
 }
 
 std::string tree_vs_disk(const favourites::Tree& tree, const std::string& root_key)
 {
-    Notes notes;
+    std::string notes;
     const std::set<std::string> shown_keys = check_structure(tree, root_key, notes);
     std::set<std::string> wanted{root_key};
     walk(
@@ -171,11 +166,11 @@ std::string tree_vs_disk(const favourites::Tree& tree, const std::string& root_k
         [](const std::string&) {});
     for (const auto& key : wanted)
         if (!shown_keys.contains(key))
-            notes.add("missing " + shown(key));
+            note(notes, "missing " + shown(key));
     for (const auto& key : shown_keys)
         if (!wanted.contains(key))
-            notes.add("extra " + shown(key));
-    return notes.str();
+            note(notes, "extra " + shown(key));
+    return notes;
 }
 
 std::string fast_temp_folder(std::uint64_t bytes)
@@ -208,60 +203,6 @@ bool ran_unprivileged()
     EXPECT_NE(json.find("\"tests\": 1,"), std::string::npos) << "the child ran no test: " << json;
     EXPECT_NE(json.find("\"failures\": 0,"), std::string::npos) << json;
     return true;
-}
-
-FavRig::FavRig(std::uint64_t fast_bytes)
-    : tmp("TMPDIR", fast_bytes ? fast_temp_folder(fast_bytes) : fs::temp_directory_path().string())
-{
-}
-
-void FavRig::load()
-{
-    faves.LoadFavorites(window);
-    expected = snapshot(dir.str());
-}
-
-void FavRig::select(const std::string& path)
-{
-    const int node = window.node(root() + path);
-    ASSERT_NE(node, 0) << shown(path);
-    window.tree.SetSelected(node, true);
-}
-
-void FavRig::rename(const std::string& from, const std::string& text, const std::string& to)
-{
-    ASSERT_NO_FATAL_FAILURE(select(from));
-    EXPECT_EQ(faves.AfterLabelEdit(window, text),
-              to.empty() ? favourites::LabelEdit::Cancel : favourites::LabelEdit::Accept)
-        << shown(from);
-    if (!to.empty()) {
-        expected = moved(std::move(expected), favourites::strip_slash(from), to);
-        EXPECT_EQ(favourites::strip_slash(window.selected_key()), root() + to);
-    }
-}
-
-void FavRig::move(const std::string& from, const std::string& folder, const std::string& to)
-{
-    ASSERT_NO_FATAL_FAILURE(select(from));
-    window.dialogs_double.browse_answer = root() + folder;
-    favourites::mnuRFav_Click(faves, window, favourites::kRFavMoveTo);
-    if (!to.empty()) {
-        expected = moved(std::move(expected), favourites::strip_slash(from), to);
-        EXPECT_EQ(favourites::strip_slash(window.selected_key()), root() + to);
-    }
-}
-
-void FavRig::remove(const std::string& path)
-{
-    ASSERT_NO_FATAL_FAILURE(select(path));
-    favourites::mnuRFav_Click(faves, window, favourites::kRFavDelete);
-    expected = without(std::move(expected), favourites::strip_slash(path));
-}
-
-void FavRig::check(const std::string& when) const
-{
-    EXPECT_EQ(differences(expected, snapshot(dir.str())), "") << when;
-    EXPECT_EQ(tree_vs_disk(window.tree, root()), "") << when;
 }
 
 } // namespace driftway::testing

@@ -4,10 +4,18 @@
 // favourites window on a temporary Favorites folder, and a way to run a test
 // as an unprivileged user when the suite runs as root.
 
+#include "favourites/context_menu.h"
+#include "favourites/fav_menu.h"
+#include "favourites/fav_search.h"
+#include "favourites/file_ops.h"
+#include "favourites/paths.h"
 #include "tests/support/temp_dir.h"
 #include "tests/unit/favourites/fav_doubles.h"
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
+#include <filesystem>
 #include <map>
 #include <string>
 
@@ -43,18 +51,59 @@ bool ran_unprivileged();
 
 // A favourites window on a fresh Favorites folder. The operations keep
 // `expected`, what the folder should hold, up to date; paths are relative,
-// folders selected with a trailing "/".
+// folders selected with a trailing "/". Each operation lands at `to`; an
+// empty `to` means refused, nothing changes.
 struct FavRig {
-    explicit FavRig(std::uint64_t fast_bytes = 0);
+    explicit FavRig(std::uint64_t fast_bytes = 0)
+        : tmp("TMPDIR",
+              fast_bytes ? fast_temp_folder(fast_bytes) : std::filesystem::temp_directory_path().string())
+    {
+    }
     std::string root() const { return dir.str() + "/"; }
-    void load();
-    void select(const std::string& path);
-    // Each lands at `to`; an empty `to` means refused, nothing changes.
-    void rename(const std::string& from, const std::string& text, const std::string& to);
-    void move(const std::string& from, const std::string& folder, const std::string& to);
-    void remove(const std::string& path);
+    void load()
+    {
+        faves.LoadFavorites(window);
+        expected = snapshot(dir.str());
+    }
+    void select(const std::string& path)
+    {
+        ASSERT_NE(window.node(root() + path), 0) << shown(path);
+        window.tree.SetSelected(window.node(root() + path), true);
+    }
+    void rename(const std::string& from, const std::string& text, const std::string& to)
+    {
+        ASSERT_NO_FATAL_FAILURE(select(from));
+        EXPECT_EQ(faves.AfterLabelEdit(window, text),
+                  to.empty() ? favourites::LabelEdit::Cancel : favourites::LabelEdit::Accept)
+            << shown(from);
+        landed(from, to);
+    }
+    void move(const std::string& from, const std::string& folder, const std::string& to)
+    {
+        ASSERT_NO_FATAL_FAILURE(select(from));
+        window.dialogs_double.browse_answer = root() + folder;
+        favourites::mnuRFav_Click(faves, window, favourites::kRFavMoveTo);
+        landed(from, to);
+    }
+    void remove(const std::string& path)
+    {
+        ASSERT_NO_FATAL_FAILURE(select(path));
+        favourites::mnuRFav_Click(faves, window, favourites::kRFavDelete);
+        expected = without(std::move(expected), favourites::strip_slash(path));
+    }
     // The folder holds what was expected and the tree shows the folder.
-    void check(const std::string& when = "") const;
+    void check(const std::string& when = "") const
+    {
+        EXPECT_EQ(differences(expected, snapshot(dir.str())), "") << when;
+        EXPECT_EQ(tree_vs_disk(window.tree, root()), "") << when;
+    }
+    void landed(const std::string& from, const std::string& to)
+    {
+        if (to.empty())
+            return;
+        expected = moved(std::move(expected), favourites::strip_slash(from), to);
+        EXPECT_EQ(favourites::strip_slash(window.selected_key()), root() + to);
+    }
 
     ScopedEnv tmp;
     TempDir dir;

@@ -3,11 +3,6 @@
 // Runs as the user "nobody" when the suite runs as root.
 #include "torture_support.h"
 
-#include "favourites/context_menu.h"
-#include "favourites/fav_search.h"
-
-#include <gtest/gtest.h>
-
 #include <sys/stat.h>
 
 namespace {
