@@ -1,15 +1,9 @@
 // The menu commands in a real main window: New Window starts a second
-// process with the address as one argument, clipboard keys go to a focused
-// text field, and full-screen mode survives its own maximize but not a later
-// resize (with a window manager running).
-#include "platform/gtk/app.h"
-#include "platform/gtk/engine_factory.h"
-#include "platform/gtk/main_window.h"
-#include "tests/gtk/common/wait.h"
-#include "tests/gtk/common/x_input.h"
-#include "tests/support/temp_dir.h"
+// process with the address as one argument, keys go to the focused address
+// box or the find bar, and full-screen mode survives its own maximize but not
+// a later resize (with a window manager running).
+#include "tests/gtk/browser/window_fixture.h"
 
-#include <gtest/gtest.h>
 #include <gtkmm/clipboard.h>
 #include <gtkmm/entry.h>
 
@@ -19,8 +13,6 @@
 #include <sys/wait.h>
 
 using namespace driftway;
-using namespace driftway::platform::gtk;
-using driftway::testing::TempDir;
 using driftway::testing::wait_until;
 
 namespace {
@@ -28,65 +20,41 @@ namespace {
 // Processes whose command line has exactly these arguments after argv[0].
 std::vector<int> find_processes(const std::string& program, const std::vector<std::string>& args)
 {
+    std::vector<std::string> wanted{program};
+    wanted.insert(wanted.end(), args.begin(), args.end());
     std::vector<int> pids;
     for (const auto& e : std::filesystem::directory_iterator("/proc")) {
         const std::string name = e.path().filename();
         if (name.find_first_not_of("0123456789") != std::string::npos)
             continue;
         std::ifstream in(e.path() / "cmdline", std::ios::binary);
-        std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
         std::vector<std::string> argv;
-        std::string::size_type start = 0;
-        while (start < all.size()) {
-            const auto end = all.find('\0', start);
-            argv.push_back(all.substr(start, end - start));
-            start = end == std::string::npos ? all.size() : end + 1;
-        }
-        if (argv.empty() || argv[0] != program)
-            continue;
-        if (std::vector<std::string>(argv.begin() + 1, argv.end()) == args)
+        for (std::string arg; std::getline(in, arg, '\0');)
+            argv.push_back(arg);
+        if (argv == wanted)
             pids.push_back(std::stoi(name));
     }
     return pids;
 }
 
-class MenusTest : public ::testing::Test {
+class MenusTest : public driftway::testing::WindowTest {
 protected:
-    void SetUp() override
-    {
-        for (const char* v : {"XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_CONFIG_HOME", "DRIFTWAY_FAVORITES"})
-            m_env.push_back(std::make_unique<driftway::testing::ScopedEnv>(v, (m_dir.path() / v).string()));
-        m_app = std::make_unique<App>(make_webkit_engine, "");
-        m_app->set_quit_on_last(false);
-        m_app->start();
-        ASSERT_TRUE(wait_until([&] { return window().get_mapped(); }));
-    }
-
-    MainWindow& window() { return *m_app->windows().front(); }
-
-    TempDir m_dir;
-    std::vector<std::unique_ptr<driftway::testing::ScopedEnv>> m_env;
-    std::unique_ptr<App> m_app;
+    void SetUp() override { start(); }
 };
 
 TEST_F(MenusTest, NewWindowStartsAProcessWithTheAddressAsOneArgument)
 {
     // A page whose address holds blanks, quotes, ";" and "$(...)".
     const auto page = m_dir.write("odd name; $(touch HACKED) 'q'.html", "<title>Odd</title>odd");
-    const std::string url = "file://" + page.string();
     window().frm().set_program_path(DRIFTWAY_BINARY);
-    window().frm().engine().Navigate2(url);
+    window().frm().engine().Navigate2("file://" + page.string());
     ASSERT_TRUE(wait_until([&] { return window().frm().engine().LocationName() == "Odd"; }));
     const std::string address = window().frm().engine().LocationURL();
 
     window().frm().menu_activated("mnuFItem", 0, false);
     std::vector<int> pids;
-    EXPECT_TRUE(wait_until(
-        [&] {
-            pids = find_processes(DRIFTWAY_BINARY, {address});
-            return !pids.empty();
-        },
-        10000));
+    EXPECT_TRUE(
+        wait_until([&] { return !(pids = find_processes(DRIFTWAY_BINARY, {address})).empty(); }, 10000));
     for (int pid : pids) {
         ::kill(pid, SIGTERM);
         ::waitpid(pid, nullptr, 0);
@@ -95,30 +63,42 @@ TEST_F(MenusTest, NewWindowStartsAProcessWithTheAddressAsOneArgument)
     EXPECT_FALSE(std::filesystem::exists(m_dir.path() / "HACKED"));
 }
 
-TEST_F(MenusTest, ClipboardKeysActOnTheFocusedAddressBox)
+TEST_F(MenusTest, ClipboardKeysActOnTheFocusedAddressBoxAndCtrlFFindsInThePage)
 {
     auto& w = window();
+    w.frm().NavNow("file://" +
+                   m_dir.write("find.html", "<title>Find</title><p>alpha beta alpha</p>").string());
+    ASSERT_TRUE(wait_until([&] { return w.frm().engine().LocationName() == "Find"; }, 20000));
+    ASSERT_TRUE(take_keyboard());
     auto* entry = w.address_box().get_entry();
-    int ox = 0, oy = 0;
-    entry->get_window()->get_origin(ox, oy);
-    const auto ea = entry->get_allocation();
-    ASSERT_TRUE(driftway::testing::focus_by_pointer(ox + ea.get_x() + 5, oy + ea.get_y() + 5));
-    ASSERT_TRUE(wait_until([&] { return w.has_toplevel_focus(); }, 5000));
     w.focus_address_box();
     entry->set_text("copy me from the box");
     ASSERT_TRUE(driftway::testing::press_key("ctrl+a"));
     int start = 0, end = 0;
-    EXPECT_TRUE(wait_until([&] { return entry->get_selection_bounds(start, end) && end - start == 20; }, 5000));
+    EXPECT_TRUE(
+        wait_until([&] { return entry->get_selection_bounds(start, end) && end - start == 20; }, 5000));
     ASSERT_TRUE(driftway::testing::press_key("ctrl+c"));
-    auto clipboard = Gtk::Clipboard::get();
     std::string text;
     EXPECT_TRUE(wait_until(
-        [&] {
-            text = clipboard->wait_for_text();
-            return text == "copy me from the box";
-        },
-        5000))
+        [&] { return (text = Gtk::Clipboard::get()->wait_for_text()) == "copy me from the box"; }, 5000))
         << text;
+
+    // The find bar takes the status line's place and says when nothing is found.
+    ASSERT_TRUE(driftway::testing::press_key("ctrl+f"));
+    ASSERT_TRUE(wait_until([&] { return w.find_bar_open() && w.find_entry().has_focus(); }, 5000));
+    EXPECT_FALSE(w.status_label().get_visible());
+    ASSERT_TRUE(driftway::testing::type_text("alpha"));
+    ASSERT_TRUE(wait_until([&] { return w.find_entry().get_text() == "alpha"; }, 5000));
+    driftway::testing::pump_for(500);
+    EXPECT_EQ(w.find_result().get_text(), "");
+    ASSERT_TRUE(driftway::testing::press_key("F3")); // wraps round without complaint
+    driftway::testing::pump_for(300);
+    EXPECT_EQ(w.find_result().get_text(), "");
+    ASSERT_TRUE(driftway::testing::type_text("zzz"));
+    EXPECT_TRUE(wait_until([&] { return w.find_result().get_text() == "Phrase not found"; }, 5000));
+    ASSERT_TRUE(driftway::testing::press_key("Escape"));
+    EXPECT_TRUE(wait_until([&] { return !w.find_bar_open(); }, 5000));
+    EXPECT_TRUE(w.status_label().get_visible());
 }
 
 // Starts a small window manager for the window-state test, when one is there.
@@ -165,40 +145,4 @@ TEST_F(MenusTest, FullScreenSurvivesItsOwnMaximizeButNotALaterResize)
     EXPECT_FALSE(w.menus().checked("mnuVItem", 12));
 }
 
-}  // namespace
-
-namespace {
-
-TEST_F(MenusTest, CtrlFOpensTheFindBarWhichSaysWhenNothingIsFound)
-{
-    auto& w = window();
-    const auto page = m_dir.write("find.html", "<title>Find</title><p>alpha beta alpha</p>");
-    w.frm().NavNow("file://" + page.string());
-    ASSERT_TRUE(wait_until([&] { return w.frm().engine().LocationName() == "Find"; }, 20000));
-    auto* entry = w.address_box().get_entry();
-    int ox = 0, oy = 0;
-    entry->get_window()->get_origin(ox, oy);
-    const auto ea = entry->get_allocation();
-    ASSERT_TRUE(driftway::testing::focus_by_pointer(ox + ea.get_x() + 5, oy + ea.get_y() + 5));
-    ASSERT_TRUE(wait_until([&] { return w.has_toplevel_focus(); }, 5000));
-
-    ASSERT_TRUE(driftway::testing::press_key("ctrl+f"));
-    ASSERT_TRUE(wait_until([&] { return w.find_bar_open() && w.find_entry().has_focus(); }, 5000));
-    EXPECT_FALSE(w.status_label().get_visible());
-    ASSERT_TRUE(driftway::testing::type_text("alpha"));
-    ASSERT_TRUE(wait_until([&] { return w.find_entry().get_text() == "alpha"; }, 5000));
-    driftway::testing::pump_for(500);
-    EXPECT_EQ(w.find_result().get_text(), "");
-    ASSERT_TRUE(driftway::testing::press_key("F3"));  // wraps round without complaint
-    driftway::testing::pump_for(300);
-    EXPECT_EQ(w.find_result().get_text(), "");
-
-    ASSERT_TRUE(driftway::testing::type_text("zzz"));
-    EXPECT_TRUE(wait_until([&] { return w.find_result().get_text() == "Phrase not found"; }, 5000));
-
-    ASSERT_TRUE(driftway::testing::press_key("Escape"));
-    EXPECT_TRUE(wait_until([&] { return !w.find_bar_open(); }, 5000));
-    EXPECT_TRUE(w.status_label().get_visible());
-}
-
-}  // namespace
+} // namespace

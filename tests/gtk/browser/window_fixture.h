@@ -1,0 +1,61 @@
+#pragma once
+
+#include "platform/gtk/app.h"
+#include "platform/gtk/engine_factory.h"
+#include "platform/gtk/main_window.h"
+#include "tests/gtk/common/wait.h"
+#include "tests/gtk/common/x_input.h"
+#include "tests/support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace driftway::testing {
+
+// Main windows with the real engine, their stores and favourites in a
+// temporary folder.
+class WindowTest : public ::testing::Test {
+protected:
+    WindowTest()
+    {
+        for (const char* v : {"XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_CONFIG_HOME", "DRIFTWAY_FAVORITES"})
+            m_env.push_back(std::make_unique<ScopedEnv>(v, (m_dir.path() / v).string()));
+    }
+
+    platform::gtk::App& start(const std::string& command_line = "")
+    {
+        m_app = std::make_unique<platform::gtk::App>(platform::gtk::make_webkit_engine, command_line);
+        m_app->set_quit_on_last(false);
+        m_app->start();
+        EXPECT_TRUE(wait_until([&] { return window().get_mapped(); }));
+        return *m_app;
+    }
+    platform::gtk::MainWindow& window() { return *m_app->windows().front(); }
+    static bool wait_title(platform::gtk::MainWindow& w, const std::string& title)
+    {
+        return wait_until([&] { return w.get_title() == "Driftway\u2122 - " + title; }, 20000);
+    }
+    // A point of a widget, in screen coordinates.
+    static std::pair<int, int> on_screen(Gtk::Widget& widget, int x, int y)
+    {
+        int ox = 0, oy = 0;
+        widget.get_window()->get_origin(ox, oy);
+        return {ox + widget.get_allocation().get_x() + x, oy + widget.get_allocation().get_y() + y};
+    }
+    // Gives the window the keyboard as the pointer does without a window manager.
+    bool take_keyboard()
+    {
+        const auto [x, y] = on_screen(*window().address_box().get_entry(), 5, 5);
+        return focus_by_pointer(x, y) && wait_until([&] { return window().has_toplevel_focus(); }, 5000);
+    }
+
+    TempDir m_dir;
+    std::vector<std::unique_ptr<ScopedEnv>> m_env;
+    std::unique_ptr<platform::gtk::App> m_app;
+};
+
+} // namespace driftway::testing
