@@ -145,7 +145,7 @@ TEST_F(EngineTest, TypedAddressesAreFixedUpOrRefused)
     ASSERT_TRUE(shows("Home"));
 }
 
-TEST_F(EngineTest, PageWhoseEngineProcessEndsSaysSoAndReloads)
+TEST_F(EngineTest, AnEndedPageProcessIsReportedAndAnEngineGoneEarlyHearsNothing)
 {
     const auto path = m_dir.write("crash.html", page("Before"));
     load(path.string(), "Before");
@@ -154,16 +154,13 @@ TEST_F(EngineTest, PageWhoseEngineProcessEndsSaysSoAndReloads)
     EXPECT_EQ(engine().LocationURL(), file_uri_from_path(path.string()));
     engine().Refresh();
     ASSERT_TRUE(shows("Before"));
-}
 
-TEST_F(EngineTest, EngineGoneBeforeItsPageLoadedGetsNoLateEvents)
-{
     auto& second = make_engine();
     int events = 0;
     second.hooks.before_navigate = [&](const std::string&) { ++events; };
     second.hooks.navigate_complete = [&] { ++events; };
     second.hooks.download_complete = [&] { ++events; };
-    second.Navigate2(m_dir.write("slow.html", page("Slow")).string());
+    second.Navigate2(path.string());
     const int seen = events;
     m_engines.back().engine.reset();
     pump_for(500);
