@@ -1,111 +1,93 @@
-// The engine's environment defaults: what is set, what the user's own values
-// change, and how render nodes are found. Needs only a temporary folder.
+// The engine's environment defaults: what the machine and the user's own
+// values change, and how render nodes are found.
 #include "platform/engine_environment.h"
 #include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
 #include <map>
+#include <sstream>
 
 namespace driftway::platform {
 namespace {
 
-// A fixed environment to look variables up in.
-struct FakeEnv {
-    std::map<std::string, std::string> vars;
-    EnvLookup lookup() const
-    {
-        return [this](const char* name) -> const char* {
-            const auto it = vars.find(name);
-            return it == vars.end() ? nullptr : it->second.c_str();
-        };
+using Vars = std::map<std::string, std::string>;
+const std::string kUnset = "(not set)";
+
+// "NAME=value" words; "-NAME" for a variable that must be left alone.
+Vars vars(const std::string& text)
+{
+    Vars vars;
+    std::istringstream words(text);
+    for (std::string word; words >> word;) {
+        if (word[0] == '-')
+            vars[word.substr(1)] = kUnset;
+        else
+            vars[word.substr(0, word.find('='))] = word.substr(word.find('=') + 1);
     }
-};
-
-std::map<std::string, std::string> as_map(const std::vector<EnvSetting>& settings)
-{
-    std::map<std::string, std::string> map;
-    for (const auto& s : settings)
-        EXPECT_TRUE(map.emplace(s.name, s.value).second) << s.name << " set twice";
-    return map;
+    return vars;
 }
 
-TEST(EngineEnvironment, WithoutAGpuPagesAndWindowDrawInSoftwareWithoutProbing)
+TEST(EngineEnvironment, DefaultsYieldToAGpuToAssistiveTechnologyAndToTheUsersOwnValues)
 {
-    const FakeEnv env;
-    const auto set = as_map(engine_environment(env.lookup(), {}));
-    EXPECT_EQ(set.at("WEBKIT_DISABLE_COMPOSITING_MODE"), "1");
-    EXPECT_EQ(set.at("WEBKIT_DISABLE_DMABUF_RENDERER"), "1");
-    EXPECT_EQ(set.at("WEBKIT_WEB_RENDER_DEVICE_FILE"), "/dev/dri/renderD128");
-    EXPECT_EQ(set.at("GDK_GL"), "disable");
-
-    // A GPU keeps accelerated compositing and OpenGL in the window.
-    const auto with_gpu = as_map(engine_environment(env.lookup(), {"/dev/dri/renderD129"}));
-    EXPECT_EQ(with_gpu.count("WEBKIT_DISABLE_COMPOSITING_MODE"), 0u);
-    EXPECT_EQ(with_gpu.count("GDK_GL"), 0u);
-    EXPECT_EQ(with_gpu.count("WEBKIT_DISABLE_DMABUF_RENDERER"), 0u);
-
-    // Software drawing asked for on a GPU machine: the first render node
-    // answers the engine's GPU question.
-    const FakeEnv software{{{"WEBKIT_DISABLE_COMPOSITING_MODE", "1"}}};
-    const auto soft_gpu =
-        as_map(engine_environment(software.lookup(), {"/dev/dri/renderD129", "/dev/dri/renderD130"}));
-    EXPECT_EQ(soft_gpu.at("WEBKIT_WEB_RENDER_DEVICE_FILE"), "/dev/dri/renderD129");
-}
-
-TEST(EngineEnvironment, AccessibilityBridgesStayOnWhenAnyoneAsksForThem)
-{
-    const FakeEnv plain;
-    const auto quiet = as_map(engine_environment(plain.lookup(), {}));
-    EXPECT_EQ(quiet.at("NO_AT_BRIDGE"), "1");
-    EXPECT_EQ(quiet.at("WEBKIT_A11Y_BUS_ADDRESS"), "");
-
-    const auto served = [](const FakeEnv& env, bool desktop) {
-        const auto set = as_map(engine_environment(env.lookup(), {}, desktop));
-        return set.count("NO_AT_BRIDGE") == 0 && set.count("WEBKIT_A11Y_BUS_ADDRESS") == 0;
+    // The user's environment, the render nodes found (by number), whether the
+    // desktop asks for assistive technology, and what must be set.
+    struct Case {
+        const char* env;
+        const char* nodes;
+        bool desktop_accessibility;
+        const char* expected;
     };
-    EXPECT_TRUE(served(plain, true));
-    EXPECT_TRUE(served(FakeEnv{{{"NO_AT_BRIDGE", "0"}}}, false));
-    EXPECT_TRUE(served(FakeEnv{{{"GTK_MODULES", "canberra-gtk-module:atk-bridge"}}}, false));
-    EXPECT_TRUE(served(FakeEnv{{{"GTK_MODULES", "gail"}}}, false));
-    EXPECT_FALSE(served(FakeEnv{{{"GTK_MODULES", "canberra-gtk-module"}}}, false));
-
-    // The user's own bus address is left as it is.
-    const FakeEnv own_bus{{{"WEBKIT_A11Y_BUS_ADDRESS", "unix:path=/run/a11y"}}};
-    EXPECT_EQ(as_map(engine_environment(own_bus.lookup(), {})).count("WEBKIT_A11Y_BUS_ADDRESS"), 0u);
-}
-
-TEST(EngineEnvironment, TheUsersOwnValuesWinAndShapeTheRest)
-{
-    // Compositing asked for: the DMA-BUF renderer, the window's OpenGL and
-    // WebKit's own GPU search are left alone.
-    FakeEnv composited{{{"WEBKIT_DISABLE_COMPOSITING_MODE", "0"}}};
-    const auto set = as_map(engine_environment(composited.lookup(), {}));
-    EXPECT_EQ(set.count("WEBKIT_DISABLE_COMPOSITING_MODE"), 0u);
-    EXPECT_EQ(set.count("WEBKIT_DISABLE_DMABUF_RENDERER"), 0u);
-    EXPECT_EQ(set.count("WEBKIT_WEB_RENDER_DEVICE_FILE"), 0u);
-    EXPECT_EQ(set.count("GDK_GL"), 0u);
-    EXPECT_FALSE(software_rendering(composited.lookup()));
-
-    // WebKit reads any value but "0" as "off"; so do we.
-    FakeEnv other{{{"WEBKIT_DISABLE_COMPOSITING_MODE", "yes"},
-                   {"WEBKIT_WEB_RENDER_DEVICE_FILE", "/dev/dri/renderD131"},
-                   {"GDK_GL", "always"}}};
-    const auto kept = as_map(engine_environment(other.lookup(), {"/dev/dri/renderD128"}));
-    EXPECT_TRUE(software_rendering(other.lookup()));
-    EXPECT_EQ(kept.count("WEBKIT_WEB_RENDER_DEVICE_FILE"), 0u);
-    EXPECT_EQ(kept.count("GDK_GL"), 0u);
-    EXPECT_EQ(kept.at("WEBKIT_DISABLE_DMABUF_RENDERER"), "1");
-    EXPECT_FALSE(software_rendering(FakeEnv{}.lookup()));
+    const Case cases[] = {
+        // No GPU: software drawing without probing, and no accessibility bridge.
+        {"", "", false, "WEBKIT_DISABLE_COMPOSITING_MODE=1 WEBKIT_DISABLE_DMABUF_RENDERER=1 GDK_GL=disable"},
+        {"", "", false,
+         "WEBKIT_WEB_RENDER_DEVICE_FILE=/dev/dri/renderD128 NO_AT_BRIDGE=1 WEBKIT_A11Y_BUS_ADDRESS="},
+        {"", "129", false, "-WEBKIT_DISABLE_COMPOSITING_MODE -GDK_GL -WEBKIT_DISABLE_DMABUF_RENDERER"},
+        // Software drawing asked for on a GPU machine: the first node answers.
+        {"WEBKIT_DISABLE_COMPOSITING_MODE=1", "129 130", false,
+         "WEBKIT_WEB_RENDER_DEVICE_FILE=/dev/dri/renderD129"},
+        {"WEBKIT_DISABLE_COMPOSITING_MODE=0", "", false, "-WEBKIT_DISABLE_COMPOSITING_MODE -GDK_GL"},
+        {"WEBKIT_DISABLE_COMPOSITING_MODE=0", "", false,
+         "-WEBKIT_DISABLE_DMABUF_RENDERER -WEBKIT_WEB_RENDER_DEVICE_FILE"},
+        // WebKit reads any value but "0" as "off"; the user's own values stay.
+        {"WEBKIT_DISABLE_COMPOSITING_MODE=yes GDK_GL=always", "128", false,
+         "-GDK_GL WEBKIT_DISABLE_DMABUF_RENDERER=1"},
+        {"WEBKIT_WEB_RENDER_DEVICE_FILE=/x", "", false, "-WEBKIT_WEB_RENDER_DEVICE_FILE"},
+        {"", "", true, "-NO_AT_BRIDGE -WEBKIT_A11Y_BUS_ADDRESS"},
+        {"NO_AT_BRIDGE=0", "", false, "-NO_AT_BRIDGE -WEBKIT_A11Y_BUS_ADDRESS"},
+        {"GTK_MODULES=canberra-gtk-module:atk-bridge", "", false, "-NO_AT_BRIDGE -WEBKIT_A11Y_BUS_ADDRESS"},
+        {"GTK_MODULES=gail", "", false, "-NO_AT_BRIDGE"},
+        {"GTK_MODULES=canberra-gtk-module", "", false, "NO_AT_BRIDGE=1"},
+        {"WEBKIT_A11Y_BUS_ADDRESS=unix:path=/a", "", false, "-WEBKIT_A11Y_BUS_ADDRESS"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.env) + " nodes " + c.nodes + (c.desktop_accessibility ? " desktop" : ""));
+        const Vars env = vars(c.env);
+        std::vector<std::string> nodes;
+        std::istringstream numbers(c.nodes);
+        for (std::string number; numbers >> number;)
+            nodes.push_back("/dev/dri/renderD" + number);
+        const auto lookup = [&](const char* name) -> const char* {
+            const auto it = env.find(name);
+            return it == env.end() ? nullptr : it->second.c_str();
+        };
+        Vars set;
+        for (const auto& s : engine_environment(lookup, nodes, c.desktop_accessibility))
+            EXPECT_TRUE(set.emplace(s.name, s.value).second) << s.name << " set twice";
+        for (const auto& [name, value] : vars(c.expected))
+            EXPECT_EQ(set.contains(name) ? set.at(name) : kUnset, value) << name;
+    }
+    EXPECT_TRUE(software_rendering([](const char*) { return "yes"; }));
+    EXPECT_FALSE(software_rendering([](const char*) { return "0"; }));
+    EXPECT_FALSE(software_rendering([](const char*) -> const char* { return nullptr; }));
 }
 
 TEST(EngineEnvironment, RenderNodesAreFoundByNameInOrder)
 {
     testing::TempDir dri;
-    dri.write("renderD129", "");
-    dri.write("renderD128", "");
-    dri.write("card0", "");
-    dri.mkdir("by-path");
+    for (const char* name : {"renderD129", "renderD128", "card0", "by-path/x"})
+        dri.write(name, "");
     EXPECT_EQ(gpu_render_nodes(dri.str()),
               (std::vector<std::string>{dri.str() + "/renderD128", dri.str() + "/renderD129"}));
     EXPECT_TRUE(gpu_render_nodes(dri.str() + "/missing").empty());

@@ -1,5 +1,5 @@
 // The registry store: key and value semantics, handles, persistence, damaged
-// files, the text format and the system facts. Needs only a temporary folder.
+// files, the text format and the system facts.
 #include "platform/registry_store.h"
 #include "tests/support/temp_dir.h"
 
@@ -11,7 +11,7 @@
 namespace driftway::platform {
 namespace {
 
-using testing::TempDir;
+using testing::read_file;
 namespace fs = std::filesystem;
 
 struct FixedFacts : SystemFacts {
@@ -20,15 +20,12 @@ struct FixedFacts : SystemFacts {
 };
 
 constexpr auto HKCR = Hkey::HKEY_CLASSES_ROOT;
-constexpr auto HKCU = Hkey::HKEY_CURRENT_USER;
-constexpr auto HKLM = Hkey::HKEY_LOCAL_MACHINE;
 constexpr auto OK = RegStatus::ERROR_SUCCESS;
 
 class RegistryStoreTest : public ::testing::Test {
 protected:
     std::string file() const { return dir.str() + "/Driftway/registry"; }
     std::unique_ptr<RegistryStore> open_store() { return std::make_unique<RegistryStore>(file(), facts); }
-
     std::string query(RegistryStore& store, Hkey key, const std::string& name, std::uint32_t* type = nullptr)
     {
         std::uint32_t size = 0;
@@ -38,129 +35,102 @@ protected:
         return data;
     }
 
-    TempDir dir;
+    testing::TempDir dir;
     std::shared_ptr<FixedFacts> facts = std::make_shared<FixedFacts>();
+    std::unique_ptr<RegistryStore> store = open_store();
 };
 
 TEST_F(RegistryStoreTest, KeysAreFoundWithoutRegardToCaseAndKeepTheirFirstSpelling)
 {
-    auto store = open_store();
     Hkey key{};
-    ASSERT_EQ(store->RegCreateKeyA(HKCR, "DriftwayHTM\\shell\\open\\command", key), OK);
+    ASSERT_EQ(store->RegCreateKeyA(HKCR, "DriftwayHTM\\shell\\open", key), OK);
     EXPECT_EQ(store->RegSetValueA(key, "", RegType::REG_SZ, "abc"), OK);
     EXPECT_EQ(store->RegCloseKey(key), OK);
     EXPECT_EQ(store->RegCloseKey(key), RegStatus::ERROR_INVALID_HANDLE);
 
-    Hkey again{};
-    ASSERT_EQ(store->RegOpenKeyExA(HKCR, "driftwayhtm\\SHELL\\Open\\Command\\", 0, KEY_READ, again), OK);
+    ASSERT_EQ(store->RegOpenKeyExA(HKCR, "driftwayhtm\\SHELL\\Open\\", 0, KEY_READ, key), OK);
     std::uint32_t type = 0;
-    EXPECT_EQ(query(*store, again, "", &type), std::string("abc\0", 4));
+    EXPECT_EQ(query(*store, key, "", &type), std::string("abc\0", 4));
     EXPECT_EQ(type, 1u);
-
     // A buffer that is too small says how much is needed.
     char small[2];
     std::uint32_t size = sizeof small;
-    EXPECT_EQ(store->RegQueryValueExA(again, "", nullptr, small, &size), RegStatus::ERROR_MORE_DATA);
+    EXPECT_EQ(store->RegQueryValueExA(key, "", nullptr, small, &size), RegStatus::ERROR_MORE_DATA);
     EXPECT_EQ(size, 4u);
-    store->RegCloseKey(again);
-
+    store->RegCloseKey(key);
     EXPECT_EQ(store->key_paths(HKCR),
-              (std::vector<std::string>{"DriftwayHTM", "DriftwayHTM\\shell", "DriftwayHTM\\shell\\open",
-                                        "DriftwayHTM\\shell\\open\\command"}));
+              (std::vector<std::string>{"DriftwayHTM", "DriftwayHTM\\shell", "DriftwayHTM\\shell\\open"}));
     EXPECT_EQ(store->open_handles(), 0u);
-}
 
-TEST_F(RegistryStoreTest, SetValueCreatesTheSubkeyCutsAtNulAndTakesOnlyStrings)
-{
-    auto store = open_store();
+    // RegSetValueA makes the subkey, cuts at a NUL and takes only strings.
     EXPECT_EQ(store->RegSetValueA(HKCR, "A\\B", RegType::REG_SZ, std::string_view("xy\0z", 4)), OK);
     EXPECT_EQ(store->read_value(HKCR, "a\\b", "")->data, std::string("xy\0", 3));
     EXPECT_EQ(store->RegSetValueA(HKCR, "A", RegType::REG_DWORD, "1"), RegStatus::ERROR_INVALID_PARAMETER);
 }
 
-TEST_F(RegistryStoreTest, MissingKeysValuesAndBadPathsAreReported)
+TEST_F(RegistryStoreTest, MissingKeysValuesBadPathsAndKeysWithSubkeysAreRefused)
 {
-    auto store = open_store();
     Hkey key = static_cast<Hkey>(77);
     EXPECT_EQ(store->RegOpenKeyExA(HKCR, "Nothing", 0, KEY_READ, key), RegStatus::ERROR_FILE_NOT_FOUND);
     EXPECT_EQ(key, Hkey::Null);
     EXPECT_EQ(store->RegCloseKey(Hkey::Null), RegStatus::ERROR_INVALID_HANDLE);
-
-    ASSERT_EQ(store->RegCreateKeyA(HKCR, "Empty", key), OK);
-    std::uint32_t size = 0;
-    // A key whose default value was never set has none.
-    EXPECT_EQ(store->RegQueryValueExA(key, "", nullptr, nullptr, &size), RegStatus::ERROR_FILE_NOT_FOUND);
-    EXPECT_EQ(store->RegQueryValueExA(key, "Other", nullptr, nullptr, &size),
-              RegStatus::ERROR_FILE_NOT_FOUND);
-    store->RegCloseKey(key);
-
     for (const std::string& bad :
          {std::string("\\Lead"), std::string("A\\\\B"), std::string("\\"), std::string(256, 'n')})
         EXPECT_EQ(store->RegCreateKeyA(HKCR, bad, key), RegStatus::ERROR_INVALID_PARAMETER) << bad;
     EXPECT_EQ(store->RegCreateKeyA(static_cast<Hkey>(12345), "X", key), RegStatus::ERROR_INVALID_HANDLE);
-}
 
-TEST_F(RegistryStoreTest, AKeyWithSubkeysCannotBeDeletedButItsLeavesCan)
-{
-    auto store = open_store();
+    // A key whose default value was never set has none.
     Hkey leaf{};
     ASSERT_EQ(store->RegCreateKeyA(HKCR, "A\\B", leaf), OK);
+    std::uint32_t size = 0;
+    EXPECT_EQ(store->RegQueryValueExA(leaf, "", nullptr, nullptr, &size), RegStatus::ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(store->RegQueryValueExA(leaf, "Other", nullptr, nullptr, &size),
+              RegStatus::ERROR_FILE_NOT_FOUND);
+
     EXPECT_EQ(store->RegDeleteKeyA(HKCR, "A"), RegStatus::ERROR_ACCESS_DENIED);
-    EXPECT_EQ(store->key_paths(HKCR).size(), 2u);
     EXPECT_EQ(store->RegDeleteKeyA(HKCR, "a\\b"), OK);
     EXPECT_EQ(store->RegDeleteKeyA(HKCR, "A"), OK);
     EXPECT_EQ(store->RegDeleteKeyA(HKCR, "A"), RegStatus::ERROR_FILE_NOT_FOUND);
     EXPECT_EQ(store->RegDeleteKeyA(HKCR, ""), RegStatus::ERROR_ACCESS_DENIED);
-
     // The handle still open on the deleted key says so.
-    std::uint32_t size = 0;
     EXPECT_EQ(store->RegQueryValueExA(leaf, "", nullptr, nullptr, &size), RegStatus::ERROR_KEY_DELETED);
-    EXPECT_TRUE(store->key_paths(HKCR).empty());
 }
 
-TEST_F(RegistryStoreTest, EveryByteOfNamesAndDataSurvivesAnotherInstance)
+TEST_F(RegistryStoreTest, EveryByteOfNamesAndDataReachesAnotherInstance)
 {
     std::string all_bytes;
     for (int b = 0; b < 256; ++b)
         all_bytes += static_cast<char>(b);
     const std::string odd_name = "Quote\" back/slash ]\n\xC3\xA9";
-    {
-        auto store = open_store();
-        Hkey key{};
-        ASSERT_EQ(store->RegCreateKeyA(HKCR, odd_name + "\\Sub", key), OK);
-        EXPECT_EQ(store->RegSetValueExA(key, all_bytes, 3, all_bytes), OK);
-        EXPECT_EQ(store->RegSetValueExA(key, "Count", 4, std::string("\x2a\0\0\0", 4)), OK);
-        store->RegCloseKey(key);
-        EXPECT_EQ(store->RegSetValueA(HKCU, "Software\\Driftway", RegType::REG_SZ, "user"), OK);
-    }
-    auto reopened = open_store();
-    EXPECT_TRUE(reopened->take_warnings().empty());
-    Hkey key{};
-    ASSERT_EQ(reopened->RegOpenKeyExA(HKCR, odd_name + "\\sub", 0, KEY_READ, key), OK);
-    std::uint32_t type = 0;
-    EXPECT_EQ(query(*reopened, key, all_bytes, &type), all_bytes);
-    EXPECT_EQ(type, 3u);
-    EXPECT_EQ(query(*reopened, key, "COUNT", &type), std::string("\x2a\0\0\0", 4));
-    EXPECT_EQ(type, 4u);
-    EXPECT_EQ(reopened->read_value(HKCU, "software\\driftway", "")->data, std::string("user\0", 5));
-    EXPECT_FALSE(reopened->read_value(HKCR, "Software\\Driftway", ""));
-}
-
-TEST_F(RegistryStoreTest, AChangeByAnotherProcessIsSeen)
-{
     auto first = open_store();
+    Hkey key{};
+    ASSERT_EQ(first->RegCreateKeyA(HKCR, odd_name + "\\Sub", key), OK);
+    EXPECT_EQ(first->RegSetValueExA(key, all_bytes, 3, all_bytes), OK);
+    EXPECT_EQ(first->RegSetValueExA(key, "Count", 4, std::string("\x2a\0\0\0", 4)), OK);
+    first->RegCloseKey(key);
+    EXPECT_EQ(first->RegSetValueA(Hkey::HKEY_CURRENT_USER, "Software\\Driftway", RegType::REG_SZ, "user"),
+              OK);
+
     auto second = open_store();
-    ASSERT_EQ(first->RegSetValueA(HKCR, ".htm", RegType::REG_SZ, "DriftwayHTM"), OK);
-    EXPECT_EQ(second->read_value(HKCR, ".htm", "")->data, std::string("DriftwayHTM\0", 12));
-    ASSERT_EQ(second->RegDeleteKeyA(HKCR, ".htm"), OK);
-    EXPECT_FALSE(first->read_value(HKCR, ".htm", ""));
+    EXPECT_TRUE(second->take_warnings().empty());
+    ASSERT_EQ(second->RegOpenKeyExA(HKCR, odd_name + "\\sub", 0, KEY_READ, key), OK);
+    std::uint32_t type = 0;
+    EXPECT_EQ(query(*second, key, all_bytes, &type), all_bytes);
+    EXPECT_EQ(type, 3u);
+    EXPECT_EQ(query(*second, key, "COUNT", &type), std::string("\x2a\0\0\0", 4));
+    EXPECT_EQ(type, 4u);
+    EXPECT_EQ(second->read_value(Hkey::HKEY_CURRENT_USER, "software\\driftway", "")->data,
+              std::string("user\0", 5));
+    EXPECT_FALSE(second->read_value(HKCR, "Software\\Driftway", ""));
+    // A change by another process is seen by the first.
+    ASSERT_EQ(second->RegDeleteKeyA(HKCR, odd_name + "\\Sub"), OK);
+    EXPECT_FALSE(first->read_value(HKCR, odd_name + "\\Sub", ""));
 }
 
 TEST_F(RegistryStoreTest, EachChangeReplacesTheFileWholeAndAStrayTemporaryFileIsIgnored)
 {
-    auto store = open_store();
     ASSERT_EQ(store->RegSetValueA(HKCR, "Old", RegType::REG_SZ, "kept"), OK);
-    const std::string old_text = testing::read_file(file());
+    const std::string old_text = read_file(file());
     struct stat before {};
     ::stat(file().c_str(), &before);
 
@@ -169,71 +139,62 @@ TEST_F(RegistryStoreTest, EachChangeReplacesTheFileWholeAndAStrayTemporaryFileIs
     auto after_crash = open_store();
     EXPECT_TRUE(after_crash->take_warnings().empty());
     EXPECT_EQ(after_crash->key_paths(HKCR), std::vector<std::string>{"Old"});
-    EXPECT_EQ(testing::read_file(file()), old_text);
+    EXPECT_EQ(read_file(file()), old_text);
 
     ASSERT_EQ(store->RegSetValueA(HKCR, "New", RegType::REG_SZ, "x"), OK);
     struct stat after {};
     ::stat(file().c_str(), &after);
     EXPECT_NE(before.st_ino, after.st_ino) << "the file was changed in place, not replaced";
     EXPECT_EQ(after.st_mode & 0777, 0600u);
-    int temporaries = 0;
-    for (const auto& entry : fs::directory_iterator(dir.path() / "Driftway"))
-        temporaries += entry.path().filename().string().find(".tmp-") != std::string::npos;
-    EXPECT_EQ(temporaries, 1) << "only the stray file from the simulated crash";
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path() / "Driftway"), {}), 2)
+        << "more than the file and the stray one from the simulated crash";
 }
 
-TEST_F(RegistryStoreTest, ADamagedFileIsKeptAsideReportedAndReplaced)
+TEST_F(RegistryStoreTest, ADamagedFileIsKeptAsideReportedAndNeverWrittenOver)
 {
     const std::string garbage("\x7f"
                               "ELF\0\x01\x02 binary garbage\xff\xfe",
                               22);
     dir.write("Driftway/registry", garbage);
-    auto store = open_store();
-    const auto warnings = store->take_warnings();
+    auto damaged = open_store();
+    auto warnings = damaged->take_warnings();
     ASSERT_EQ(warnings.size(), 1u);
     EXPECT_NE(warnings[0].find("kept as"), std::string::npos) << warnings[0];
-    EXPECT_TRUE(store->key_paths(HKCR).empty());
-
-    std::vector<fs::path> kept;
-    for (const auto& entry : fs::directory_iterator(dir.path() / "Driftway"))
-        if (entry.path().filename().string().starts_with("registry.corrupt-"))
-            kept.push_back(entry.path());
-    ASSERT_EQ(kept.size(), 1u);
-    EXPECT_EQ(testing::read_file(kept[0]), garbage);
-
-    ASSERT_EQ(store->RegSetValueA(HKCR, "Fresh", RegType::REG_SZ, "1"), OK);
+    EXPECT_TRUE(damaged->key_paths(HKCR).empty());
+    ASSERT_EQ(damaged->RegSetValueA(HKCR, "Fresh", RegType::REG_SZ, "1"), OK);
     EXPECT_TRUE(open_store()->take_warnings().empty());
-    EXPECT_EQ(testing::read_file(kept[0]), garbage);
-}
+    int kept = 0;
+    for (const auto& entry : fs::directory_iterator(dir.path() / "Driftway"))
+        kept += entry.path().filename().string().starts_with("registry.corrupt-") &&
+                read_file(entry.path()) == garbage;
+    EXPECT_EQ(kept, 1);
 
-TEST_F(RegistryStoreTest, ADamagedFileThatCannotBeSetAsideIsNeverWrittenOver)
-{
     // A name so long that no "<name>.corrupt-<time>" fits in a folder entry
-    // makes the rename fail, for root as for anyone.
+    // makes setting it aside fail, for root as for anyone.
     const std::string long_file = dir.str() + "/" + std::string(240, 'r');
     dir.write(std::string(240, 'r'), "not a registry");
-    RegistryStore store(long_file, facts);
-    const auto warnings = store.take_warnings();
+    RegistryStore stuck(long_file, facts);
+    warnings = stuck.take_warnings();
     ASSERT_EQ(warnings.size(), 1u);
     EXPECT_NE(warnings[0].find("could not be set aside"), std::string::npos) << warnings[0];
     Hkey key{};
-    EXPECT_EQ(store.RegSetValueA(HKCR, "X", RegType::REG_SZ, "1"), RegStatus::ERROR_ACCESS_DENIED);
-    EXPECT_EQ(store.RegCreateKeyA(HKCR, "X", key), RegStatus::ERROR_ACCESS_DENIED);
-    EXPECT_EQ(testing::read_file(long_file), "not a registry");
-    EXPECT_TRUE(store.take_warnings().empty()) << "reported once, not on every call";
+    EXPECT_EQ(stuck.RegSetValueA(HKCR, "X", RegType::REG_SZ, "1"), RegStatus::ERROR_ACCESS_DENIED);
+    EXPECT_EQ(stuck.RegCreateKeyA(HKCR, "X", key), RegStatus::ERROR_ACCESS_DENIED);
+    EXPECT_EQ(read_file(long_file), "not a registry");
+    EXPECT_TRUE(stuck.take_warnings().empty()) << "reported once, not on every call";
 }
 
-TEST_F(RegistryStoreTest, MalformedTextIsRefusedWithAReason)
+TEST(RegistryText, MalformedTextIsRefusedWithAReason)
 {
-    const std::string header = "Driftway registry 1\n";
+    const std::string header = "Driftway registry 1\n", key = header + "key \"HKEY_CLASSES_ROOT\\\\A\"";
     for (const std::string& text : {
              std::string("Driftway registry 2\n"),
              header + "value \"\" 1 \"x\"\n",
              header + "key \"HKEY_LOCAL_MACHINE\\\\Soft\"\n",
-             header + "key \"HKEY_CLASSES_ROOT\\\\A\" trailing\n",
-             header + "key \"HKEY_CLASSES_ROOT\\\\A\"\nvalue \"\" one \"x\"\n",
-             header + "key \"HKEY_CLASSES_ROOT\\\\A\"\nvalue \"\" 1 \"\\q\"\n",
-             header + "key \"HKEY_CLASSES_ROOT\\\\A\"\nvalue \"\" 99999999999 \"x\"\n",
+             key + " trailing\n",
+             key + "\nvalue \"\" one \"x\"\n",
+             key + "\nvalue \"\" 1 \"\\q\"\n",
+             key + "\nvalue \"\" 99999999999 \"x\"\n",
              header + "key \"HKEY_CLASSES_ROOT\\\\A\\\\\\\\B\"\n",
              header + "key \"HKEY_CLASSES_ROOT\\\\A\nkey\n",
          }) {
@@ -242,7 +203,7 @@ TEST_F(RegistryStoreTest, MalformedTextIsRefusedWithAReason)
         EXPECT_FALSE(reason.empty());
     }
     std::string reason;
-    auto trees = parse_registry_text(
+    const auto trees = parse_registry_text(
         header + "# a note\n\nkey \"HKEY_CURRENT_USER\\\\A\"\nvalue \"N\" 4 \"\\x01\\x00\\x00\\x00\"\n",
         reason);
     ASSERT_TRUE(trees) << reason;
@@ -251,8 +212,8 @@ TEST_F(RegistryStoreTest, MalformedTextIsRefusedWithAReason)
 
 TEST_F(RegistryStoreTest, LocalMachineShowsTheSystemFactsAndCannotBeChanged)
 {
+    constexpr auto HKLM = Hkey::HKEY_LOCAL_MACHINE;
     facts->values = {{kMsinfoKey, {kMsinfoValue, 1, std::string("/usr/bin/hardinfo\0", 18)}}};
-    auto store = open_store();
     Hkey key{};
     ASSERT_EQ(store->RegOpenKeyExA(HKLM, "software\\microsoft\\shared tools\\msinfo", 0, KEY_READ, key), OK);
     EXPECT_EQ(query(*store, key, "path"), std::string("/usr/bin/hardinfo\0", 18));
@@ -260,25 +221,22 @@ TEST_F(RegistryStoreTest, LocalMachineShowsTheSystemFactsAndCannotBeChanged)
     store->RegCloseKey(key);
     EXPECT_EQ(store->RegCreateKeyA(HKLM, "SOFTWARE\\Ours", key), RegStatus::ERROR_ACCESS_DENIED);
     EXPECT_EQ(store->RegDeleteKeyA(HKLM, kMsinfoKey), RegStatus::ERROR_ACCESS_DENIED);
-
     facts->values.clear();
     EXPECT_EQ(store->RegOpenKeyExA(HKLM, kMsinfoKey, 0, KEY_READ, key), RegStatus::ERROR_FILE_NOT_FOUND);
 }
 
 TEST(SystemInformationProgram, IsTheFirstOfTheListFoundInAbsolutePathFolders)
 {
-    TempDir dir;
+    testing::TempDir dir;
     const auto make = [&](const std::string& path, unsigned mode) {
-        dir.write(path, "#!/bin/sh\n");
-        ::chmod((dir.path() / path).c_str(), mode);
+        ::chmod(dir.write(path, "#!/bin/sh\n").c_str(), mode);
+        return (dir.path() / path).parent_path().string();
     };
-    make("a/gnome-system-monitor", 0755);
-    make("b/hardinfo", 0644); // not executable
-    make("c/kinfocenter", 0755);
-    const std::string a = dir.str() + "/a", b = dir.str() + "/b", c = dir.str() + "/c";
+    const std::string a = make("a/gnome-system-monitor", 0755), b = make("b/hardinfo", 0644),
+                      c = make("c/kinfocenter", 0755);
     EXPECT_EQ(find_system_information_program(a + ":" + b + ":" + c), c + "/kinfocenter");
     EXPECT_EQ(find_system_information_program(a + "::relative"), a + "/gnome-system-monitor");
-    EXPECT_EQ(find_system_information_program(b), std::nullopt);
+    EXPECT_EQ(find_system_information_program(b), std::nullopt) << "not executable";
     make("b/hardinfo", 0755);
     EXPECT_EQ(find_system_information_program(a + ":" + b), b + "/hardinfo");
 }
