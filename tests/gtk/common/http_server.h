@@ -30,7 +30,6 @@ public:
     void route(const std::string& path, Response response);
     void page(const std::string& path, const std::string& html) { route(path, Response{200, "text/html; charset=utf-8", html, {}}); }
 
-    int port() const { return m_port; }
     std::string url(const std::string& path) const;
     // Raw request heads, in order of arrival.
     std::vector<std::string> requests() const;
