@@ -59,8 +59,6 @@ TEST(DeepTree, TwoThousandLevelsRenameMoveAndDeleteWithoutLosingALevel)
     rig.remove("Archive/d/");
     rig.remove("d/");
     rig.check("deletes");
-    EXPECT_EQ(rig.expected.size(), 1u); // the empty Archive
-    EXPECT_EQ(rig.window.texts(), (std::vector<std::string>{"Favorites/", "Archive/"}));
     EXPECT_EQ(rig.window.prompts_double.messages.size(), 1u);
 }
 
