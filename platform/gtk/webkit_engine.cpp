@@ -6,6 +6,7 @@
 #include "platform/runtime_error.h"
 
 #include <glib/gstdio.h>
+#include <gtk/gtkunixprint.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -686,27 +687,39 @@ void WebKitEngine::set_page_setup(GtkPageSetup* setup)
 
 void WebKitEngine::print_with_dialog()
 {
-    GObjectPtr<WebKitPrintOperation> operation(webkit_print_operation_new(m_view.get()));
-    webkit_print_operation_set_page_setup(operation.get(), m_page_setup.get());
-    webkit_print_operation_set_print_settings(operation.get(), m_print_settings.get());
-    const PendingPtr pending = watch_print(operation.get());
+    // The print dialog is run here and the page then printed as print_to_file
+    // prints it: the engine's own dialog path printed landscape pages empty.
+    GtkWidget* dialog = gtk_print_unix_dialog_new(nullptr, toplevel());
+    auto* chooser = GTK_PRINT_UNIX_DIALOG(dialog);
+    gtk_print_unix_dialog_set_embed_page_setup(chooser, TRUE);
+    gtk_print_unix_dialog_set_page_setup(chooser, m_page_setup.get());
+    gtk_print_unix_dialog_set_settings(chooser, m_print_settings.get());
+    gtk_print_unix_dialog_set_manual_capabilities(
+        chooser,
+        static_cast<GtkPrintCapabilities>(GTK_PRINT_CAPABILITY_PAGE_SET | GTK_PRINT_CAPABILITY_COPIES |
+                                          GTK_PRINT_CAPABILITY_COLLATE | GTK_PRINT_CAPABILITY_REVERSE |
+                                          GTK_PRINT_CAPABILITY_SCALE | GTK_PRINT_CAPABILITY_NUMBER_UP |
+                                          GTK_PRINT_CAPABILITY_NUMBER_UP_LAYOUT));
     const std::weak_ptr<int> alive = m_life;
-    const auto response = webkit_print_operation_run_dialog(operation.get(), toplevel());
-    if (alive.expired())
-        return;
-    if (response != WEBKIT_PRINT_OPERATION_RESPONSE_PRINT)
+    const int response = gtk_dialog_run(GTK_DIALOG(dialog));
+    if (alive.expired() || response != GTK_RESPONSE_OK) {
+        gtk_widget_destroy(dialog);
+        if (alive.expired())
+            return;
         throw cancelled();
+    }
     // The dialog's choices are kept for the next print and preview.
-    m_page_setup = ref_gobject(webkit_print_operation_get_page_setup(operation.get()));
-    m_print_settings = ref_gobject(webkit_print_operation_get_print_settings(operation.get()));
-    run_until([&] { return pending->done; }, 10 * kWaitMs);
-    if (!pending->error.empty())
-        throw RuntimeError(error::kEngineFailure, "Printing failed: " + pending->error);
+    GObjectPtr<GtkPrintSettings> settings(gtk_print_unix_dialog_get_settings(chooser));
+    if (GtkPrinter* printer = gtk_print_unix_dialog_get_selected_printer(chooser))
+        gtk_print_settings_set_printer(settings.get(), gtk_printer_get_name(printer));
+    m_page_setup = ref_gobject(gtk_print_unix_dialog_get_page_setup(chooser));
+    m_print_settings = std::move(settings);
+    gtk_widget_destroy(dialog);
+    print_now(m_print_settings.get(), 10 * kWaitMs);
 }
 
 void WebKitEngine::print_to_file(const std::string& pdf_path)
 {
-    GObjectPtr<WebKitPrintOperation> operation(webkit_print_operation_new(m_view.get()));
     GObjectPtr<GtkPrintSettings> settings(gtk_print_settings_copy(m_print_settings.get()));
     GError* error = nullptr;
     GCharPtr uri(g_filename_to_uri(pdf_path.c_str(), nullptr, &error));
@@ -716,11 +729,17 @@ void WebKitEngine::print_to_file(const std::string& pdf_path)
     gtk_print_settings_set_printer(settings.get(), "Print to File");
     gtk_print_settings_set(settings.get(), GTK_PRINT_SETTINGS_OUTPUT_FILE_FORMAT, "pdf");
     gtk_print_settings_set(settings.get(), GTK_PRINT_SETTINGS_OUTPUT_URI, uri.get());
+    print_now(settings.get(), 4 * kWaitMs);
+}
+
+void WebKitEngine::print_now(GtkPrintSettings* settings, int timeout_ms)
+{
+    GObjectPtr<WebKitPrintOperation> operation(webkit_print_operation_new(m_view.get()));
     webkit_print_operation_set_page_setup(operation.get(), m_page_setup.get());
-    webkit_print_operation_set_print_settings(operation.get(), settings.get());
+    webkit_print_operation_set_print_settings(operation.get(), settings);
     const PendingPtr pending = watch_print(operation.get());
     webkit_print_operation_print(operation.get());
-    if (!run_until([&] { return pending->done; }, 4 * kWaitMs))
+    if (!run_until([&] { return pending->done; }, timeout_ms))
         throw RuntimeError(error::kEngineFailure, "Printing did not finish in time.");
     if (!pending->error.empty())
         throw RuntimeError(error::kEngineFailure, "Printing failed: " + pending->error);

@@ -142,6 +142,7 @@ private:
     void run_javascript(const std::string& script);
     GtkWindow* toplevel() const;
     void print_with_dialog();
+    void print_now(GtkPrintSettings* settings, int timeout_ms);
     void run_page_setup();
     void show_properties();
     void run_save_as();

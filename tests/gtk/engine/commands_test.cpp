@@ -107,14 +107,10 @@ protected:
     std::string m_page;
 };
 
-TEST_F(CommandTest, PrintsToPdfThroughTheDialogAndInPreview)
+// Answers the next print dialog as a user would: "Print to File", the file
+// name, then Print.
+void print_to_file_through_dialog(const std::string& printed)
 {
-    const std::string pdf = m_dir.str() + "/out.pdf";
-    engine().print_to_file(pdf);
-    EXPECT_NE(pdf_text(pdf).find("Driftway print marker"), std::string::npos);
-
-    // The user picks "Print to File" with a file name and presses Print.
-    const std::string printed = m_dir.str() + "/dialog.pdf";
     when_dialog(GTK_TYPE_PRINT_UNIX_DIALOG, [printed](GtkWidget* dialog) {
         auto* print = GTK_PRINT_UNIX_DIALOG(dialog);
         GtkPrinter* printer = gtk_print_unix_dialog_get_selected_printer(print);
@@ -137,6 +133,16 @@ TEST_F(CommandTest, PrintsToPdfThroughTheDialogAndInPreview)
         g_object_unref(settings);
         return false;
     });
+}
+
+TEST_F(CommandTest, PrintsToPdfThroughTheDialogAndInPreview)
+{
+    const std::string pdf = m_dir.str() + "/out.pdf";
+    engine().print_to_file(pdf);
+    EXPECT_NE(pdf_text(pdf).find("Driftway print marker"), std::string::npos);
+
+    const std::string printed = m_dir.str() + "/dialog.pdf";
+    print_to_file_through_dialog(printed);
     engine().ExecWB(OleCmd::Print, OleExecOpt::DoDefault);
     EXPECT_TRUE(
         wait_until([&] { return pdf_text(printed).find("Driftway print marker") != std::string::npos; }));
@@ -151,6 +157,13 @@ TEST_F(CommandTest, PrintsToPdfThroughTheDialogAndInPreview)
     const std::string info = output_of("pdfinfo '" + turned + "' 2>/dev/null");
     std::sscanf(info.c_str() + info.find("Page size:"), "Page size: %lf x %lf", &width, &height);
     EXPECT_GT(width, height);
+    // ... and by the dialog, which once printed it as an empty page; the
+    // dialog offers the file chosen last time.
+    std::filesystem::remove(printed);
+    print_to_file_through_dialog(printed);
+    engine().ExecWB(OleCmd::Print, OleExecOpt::DoDefault);
+    EXPECT_TRUE(wait_until(
+        [&] { return pdf_text(printed).find("Driftway print marker") != std::string::npos; }, 8000));
 
     engine().ExecWB(OleCmd::PrintPreview, OleExecOpt::DoDefault);
     auto* preview = engine().print_preview();
