@@ -14,6 +14,7 @@ struct ShownMessage {
     std::string text, caption;
     platform::MsgButtons buttons;
     platform::MsgIcon icon;
+    bool operator==(const ShownMessage&) const = default;
 };
 
 // Answers message boxes and file dialogs from a script; writes each to the

@@ -1,0 +1,307 @@
+// The commands against a recording window: which action each menu item and
+// toolbar button runs, the error policy, and the menu marks that follow the
+// engine.
+#include "commands/menu_bar.h"
+#include "commands/mod_gen.h"
+#include "commands/site_pages.h"
+#include "commands/toolbar.h"
+#include "context_double.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <map>
+#include <set>
+
+namespace {
+
+using driftway::platform::MenuEntry;
+using driftway::platform::MsgAnswer;
+using driftway::platform::MsgButtons;
+using driftway::platform::MsgIcon;
+using driftway::platform::RuntimeError;
+using driftway::testing::ContextDouble;
+using driftway::testing::ShownMessage;
+using namespace driftway::commands;
+using Strings = std::vector<std::string>;
+using Messages = std::vector<ShownMessage>;
+
+TEST(Routing, EveryMenuItemDoesExactlyItsActionAndTheOthersNothing)
+{
+    const std::string hostile = "file:///tmp/a b\"c';rm -rf ~;$(touch /tmp/x)`id`";
+    std::map<std::string, std::string> actions{
+        {"mnuFItem 1", " / open Browse for offline web pages|NavNow /tmp/page.htm"},
+        {"mnuFItem 3", "ExecWB 4 1 / "},
+        {"mnuFItem 5", "ExecWB 8 0 / "},
+        {"mnuFItem 6", "QueryStatusWB 6|ExecWB 6 0 / "},
+        {"mnuFItem 7", "ExecWB 7 0 / "},
+        {"mnuFItem 9", "ExecWB 10 0 / "},
+        {"mnuFItem 10", "SetOffline true / check mnuFItem 10 1"},
+        {"mnuFItem 12", " / close"},
+        {"mnuEdItem 0", "ExecWB 11 0 / "},
+        {"mnuEdItem 1", "ExecWB 12 0 / "},
+        {"mnuEdItem 2", "ExecWB 13 0 / "},
+        {"mnuEdItem 4", "ExecWB 17 0 / "},
+        {"mnuEdItem 5", "ExecWB 18 0 / "},
+        {"mnuVItem 0", " / check mnuVItem 0 1|pane 1|Form_Resize"},
+        {"mnuVItem 2", "GoHome / "},
+        {"mnuVItem 4", "GoBack / "},
+        {"mnuVItem 5", "GoForward / "},
+        {"mnuVItem 7", "ExecWB 23 0 / "},
+        {"mnuVItem 8", "Refresh / "}};
+    for (int index = 0; index <= 16; ++index)
+        if (const auto page = online_page_path(index))
+            actions[std::string(kOnlineSet) + " " + std::to_string(index)] = " / NavSite " + *page;
+    for (const std::string set : {kFileSet, kEditSet, kViewSet, kOnlineSet}) {
+        for (int index = -1; index <= 16; ++index) {
+            if (set == kViewSet && (index == kTextSizeItem || index == kFullScreenItem))
+                continue; // tested with their marks
+            ContextDouble ctx;
+            ctx.ask.files.push_back("/tmp/page.htm");
+            ctx.eng.location_url = hostile;
+            EXPECT_TRUE(DoMenuCommand(set, index, ctx));
+            const auto it = actions.find(set + " " + std::to_string(index));
+            EXPECT_EQ(ctx.trace(), it == actions.end() ? " / " : it->second) << set << " " << index;
+            // New Window passes even a hostile address as one argument.
+            const std::vector<Strings> spawned{{"/opt/drift way/Driftway", hostile}};
+            EXPECT_EQ(ctx.sh.spawned, set == kFileSet && index == 0 ? spawned : std::vector<Strings>{});
+        }
+    }
+
+    // The download and news submenus; outside its table each goes to the base address.
+    const auto trace = [](const char* set, int index) {
+        ContextDouble ctx;
+        DoMenuCommand(set, index, ctx);
+        return ctx.trace();
+    };
+    EXPECT_EQ(trace(kNewsSet, 4), " / NavSite world_news.htm");
+    EXPECT_EQ(trace(kTrialSet, 7), " / NavSite " + site_page_path(trial_downloads(), 7));
+    EXPECT_EQ(trace(kDemoSet, 6), " / NavSite " + site_page_path(demo_downloads(), 6));
+    EXPECT_EQ(trace(kFreeSet, 0), " / NavSite " + site_page_path(free_downloads(), 0));
+    for (const auto* set : {kNewsSet, kTrialSet, kDemoSet, kFreeSet})
+        for (const int index : {8, -3})
+            EXPECT_EQ(trace(set, index), " / NavSite ") << set << index;
+}
+
+TEST(Routing, ToolbarButtonsStartTheTimerThenActAndSkipFailingSteps)
+{
+    const Strings expected{"GoBack / timer start",
+                           "GoForward / timer start",
+                           "Stop / timer start|timer stop|title Start",
+                           "Refresh / timer start",
+                           "GoHome / timer start",
+                           "GoSearch / timer start",
+                           " / timer start|check mnuVItem 0 1|pane 1|Form_Resize",
+                           "QueryStatusWB 6|ExecWB 6 0 / timer start",
+                           " / timer start|open Browse for offline web pages",
+                           " / timer start"};
+    for (int index = 0; index <= 9; ++index) {
+        ContextDouble ctx;
+        ctx.eng.location_name = "Start";
+        PicToolClick(index, ctx);
+        EXPECT_EQ(ctx.trace(), expected[static_cast<std::size_t>(index)]) << index;
+    }
+
+    ContextDouble ctx;
+    ctx.eng.location_name = "Page";
+    ctx.eng.fail("Stop", 5, "x");
+    ctx.eng.fail("GoBack", 5, "x");
+    PicToolClick(2, ctx);
+    PicToolClick(0, ctx);
+    EXPECT_EQ(ctx.log, (Strings{"timer start", "timer stop", "title Page", "timer start"}));
+}
+
+TEST(Routing, ToolsImportExportAndInternetOptions)
+{
+    ContextDouble ctx;
+    ctx.ask.files = {std::string("/home/u/bookmarks 1.html"), std::string("/tmp/out.html")};
+    for (const auto* item : {kImportItem, kExportItem, kOptionsItem})
+        EXPECT_TRUE(DoMenuCommand(item, -1, ctx));
+    EXPECT_EQ(ctx.log,
+              (Strings{"open Import Netscape Bookmarks to Favorites", "import /home/u/bookmarks 1.html",
+                       "save bookmarks.html Export Favorites", "export /tmp/out.html"}));
+    EXPECT_EQ(ctx.sh.spawned, (std::vector<Strings>{{"/opt/drift way/Driftway", "--internet-options"}}));
+    EXPECT_FALSE(DoMenuCommand(kAboutItem, -1, ctx));
+    EXPECT_FALSE(DoMenuCommand(kFavPopupSet, 13, ctx));
+
+    // Cancelled, empty or failing dialogs end quietly before the importer.
+    ContextDouble cancelled, empty, broken;
+    empty.ask.files = {std::string()};
+    broken.ask.dialog_error = RuntimeError(5, "No display");
+    for (auto* c : {&cancelled, &empty, &broken}) {
+        ImportNetscapeBookmarks(*c);
+        EXPECT_EQ(c->log.size(), 1u);
+    }
+    // An importer failure is reported rather than lost; a failed spawn is skipped.
+    ContextDouble failing;
+    failing.ask.files = {std::string("/tmp/b.htm")};
+    failing.import_error = RuntimeError(70, "Permission denied");
+    failing.sh.fail = true;
+    ImportNetscapeBookmarks(failing);
+    OpenInternetOptions(failing);
+    EXPECT_EQ(failing.log.back(), "message Permission denied");
+    EXPECT_EQ(failing.ask.messages.size(), 1u);
+}
+
+TEST(MenuBar, FavoritesGoBeforeToolsAndNoShortcutIsTakenTwice)
+{
+    auto bar = menu_bar();
+    EXPECT_EQ(bar[favorites_menu_index(bar)].set, kToolsTitle);
+    bar.insert(bar.begin(), MenuEntry{});
+    bar.front().visible = false; // a hidden title does not count
+    EXPECT_EQ(bar[favorites_menu_index(bar)].set, kToolsTitle);
+
+    std::set<std::string> keys{kFindAccel, kFindNextAccel};
+    std::function<void(const std::vector<MenuEntry>&)> walk = [&](const auto& entries) {
+        for (const auto& e : entries) {
+            EXPECT_TRUE(e.accel.empty() || keys.insert(e.accel).second) << e.accel;
+            walk(e.children);
+        }
+    };
+    walk(bar);
+}
+
+// The File menu asks Abort/Retry/Ignore (Retry repeats only the failed step);
+// the other menus show the error and end.
+TEST(ErrorPolicy, FileCommandsAskAbortRetryIgnore)
+{
+    ContextDouble abort;
+    abort.eng.fail("ExecWB 8", 438, "Object doesn't support this action", 5);
+    abort.ask.answers = {MsgAnswer::Abort};
+    DoFileCommand(5, abort);
+    EXPECT_EQ(abort.ask.messages, (Messages{{"438 Object doesn't support this action",
+                                             "ERROR:  Object doesn't support this action",
+                                             MsgButtons::AbortRetryIgnore, MsgIcon::Critical}}));
+    EXPECT_EQ(abort.eng.calls.size(), 1u);
+
+    // Retry runs the print command again, not the status query before it.
+    ContextDouble retry;
+    retry.eng.fail("ExecWB 6", 5, "Invalid procedure call", 2);
+    retry.ask.answers = {MsgAnswer::Retry, MsgAnswer::Retry};
+    DoFileCommand(6, retry);
+    EXPECT_EQ(retry.eng.calls, (Strings{"QueryStatusWB 6", "ExecWB 6 0", "ExecWB 6 0", "ExecWB 6 0"}));
+
+    // Ignore goes on: a failed status query counts as 0, so print is disabled,
+    // as it is when the engine says so.
+    ContextDouble ignore, disabled;
+    ignore.eng.fail("QueryStatusWB", -2147467259, "Unspecified error");
+    ignore.ask.answers = {MsgAnswer::Ignore};
+    disabled.eng.query_status[6] = driftway::browser::kOleCmdFSupported;
+    for (auto* c : {&ignore, &disabled}) {
+        DoFileCommand(6, *c);
+        EXPECT_EQ(c->eng.calls, Strings{"QueryStatusWB 6"});
+        EXPECT_EQ(c->log.back(), "message The Print command is currently disabled.");
+    }
+
+    // Any other answer ends the command; the dialogs' cancel code says nothing.
+    ContextDouble other, cancel, cancelled;
+    other.eng.fail("QueryStatusWB", 5, "x");
+    other.ask.answers = {MsgAnswer::Cancel};
+    DoFileCommand(6, other);
+    EXPECT_EQ(other.log.size(), 1u);
+    cancel.eng.fail("ExecWB 4", driftway::platform::error::kDialogCancelled, "Cancel was selected.");
+    DoFileCommand(3, cancel);
+    EXPECT_TRUE(cancel.log.empty());
+    DoFileCommand(1, cancelled);
+    EXPECT_EQ(cancelled.log, Strings{"open Browse for offline web pages"});
+
+    // A broken Open dialog ignored navigates nowhere.
+    ContextDouble broken;
+    broken.ask.dialog_error = RuntimeError(5, "No display");
+    broken.ask.answers = {MsgAnswer::Ignore};
+    DoFileCommand(1, broken);
+    EXPECT_EQ(broken.log, (Strings{"open Browse for offline web pages", "message 5 No display"}));
+}
+
+TEST(ErrorPolicy, OtherMenusShowTheErrorOnceAndEndTheCommand)
+{
+    ContextDouble view, edit, online;
+    view.eng.fail("GoBack", -2147467259, "Unspecified error");
+    DoViewCommand(4, view);
+    EXPECT_EQ(view.ask.messages,
+              (Messages{{"Unspecified error", "-2147467259", MsgButtons::Ok, MsgIcon::Critical}}));
+    edit.eng.fail("ExecWB 13", 438, "Object doesn't support this action", 3);
+    DoEditCommand(2, edit);
+    EXPECT_EQ(edit.eng.calls.size(), 1u); // nothing is retried
+    EXPECT_EQ(edit.ask.messages.at(0).caption, "438");
+    online.nav_error = RuntimeError(-2147467259, "Unspecified error");
+    OpenOnlinePage(4, online);
+    EXPECT_EQ(online.ask.messages.at(0).caption, "-2147467259");
+}
+
+std::string marks(const ContextDouble& ctx)
+{
+    std::string out;
+    for (int i = 0; i < 5; ++i)
+        out += ctx.menu_checked(kTextSizeSet, i) ? 'x' : '.';
+    return out;
+}
+
+TEST(Marks, WorkOfflineMirrorsTheEngine)
+{
+    ContextDouble ctx;
+    ctx.eng.offline = true; // set behind the menu's back
+    EXPECT_TRUE(DoMenuOpening(kFileTitle, -1, ctx));
+    EXPECT_TRUE(ctx.menu_checked(kFileSet, 10));
+    DoFileCommand(10, ctx);
+    EXPECT_FALSE(ctx.menu_checked(kFileSet, 10));
+    EXPECT_FALSE(ctx.eng.offline);
+
+    // Ignore after a failed switch keeps the toggled mark until the menu opens.
+    ctx.eng.fail("SetOffline", 5, "Invalid procedure call");
+    ctx.ask.answers = {MsgAnswer::Ignore};
+    DoFileCommand(10, ctx);
+    EXPECT_TRUE(ctx.menu_checked(kFileSet, 10));
+    FileMenuOpening(ctx);
+    EXPECT_FALSE(ctx.menu_checked(kFileSet, 10));
+}
+
+TEST(Marks, TextSizeMarksTheEngineLevelAndAChoiceIsMarkedFirst)
+{
+    ContextDouble ctx, failing, empty, outside;
+    ctx.eng.zoom_level = 3;
+    ctx.checks[{kTextSizeSet, 0}] = true;
+    EXPECT_TRUE(DoMenuOpening(kViewSet, 10, ctx));
+    EXPECT_EQ(marks(ctx), "...x.");
+    EXPECT_EQ(ctx.eng.calls, Strings{"ExecWB 19 0 out"});
+
+    // A failing or empty query shows no message and marks Smallest: nothing converts to 0.
+    failing.eng.fail("ExecWB 19", 5, "Invalid procedure call", 2);
+    empty.eng.zoom_query_gives_nothing = true;
+    outside.eng.zoom_level = 7;
+    outside.checks[{kTextSizeSet, 2}] = true;
+    for (auto* c : {&failing, &empty, &outside})
+        DoViewCommand(10, *c);
+    EXPECT_EQ(marks(failing) + marks(empty) + marks(outside), "x....x.........");
+
+    // Choosing marks first; a failing zoom keeps the mark and says nothing.
+    DoTextSizeCommand(4, failing);
+    EXPECT_EQ(marks(failing), "....x");
+    EXPECT_EQ(failing.eng.calls.back(), "ExecWB 19 0 in=4");
+    EXPECT_TRUE(failing.ask.messages.empty());
+    DoTextSizeCommand(5, failing); // no such item: nothing reaches the engine
+    EXPECT_EQ(failing.eng.calls.size(), 2u);
+}
+
+TEST(Marks, FullScreenEntryOutlastsTheResizeItsMaximizeBrings)
+{
+    ContextDouble ctx;
+    ctx.on_window_state = [&] { // the window's resize ends full-screen mode
+        if (ctx.full) {
+            ctx.set_bFullSc(false);
+            ctx.set_toolbar_height(495);
+        }
+    };
+    ctx.inner = 10000;
+    DoViewCommand(12, ctx);
+    EXPECT_EQ(ctx.log, (Strings{"bFullSc 1", "state 2", "bFullSc 0", "toolbar 495", "bFullSc 1", "toolbar 15",
+                                "status 15", "top 0", "height 10000", "check mnuVItem 12 1"}));
+
+    ctx.log.clear();
+    ctx.on_window_state = nullptr;
+    DoViewCommand(12, ctx);
+    EXPECT_EQ(ctx.log, (Strings{"bFullSc 0", "state 0", "toolbar 495", "status 375", "top 600", "height 9000",
+                                "check mnuVItem 12 0"}));
+}
+
+} // namespace
