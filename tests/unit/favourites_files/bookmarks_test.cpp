@@ -10,9 +10,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <optional>
-#include <sys/resource.h>
 #include <unistd.h>
 
 namespace driftway::favourites {
@@ -29,15 +29,15 @@ std::string url_file(const std::string& url)
     return internet_shortcut_text(url);
 }
 
+// Firefox's export, with a folder that has no list and a link without a
+// title as Opera and Vivaldi write them.
 const char* const kFirefox = R"html(<!DOCTYPE NETSCAPE-Bookmark-file-1>
 <!-- This is an automatically generated file. DO NOT EDIT! -->
 <META HTTP-EQUIV="Content-Type" CONTENT="text/html; charset=UTF-8">
-<meta http-equiv="Content-Security-Policy" content="default-src 'self'; script-src 'none'; img-src data: *; object-src 'none'"></meta>
 <TITLE>Bookmarks</TITLE>
 <H1>Bookmarks Menu</H1>
-
 <DL><p>
-    <DT><A HREF="https://www.mozilla.org/de/" ADD_DATE="1700000000" LAST_MODIFIED="1700000001" ICON_URI="https://www.mozilla.org/favicon.ico" ICON="data:image/png;base64,iVBORw0KGgo=">Mozilla &amp; Co &#8212; Gr&uuml;&szlig;e</A>
+    <DT><A HREF="https://www.mozilla.org/de/" ADD_DATE="1700000000" ICON="data:image/png;base64,iVBORw0KGgo=">Mozilla &amp; Co &#8212; Gr&uuml;&szlig;e</A>
     <DD>Our home page
     <HR>
     <DT><A HREF="place:parent=toolbar_____&sort=12&maxResults=10">Recently Bookmarked</A>
@@ -48,10 +48,9 @@ const char* const kFirefox = R"html(<!DOCTYPE NETSCAPE-Bookmark-file-1>
         <DL><p>
         </DL><p>
     </DL><p>
-    <DT><H3 ADD_DATE="1700000000" LAST_MODIFIED="1700000003" PERSONAL_TOOLBAR_FOLDER="true">Bookmarks Toolbar</H3>
-    <DL><p>
-        <DT><A HREF="javascript:(function(){alert(&quot;a&lt;b&quot;);})()" ADD_DATE="1700000000">Bookmarklet</A>
-    </DL><p>
+    <DT><A HREF="javascript:(function(){alert(&quot;a&lt;b&quot;);})()" ADD_DATE="1700000000">Bookmarklet</A>
+    <DT><H3>Trash</H3>
+    <DT><a href="https://help.vivaldi.com/" description="help">   </a>
 </DL>
 )html";
 
@@ -62,39 +61,34 @@ const char* const kChrome = R"html(<!DOCTYPE NETSCAPE-Bookmark-file-1>
 <DL><p>
     <DT><H3 ADD_DATE="1700000000" LAST_MODIFIED="1700000000" PERSONAL_TOOLBAR_FOLDER="true">Bookmarks bar</H3>
     <DL><p>
-        <DT><A HREF="https://www.google.com/" ADD_DATE="1700000000" ICON="data:image/png;base64,AAAA">Google</A>
+        <DT><A HREF="https://www.google.com/" ADD_DATE="1700000000">Google</A>
         <DT><A HREF="https://example.com/a" ADD_DATE="1700000000">Same name</A>
         <DT><A HREF="https://example.com/b" ADD_DATE="1700000000">Same name</A>
         <DT><A HREF="https://example.com/a" ADD_DATE="1700000000">Same name</A>
-        <DT><H3 ADD_DATE="1700000000" LAST_MODIFIED="0">News / Daily</H3>
+        <DT><H3>News / Daily</H3>
         <DL><p>
-            <DT><A HREF="https://www.bbc.co.uk/news" ADD_DATE="1700000000">BBC</A>
+            <DT><A HREF="https://www.bbc.co.uk/news">BBC</A>
         </DL><p>
-        <DT><H3 ADD_DATE="1700000000" LAST_MODIFIED="0">News / Daily</H3>
+        <DT><H3>News / Daily</H3>
         <DL><p>
-            <DT><A HREF="https://www.lemonde.fr/" ADD_DATE="1700000000">Le Monde</A>
+            <DT><A HREF="https://www.lemonde.fr/">Le Monde</A>
         </DL><p>
     </DL><p>
-    <DT><H3 ADD_DATE="1700000000" LAST_MODIFIED="0">Other bookmarks</H3>
+    <DT><H3>Other bookmarks</H3>
     <DL><p>
-        <DT><A HREF="https://ja.wikipedia.org/" ADD_DATE="1700000000">ウィキペディア</A>
+        <DT><A HREF="https://ja.wikipedia.org/">ウィキペディア</A>
     </DL><p>
 </DL><p>
 )html";
 
 // Safari writes its folders straight into the body, with no list around the
-// top level, and marks them FOLDED.
+// top level.
 const char* const kSafari = "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n"
                             "\t<HTML>\n"
-                            "\t<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=UTF-8\">\n"
                             "\t<Title>Bookmarks</Title>\n"
-                            "\t<H1>Bookmarks</H1>\n"
                             "\t<DT><H3 FOLDED>Favorites</H3>\n"
                             "\t<DL><p>\n"
                             "\t\t<DT><A HREF=\"https://www.apple.com/\">Apple</A>\n"
-                            "\t</DL><p>\n"
-                            "\t<DT><H3 FOLDED>Bookmarks Menu</H3>\n"
-                            "\t<DL><p>\n"
                             "\t</DL><p>\n"
                             "\t<DT><H3 FOLDED id=\"com.apple.ReadingList\">Reading List</H3>\n"
                             "\t<DL><p>\n"
@@ -102,28 +96,10 @@ const char* const kSafari = "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n"
                             "\t</DL><p>\n"
                             "</HTML>\n";
 
-// Opera and Vivaldi write lower-case attributes, descriptions and a folder
-// without any list at all.
-const char* const kVivaldi = R"html(<!DOCTYPE NETSCAPE-Bookmark-file-1>
-<META HTTP-EQUIV="Content-Type" CONTENT="text/html; charset=UTF-8">
-<TITLE>Bookmarks</TITLE>
-<H1>Bookmarks</H1>
-<DL><p>
-  <DT><H3 add_date="1700000000" SPEED_DIAL="true">Speed Dial</H3>
-  <DL><p>
-    <DT><a href="https://vivaldi.com/" add_date="1700000000" description="the browser">Vivaldi &#x2764;</a>
-    <DD>the browser
-    <DT><a href="https://help.vivaldi.com/">   </a>
-  </DL><p>
-  <DT><H3>Trash</H3>
-  <DT><a href="https://opera.com/">Opera</a>
-</DL><p>
-)html";
-
-ImportResult import_text(const TempDir& dir, const std::string& html, const std::string& favorites)
+ImportResult import_text(const TempDir& dir, const std::string& html, const std::string& favorites,
+                         const ImportProgress& progress = {})
 {
-    const fs::path file = dir.write("bookmarks.html", html);
-    return import_bookmarks(file.string(), favorites);
+    return import_bookmarks(dir.write("bookmarks.html", html).string(), favorites, progress);
 }
 
 TEST(ImportBookmarks, TheExportsOfCurrentBrowsers)
@@ -143,8 +119,9 @@ TEST(ImportBookmarks, TheExportsOfCurrentBrowsers)
           {"Mozilla Firefox", "<folder>"},
           {"Mozilla Firefox/Get Help.url", url_file("https://support.mozilla.org/products/firefox")},
           {"Mozilla Firefox/Empty", "<folder>"},
-          {"Bookmarks Toolbar", "<folder>"},
-          {"Bookmarks Toolbar/Bookmarklet.url", url_file("javascript:(function(){alert(\"a<b\");})()")}},
+          {"Bookmarklet.url", url_file("javascript:(function(){alert(\"a<b\");})()")},
+          {"Trash", "<folder>"},
+          {"https:--help.vivaldi.com-.url", url_file("https://help.vivaldi.com/")}},
          0,
          1}, // the place: query
         {"Chrome",
@@ -163,16 +140,8 @@ TEST(ImportBookmarks, TheExportsOfCurrentBrowsers)
          kSafari,
          {{"Favorites", "<folder>"},
           {"Favorites/Apple.url", url_file("https://www.apple.com/")},
-          {"Bookmarks Menu", "<folder>"},
           {"Reading List", "<folder>"},
           {"Reading List/WebKit   blog posts.url", url_file("https://webkit.org/blog/")}}},
-        {"Vivaldi",
-         kVivaldi,
-         {{"Speed Dial", "<folder>"},
-          {"Speed Dial/Vivaldi \xE2\x9D\xA4.url", url_file("https://vivaldi.com/")},
-          {"Speed Dial/https:--help.vivaldi.com-.url", url_file("https://help.vivaldi.com/")},
-          {"Trash", "<folder>"},
-          {"Opera.url", url_file("https://opera.com/")}}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -220,14 +189,19 @@ TEST(ImportBookmarks, MergesIntoWhatIsThereWithoutOverwriting)
     const auto first = import_text(files, kChrome, fav.str());
     ASSERT_TRUE(first.ok()) << *first.error;
     const Tree after_first = snapshot(fav.path());
-    EXPECT_EQ(after_first.at("Bookmarks bar/Google.url"), url_file("https://www.google.com/"));
-    EXPECT_EQ(after_first.at("Bookmarks bar/Same name.url"), url_file("https://mine.example/"));
-    EXPECT_EQ(after_first.at("Bookmarks bar/Same name (2).url"), url_file("https://example.com/a"));
-    EXPECT_EQ(after_first.at("Bookmarks bar/Same name (3).url"), url_file("https://example.com/b"));
-    EXPECT_EQ(after_first.at("Bookmarks bar/Mine.url"), url_file("https://mine.example/2"));
-    EXPECT_EQ(after_first.at("Other bookmarks"), "a file where a folder is wanted");
-    EXPECT_EQ(after_first.at("Other bookmarks (2)/ウィキペディア.url"),
-              url_file("https://ja.wikipedia.org/"));
+    EXPECT_EQ(after_first,
+              (Tree{{"Bookmarks bar", "<folder>"},
+                    {"Bookmarks bar/Google.url", url_file("https://www.google.com/")},
+                    {"Bookmarks bar/Same name.url", url_file("https://mine.example/")},
+                    {"Bookmarks bar/Same name (2).url", url_file("https://example.com/a")},
+                    {"Bookmarks bar/Same name (3).url", url_file("https://example.com/b")},
+                    {"Bookmarks bar/Mine.url", url_file("https://mine.example/2")},
+                    {"Bookmarks bar/News - Daily", "<folder>"},
+                    {"Bookmarks bar/News - Daily/BBC.url", url_file("https://www.bbc.co.uk/news")},
+                    {"Bookmarks bar/News - Daily/Le Monde.url", url_file("https://www.lemonde.fr/")},
+                    {"Other bookmarks", "a file where a folder is wanted"},
+                    {"Other bookmarks (2)", "<folder>"},
+                    {"Other bookmarks (2)/ウィキペディア.url", url_file("https://ja.wikipedia.org/")}}));
     EXPECT_EQ(first.folders_merged, 1u);
     EXPECT_EQ(first.links_skipped, 2u);
 
@@ -245,11 +219,10 @@ TEST(ImportBookmarks, RefusesWhatIsNoBookmarkFileAndChangesNothing)
     fav.write("Keep.url", url_file("k"));
     const Tree before = snapshot(fav.path());
 
-    const std::string page = "<html><body><h1>A page</h1><p><a href='http://a/'>a link</a></p><ul><li><a "
-                             "href='b'>b</a></ul></body></html>";
+    const std::string page =
+        "<html><body><p><a href='http://a/'>a link</a></p><ul><li><a href='b'>b</a></ul>";
     const std::string elf("\x7F\x45LF\x02\x01\x01\0\0\0binary", 16);
-    for (const std::string& text :
-         {page, elf, std::string(), std::string("[InternetShortcut]\r\nURL=http://a/\r\n")}) {
+    for (const std::string& text : {page, elf, std::string(), url_file("http://a/")}) {
         const auto result = import_text(files, text, fav.str());
         ASSERT_FALSE(result.ok());
         EXPECT_NE(result.error->find("is not a bookmark file"), std::string::npos) << *result.error;
@@ -287,59 +260,43 @@ TEST(ImportBookmarks, AFailureHalfWayUndoesEverything)
         if (done == total)
             throw Cancelled{};
     };
-    const fs::path chrome = files.write("chrome.html", kChrome);
-    EXPECT_THROW(import_bookmarks(chrome.string(), fav.str(), cancel), Cancelled);
+    EXPECT_THROW(import_text(files, kChrome, fav.str(), cancel), Cancelled);
     EXPECT_EQ(snapshot(fav.path()), before);
 }
 
 TEST(ImportBookmarks, LargeFilesImportWithProgressAndLinearCost)
 {
-    // 100,000 links in 1,000 folders, with long addresses: about 25 MB.
-    std::string html = "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<META HTTP-EQUIV=\"Content-Type\" "
-                       "CONTENT=\"text/html; charset=UTF-8\">\n<DL><p>\n";
-    const std::string padding(200, 'p');
-    for (int folder = 0; folder < 1000; ++folder) {
-        html += "<DT><H3 ADD_DATE=\"1\">Folder " + std::to_string(folder) + "</H3>\n<DL><p>\n";
-        for (int link = 0; link < 100; ++link)
+    // 10,000 links of one title in 10 folders: numbering them one by one
+    // from the start would cost half a billion name look-ups.
+    std::string html = "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<DL><p>\n";
+    for (int folder = 0; folder < 10; ++folder) {
+        html += "<DT><H3>Folder " + std::to_string(folder) + "</H3>\n<DL><p>\n";
+        for (int link = 0; link < 1000; ++link)
             html += "<DT><A HREF=\"https://example.com/" + std::to_string(folder) + "/" +
-                    std::to_string(link) + "?" + padding + "\" ADD_DATE=\"1\">Same title</A>\n";
+                    std::to_string(link) + "\">Same title</A>\n";
         html += "</DL><p>\n";
     }
-    html += "</DL>\n";
-    // The cost of the import is measured, not that of a shared disk: work in
-    // memory where the system offers it.
+    // The cost of the import is measured, not that of a shared disk.
     std::optional<testing::ScopedEnv> in_memory;
     if (::access("/dev/shm", W_OK) == 0)
         in_memory.emplace("TMPDIR", "/dev/shm");
     TempDir files, fav;
-    const fs::path file = files.write("big.html", html);
-    html.clear();
-    html.shrink_to_fit();
-
     std::vector<std::pair<std::size_t, std::size_t>> calls;
     const auto started = std::chrono::steady_clock::now();
-    const auto result = import_bookmarks(file.string(), fav.str(), [&](std::size_t done, std::size_t total) {
+    const auto result = import_text(files, html, fav.str(), [&](std::size_t done, std::size_t total) {
         calls.emplace_back(done, total);
     });
     const auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
 
     ASSERT_TRUE(result.ok()) << *result.error;
-    EXPECT_EQ(result.folders_created, 1000u);
-    EXPECT_EQ(result.links_written, 100000u);
-    ASSERT_GE(calls.size(), 100u);
-    EXPECT_EQ(calls.front(), std::make_pair(std::size_t{0}, std::size_t{101000}));
-    EXPECT_EQ(calls.back(), std::make_pair(std::size_t{101000}, std::size_t{101000}));
+    EXPECT_EQ(result.links_written, 10000u);
+    ASSERT_GE(calls.size(), 50u);
+    EXPECT_EQ(calls.front(), std::make_pair(std::size_t{0}, std::size_t{10010}));
+    EXPECT_EQ(calls.back(), std::make_pair(std::size_t{10010}, std::size_t{10010}));
     EXPECT_TRUE(std::is_sorted(calls.begin(), calls.end()));
-    EXPECT_EQ(read_file(fav.path() / "Folder 999/Same title (100).url"),
-              url_file("https://example.com/999/99?" + padding));
-    EXPECT_LT(seconds, 120.0);
-
-#if !defined(__SANITIZE_ADDRESS__)
-    // The sanitizer's bookkeeping would be measured too.
-    rusage usage{};
-    ::getrusage(RUSAGE_SELF, &usage);
-    EXPECT_LT(usage.ru_maxrss, 400 * 1024) << "kilobytes at the peak";
-#endif
+    EXPECT_EQ(read_file(fav.path() / "Folder 9/Same title (1000).url"),
+              url_file("https://example.com/9/999"));
+    EXPECT_LT(seconds, 15.0);
 }
 
 TEST(ExportBookmarks, WritesTheCanonicalFormat)
@@ -355,18 +312,17 @@ TEST(ExportBookmarks, WritesTheCanonicalFormat)
     const auto result = export_bookmarks(fav.str() + "/", file);
 
     ASSERT_TRUE(result.ok()) << *result.error;
-    EXPECT_EQ(result.folders, 2u);
-    EXPECT_EQ(result.links, 2u);
-    EXPECT_EQ(result.skipped, 2u);
+    EXPECT_EQ((std::array{result.folders, result.links, result.skipped}),
+              (std::array<std::size_t, 3>{2, 2, 2}));
     const std::string html = read_file(file);
     EXPECT_TRUE(html.starts_with("<!DOCTYPE NETSCAPE-Bookmark-file-1>\n")) << html;
-    for (const char* part :
-         {"<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=UTF-8\">",
-          "<TITLE>Bookmarks</TITLE>\n<H1>Bookmarks</H1>\n<DL><p>\n",
-          "<DT><A HREF=\"http://a/?x=1&amp;y=&quot;2&quot;\"", ">Tom &amp; Jerry &lt;3&gt;</A>"})
-        EXPECT_NE(html.find(part), std::string::npos) << part << "\n" << html;
-    EXPECT_LT(html.find(">Work</H3>"), html.find(">Deep</H3>"));
-    EXPECT_LT(html.find(">Deep</H3>"), html.find(">Tom &amp; Jerry"));
+    std::size_t at = 0; // each part after the one before: folders come first
+    for (const char* part : {"<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=UTF-8\">",
+                             ">Work</H3>", ">Deep</H3>", "<DT><A HREF=\"http://a/?x=1&amp;y=&quot;2&quot;\"",
+                             ">Tom &amp; Jerry &lt;3&gt;</A>"}) {
+        at = html.find(part, at);
+        ASSERT_NE(at, std::string::npos) << part << "\n" << html;
+    }
     EXPECT_EQ(html.find("hidden"), std::string::npos);
 
     EXPECT_FALSE(export_bookmarks(fav.str() + "/missing", out.str() + "/other.html").ok());
