@@ -12,7 +12,7 @@
 #include <gtkmm/offscreenwindow.h>
 #include <gtkmm/window.h>
 
-#include <array>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -39,49 +39,34 @@ std::ostream& operator<<(std::ostream& os, const Rgb& c)
     return os << "rgb(" << c.r << "," << c.g << "," << c.b << ")";
 }
 
-// A 6 by 26 tile whose every pixel differs, so a misplaced tile shows.
-Glib::RefPtr<Gdk::Pixbuf> marked_tile()
-{
-    auto tile = Gdk::Pixbuf::create(Gdk::COLORSPACE_RGB, false, 8, 6, 26);
-    for (int y = 0; y < 26; ++y) {
-        guint8* row = tile->get_pixels() + y * tile->get_rowstride();
-        for (int x = 0; x < 6; ++x) {
-            row[3 * x] = static_cast<guint8>(20 + 40 * x);
-            row[3 * x + 1] = static_cast<guint8>(5 + 9 * y);
-            row[3 * x + 2] = 77;
-        }
-    }
-    return tile;
-}
-
-Rgb pixbuf_at(const Glib::RefPtr<Gdk::Pixbuf>& p, int x, int y)
+Rgb at(const Glib::RefPtr<Gdk::Pixbuf>& p, int x, int y)
 {
     const guint8* px = p->get_pixels() + y * p->get_rowstride() + x * p->get_n_channels();
     return {px[0], px[1], px[2]};
 }
 
 // Draws the widget with everything on it into an image of its own size.
-class Snapshot {
-public:
-    explicit Snapshot(Gtk::Widget& w)
-        : m_surface(Cairo::ImageSurface::create(Cairo::FORMAT_RGB24, w.get_allocated_width(),
-                                                w.get_allocated_height()))
-    {
-        auto cr = Cairo::Context::create(m_surface);
-        gtk_widget_draw(w.gobj(), cr->cobj());
-        m_surface->flush();
-    }
-    int width() const { return m_surface->get_width(); }
-    int height() const { return m_surface->get_height(); }
-    Rgb at(int x, int y) const
-    {
-        const unsigned char* p = m_surface->get_data() + y * m_surface->get_stride() + 4 * x;
-        return {p[2], p[1], p[0]}; // native-endian xRGB
-    }
+Glib::RefPtr<Gdk::Pixbuf> snapshot(Gtk::Widget& w)
+{
+    const int width = w.get_allocated_width(), height = w.get_allocated_height();
+    auto surface = Cairo::ImageSurface::create(Cairo::FORMAT_RGB24, width, height);
+    gtk_widget_draw(w.gobj(), Cairo::Context::create(surface)->cobj());
+    return Glib::wrap(gdk_pixbuf_get_from_surface(surface->cobj(), 0, 0, width, height));
+}
 
-private:
-    Cairo::RefPtr<Cairo::ImageSurface> m_surface;
-};
+// A 6 by 26 tile whose every pixel differs, so a misplaced tile shows.
+Glib::RefPtr<Gdk::Pixbuf> marked_tile()
+{
+    auto tile = Gdk::Pixbuf::create(Gdk::COLORSPACE_RGB, false, 8, 6, 26);
+    for (int y = 0; y < 26; ++y)
+        for (int x = 0; x < 6; ++x) {
+            guint8* px = tile->get_pixels() + y * tile->get_rowstride() + 3 * x;
+            px[0] = static_cast<guint8>(20 + 40 * x);
+            px[1] = static_cast<guint8>(5 + 9 * y);
+            px[2] = 77;
+        }
+    return tile;
+}
 
 // A toolbar shown in an off-screen window of the given pixel size.
 struct OffscreenBar {
@@ -98,64 +83,56 @@ struct OffscreenBar {
     Toolbar bar;
 };
 
-TEST(ToolbarPaint, TilesBothRowsEverySixPixelsAtAnyResolution)
+constexpr int kMid = 15; // a row through the middle of the buttons
+int left(int i)
 {
-    // At 15 twips per pixel rows 0-2 and 28-51 lie outside the buttons: the
-    // top row of tiles at y = 0 and the lower one at y = 26. At 120 dots per
-    // inch a tile is 72 twips wide: still one every 6 pixels.
-    std::vector<int> rows{0, 1, 2};
-    for (int y = 28; y < 52; ++y)
-        rows.push_back(y);
-    const auto tile = marked_tile();
-    for (const auto& [tpp, checked] : {std::pair{15.0f, rows}, std::pair{12.0f, std::vector<int>{0, 40}}}) {
-        OffscreenBar t(100, 60, tpp);
-        const Snapshot shot(t.bar);
-        for (int y : checked)
-            for (int x = 0; x < 100; ++x)
-                ASSERT_EQ(shot.at(x, y), pixbuf_at(tile, x % 6, y % 26)) << tpp << " at " << x << "," << y;
-    }
-    // Below both rows the bar's own light grey shows.
-    OffscreenBar t(100, 60);
-    EXPECT_EQ(Snapshot(t.bar).at(50, 55), (Rgb{224, 224, 224}));
+    return 8 + 41 * i;
 }
 
-TEST(ToolbarPaint, ShipsTheRealTileAndPaintsIt)
+// The bytes of button i's 24 pixel square in a snapshot.
+std::string square(const Glib::RefPtr<Gdk::Pixbuf>& shot, int i)
 {
-    const auto tile = load_picture(picture::kTile);
-    ASSERT_TRUE(tile);
-    EXPECT_EQ(tile->get_width(), 6);
-    EXPECT_EQ(tile->get_height(), 26);
-    EXPECT_FALSE(tile->get_has_alpha()); // 24-bit colour
+    std::string bytes;
+    for (int y = 3; y < 27; ++y)
+        bytes.append(reinterpret_cast<const char*>(shot->get_pixels()) + y * shot->get_rowstride() +
+                         3 * left(i),
+                     3 * 24);
+    return bytes;
+}
 
-    OffscreenBar t(30, 33, 15, {});
-    const Snapshot shot(t.bar);
-    EXPECT_EQ(shot.at(1, 1), pixbuf_at(tile, 1, 1));
-    EXPECT_EQ(shot.at(1, 30), pixbuf_at(tile, 1, 4));
+TEST(ToolbarPaint, TilesBothRowsEverySixPixelsAtAnyResolution)
+{
+    // Rows 0-2 and 28-51 lie outside the buttons: the top row of tiles at
+    // y = 0 and the lower one at y = 26. At 120 dots per inch (12 twips per
+    // pixel) a tile is 72 twips wide: still one every 6 pixels.
+    const auto tile = marked_tile();
+    for (const auto& [tpp, rows] :
+         {std::pair{15.0f, std::vector{0, 2, 28, 40, 51}}, std::pair{12.0f, std::vector{0, 40}}}) {
+        OffscreenBar t(100, 60, tpp);
+        const auto shot = snapshot(t.bar);
+        for (int y : rows)
+            for (int x = 0; x < 100; ++x)
+                ASSERT_EQ(at(shot, x, y), at(tile, x % 6, y % 26)) << tpp << " at " << x << "," << y;
+        // Below both rows the bar's own light grey shows.
+        EXPECT_EQ(at(shot, 50, 55), (Rgb{224, 224, 224}));
+    }
+    // Without a tile of its own the bar paints the shipped one.
+    OffscreenBar shipped(30, 33, 15, {});
+    EXPECT_EQ(at(snapshot(shipped.bar), 1, 30), at(load_picture(picture::kTile), 1, 4));
 }
 
 TEST(ToolbarButtons, SitAtTheirPlacesWithTheirOwnIcons)
 {
     OffscreenBar t(400, 33);
+    const auto shot = snapshot(t.bar);
+    std::set<std::string> icons;
     for (int i = 0; i < Toolbar::kButtonCount; ++i) {
-        PicTool& b = t.bar.button(i);
-        const Gtk::Allocation a = b.get_allocation();
         // Left 120 + 615 i, top 40, 360 square, in twips at 15 per pixel.
-        EXPECT_EQ(a, Gtk::Allocation(8 + 41 * i, 3, 24, 24)) << i;
-        EXPECT_EQ(b.look(), ToolLook::Flat);
+        EXPECT_EQ(t.bar.button(i).get_allocation(), Gtk::Allocation(left(i), 3, 24, 24)) << i;
+        EXPECT_EQ(t.bar.button(i).look(), ToolLook::Flat);
+        icons.insert(square(shot, i));
     }
-
-    // Each button shows its own picture: the icons differ from one another.
-    const Snapshot shot(t.bar);
-    std::vector<std::vector<Rgb>> seen;
-    for (int i = 0; i < Toolbar::kButtonCount; ++i) {
-        std::vector<Rgb> pixels;
-        for (int y = 3; y < 27; ++y)
-            for (int x = 0; x < 24; ++x)
-                pixels.push_back(shot.at(8 + 41 * i + x, y));
-        for (const auto& other : seen)
-            EXPECT_NE(pixels, other) << "button " << i;
-        seen.push_back(pixels);
-    }
+    EXPECT_EQ(icons.size(), std::size_t{Toolbar::kButtonCount}) << "each button shows its own picture";
 }
 
 // A real window driven by xdotool through the X server's test extension, so
@@ -194,44 +171,32 @@ protected:
     std::vector<int> clicks;
 };
 
-constexpr int kMid = 15; // a row through the middle of the buttons
-int centre(int i)
-{
-    return 8 + 41 * i + 12;
-}
-
 TEST_F(ToolbarInput, ClickSinksThenRaisesTheButtonAndReportsOnce)
 {
     for (int i = 0; i < Toolbar::kButtonCount; ++i)
         EXPECT_EQ(bar.button(i).input_window()->get_cursor()->get_cursor_type(), Gdk::CURSOR_IS_PIXMAP) << i;
-    const Snapshot flat(bar);
-    mouse(centre(3), kMid, "mousedown");
+    const auto flat = snapshot(bar);
+    mouse(left(3) + 12, kMid, "mousedown");
     ASSERT_TRUE(wait_until([&] { return bar.button(3).look() == ToolLook::Sunken; }));
     EXPECT_TRUE(ups.empty() && clicks.empty());
-    {
-        // The inset frame: dark above and left, white below and right.
-        const Snapshot sunk(bar);
-        const int left = 8 + 41 * 3;
-        EXPECT_EQ(sunk.at(left, 3), (Rgb{128, 128, 128}));
-        EXPECT_EQ(sunk.at(left, 20), (Rgb{128, 128, 128}));
-        EXPECT_EQ(sunk.at(left + 23, 26), (Rgb{255, 255, 255}));
-        EXPECT_EQ(sunk.at(left + 23, 10), (Rgb{255, 255, 255}));
-        EXPECT_NE(flat.at(left, 3), (Rgb{128, 128, 128}));
-    }
-    mouse(centre(3), kMid, "mouseup");
+    // The inset frame: dark above and left, white below and right.
+    const auto sunk = snapshot(bar);
+    const Rgb dark{128, 128, 128}, white{255, 255, 255};
+    EXPECT_EQ((std::vector{at(sunk, left(3), 3), at(sunk, left(3), 20), at(sunk, left(3) + 23, 26),
+                           at(sunk, left(3) + 23, 10)}),
+              (std::vector{dark, dark, white, white}));
+    EXPECT_NE(at(flat, left(3), 3), dark);
+    mouse(left(3) + 12, kMid, "mouseup");
     ASSERT_TRUE(wait_until([&] { return !ups.empty(); }));
     pump_for(100);
     EXPECT_EQ(bar.button(3).look(), ToolLook::Flat);
     EXPECT_EQ(ups, std::vector<int>{3});
     EXPECT_EQ(clicks, std::vector<int>{3});
     // Flat again means pixel for pixel what it was before the press.
-    const Snapshot after(bar);
-    for (int y = 3; y < 27; ++y)
-        for (int x = 8 + 41 * 3; x < 8 + 41 * 3 + 24; ++x)
-            ASSERT_EQ(after.at(x, y), flat.at(x, y));
+    EXPECT_EQ(square(snapshot(bar), 3), square(flat, 3));
 
     // A double click is two clicks.
-    mouse(centre(0), kMid, "click", {"--repeat", "2", "--delay", "40"});
+    mouse(left(0) + 12, kMid, "click", {"--repeat", "2", "--delay", "40"});
     ASSERT_TRUE(wait_until([&] { return clicks.size() == 3; }));
     pump_for(100);
     EXPECT_EQ(ups, (std::vector<int>{3, 0, 0}));
@@ -245,10 +210,10 @@ TEST_F(ToolbarInput, ReleaseOutsideOrAnotherMouseButtonRaisesWithoutAClick)
     // right button: the pressed button hears each release, none clicks.
     const struct {
         int pressed, x, y, button;
-    } cases[] = {{1, centre(2), kMid, 1}, {5, 600, 300, 1}, {4, centre(4), kMid, 3}};
+    } cases[] = {{1, left(2) + 12, kMid, 1}, {5, 600, 300, 1}, {4, left(4) + 12, kMid, 3}};
     std::vector<int> expected;
     for (const auto& c : cases) {
-        mouse(centre(c.pressed), kMid, "mousedown", {}, c.button);
+        mouse(left(c.pressed) + 12, kMid, "mousedown", {}, c.button);
         ASSERT_TRUE(wait_until([&] { return bar.button(c.pressed).look() == ToolLook::Sunken; }));
         mouse(c.x, c.y, "mouseup", {}, c.button);
         expected.push_back(c.pressed);
@@ -260,58 +225,44 @@ TEST_F(ToolbarInput, ReleaseOutsideOrAnotherMouseButtonRaisesWithoutAClick)
     EXPECT_TRUE(clicks.empty());
 }
 
-TEST(Pictures, EveryPictureHasItsSize)
+// Every shipped picture decodes in its size; the hand's hot spot is on its
+// fingertip; the icon theme, the HTML file icon and the scalable icon agree.
+TEST(Pictures, AreShippedInTheirSizesAndAgreeWithOneAnother)
 {
-    const std::vector<std::pair<std::vector<const char*>, int>> groups{
-        {{std::begin(picture::kToolButtons), std::end(picture::kToolButtons)}, 24},
-        {{std::begin(picture::kFavButtons), std::end(picture::kFavButtons)}, 24},
-        {{std::begin(picture::kTreeImages), std::end(picture::kTreeImages)}, 16},
-        {{picture::kWindowIcon}, 32},
-        {{picture::kAboutIcon}, 48},
-        {{picture::kAdvert}, 64}};
-    for (const auto& [names, size] : groups) {
-        for (const char* name : names) {
-            const auto p = load_picture(name);
-            EXPECT_EQ(p->get_width(), size) << name;
-            if (names.size() > 1) { // the buttons and tree images are square
-                EXPECT_EQ(p->get_height(), size) << name;
-            }
-        }
+    std::vector<std::tuple<const char*, int, int>> sizes{{picture::kTile, 6, 26},
+                                                         {picture::kHandCursor, 32, 32},
+                                                         {picture::kWindowIcon, 32, 32},
+                                                         {picture::kAboutIcon, 48, 48},
+                                                         {picture::kAdvert, 64, 64}};
+    for (const char* name : picture::kToolButtons)
+        sizes.emplace_back(name, 24, 24);
+    for (const char* name : picture::kFavButtons)
+        sizes.emplace_back(name, 24, 24);
+    for (const char* name : picture::kTreeImages)
+        sizes.emplace_back(name, 16, 16);
+    for (const auto& [name, width, height] : sizes) {
+        const auto p = load_picture(name);
+        EXPECT_EQ(std::pair(p->get_width(), p->get_height()), std::pair(width, height)) << name;
     }
+    EXPECT_FALSE(load_picture(picture::kTile)->get_has_alpha()); // 24-bit colour
     EXPECT_THROW(load_picture("no_such_picture"), Glib::Error);
-}
 
-TEST(Pictures, TheHandPointsWithItsHotSpot)
-{
     const auto hand = load_picture(picture::kHandCursor);
-    ASSERT_EQ(hand->get_width(), 32);
-    ASSERT_EQ(hand->get_height(), 32);
-    ASSERT_TRUE(hand->get_has_alpha());
     auto alpha = [&](int x, int y) { return hand->get_pixels()[y * hand->get_rowstride() + 4 * x + 3]; };
-    // The hot spot is on the fingertip: solid there, clear just above the outline.
+    ASSERT_TRUE(hand->get_has_alpha());
     EXPECT_EQ(alpha(picture::kHandHotX, picture::kHandHotY), 255);
-    EXPECT_EQ(alpha(picture::kHandHotX, picture::kHandHotY - 2), 0);
+    EXPECT_EQ(alpha(picture::kHandHotX, picture::kHandHotY - 2), 0); // clear just above the outline
     EXPECT_TRUE(hand_cursor(Gdk::Display::get_default()));
-}
 
-TEST(Pictures, TheIconThemeFindsTheApplicationIconAndTheHtmlFileIconIsReadable)
-{
     add_icons_to_theme();
     auto theme = Gtk::IconTheme::get_default();
-    ASSERT_TRUE(theme->has_icon(picture::kIconName));
     for (int size : {16, 32, 48, 128})
         EXPECT_EQ(theme->load_icon(picture::kIconName, size, Gtk::ICON_LOOKUP_FORCE_SIZE)->get_width(), size);
     // The association names support/htm.ico; a desktop must be able to read it.
-    const std::string path = std::string(DRIFTWAY_SOURCE_DIR) + "/support/htm.ico";
-    const auto icon = Gdk::Pixbuf::create_from_file(path);
-    EXPECT_EQ(icon->get_width(), 48);
-    EXPECT_TRUE(icon->get_has_alpha());
-    EXPECT_EQ(Gdk::Pixbuf::create_from_file(path, 16, 16)->get_width(), 16);
-}
+    const std::string ico = std::string(DRIFTWAY_SOURCE_DIR) + "/support/htm.ico";
+    EXPECT_EQ(Gdk::Pixbuf::create_from_file(ico)->get_width(), 48);
+    EXPECT_EQ(Gdk::Pixbuf::create_from_file(ico, 16, 16)->get_width(), 16);
 
-TEST(Pictures, TheScalableIconDrawsLikeThePictures)
-{
-    register_resources();
     Glib::RefPtr<Gdk::Pixbuf> svg;
     try {
         svg = Gdk::Pixbuf::create_from_resource("/driftway/icons/hicolor/scalable/apps/driftway.svg", 64, 64,
@@ -320,15 +271,12 @@ TEST(Pictures, TheScalableIconDrawsLikeThePictures)
         GTEST_SKIP() << "no SVG loader: " << e.what();
     }
     const auto png = load_picture("icons/hicolor/64x64/apps/driftway");
-    ASSERT_EQ(svg->get_width(), 64);
-    ASSERT_TRUE(svg->get_has_alpha());
+    ASSERT_TRUE(svg->get_width() == 64 && svg->get_has_alpha());
     double sum = 0;
-    for (int y = 0; y < 64; ++y) {
-        const guint8* a = svg->get_pixels() + y * svg->get_rowstride();
-        const guint8* b = png->get_pixels() + y * png->get_rowstride();
+    for (int y = 0; y < 64; ++y)
         for (int i = 0; i < 64 * 4; ++i)
-            sum += std::abs(int(a[i]) - int(b[i]));
-    }
+            sum += std::abs(int(svg->get_pixels()[y * svg->get_rowstride() + i]) -
+                            int(png->get_pixels()[y * png->get_rowstride() + i]));
     EXPECT_LT(sum / (64 * 64 * 4), 3.0);
 }
 
