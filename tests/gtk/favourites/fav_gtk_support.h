@@ -21,22 +21,18 @@
 
 namespace driftway::testing {
 
-// Message boxes answered from a script (Yes or OK when it is empty) and recorded.
+// Message boxes answered from a script (Yes or OK when it is empty); their texts are recorded.
 class ScriptedPrompts : public platform::Prompts {
 public:
-    struct Shown {
-        std::string text, caption;
-    };
-    platform::MsgAnswer message_box(const std::string& text, const std::string& caption,
-                                    platform::MsgButtons buttons, platform::MsgIcon) override
+    platform::MsgAnswer message_box(const std::string& text, const std::string&, platform::MsgButtons buttons,
+                                    platform::MsgIcon) override
     {
-        shown.push_back({text, caption});
-        const auto answer =
-            answers.empty()
-                ? buttons == platform::MsgButtons::YesNo ? platform::MsgAnswer::Yes : platform::MsgAnswer::Ok
-                : answers.front();
-        if (!answers.empty())
-            answers.pop_front();
+        shown.push_back(text);
+        if (answers.empty())
+            return buttons == platform::MsgButtons::YesNo ? platform::MsgAnswer::Yes
+                                                          : platform::MsgAnswer::Ok;
+        const auto answer = answers.front();
+        answers.pop_front();
         return answer;
     }
     std::optional<std::string> open_file(const std::string&,
@@ -49,7 +45,7 @@ public:
     {
         return std::nullopt;
     }
-    std::vector<Shown> shown;
+    std::vector<std::string> shown;
     std::deque<platform::MsgAnswer> answers;
 };
 
