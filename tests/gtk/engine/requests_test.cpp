@@ -43,8 +43,8 @@ TEST_F(EngineTest, SignInAsksTheUserAndARefusalShowsNothing)
 
 TEST_F(EngineTest, PermissionsNeedTheUsersYes)
 {
-    ScriptedServer server(
-        [](const std::string&) { return http_response("200 OK", "<title>Asking</title>"); });
+    HttpServer server;
+    server.page("/ask", page("Asking"));
     std::vector<std::string> questions;
     engine().ask_permission = [&](const std::string& question) {
         questions.push_back(question);
