@@ -49,34 +49,31 @@ protected:
 
 TEST_F(AboutTest, GetKeyValueReadsStringsAndDwordsAndEmptiesTheValueWhenNothingIsRead)
 {
-    // Type, data, whether it is read, and the value after a read into "stale".
-    const std::tuple<std::uint32_t, std::string, bool, std::string> cases[] = {
-        {1, std::string("abcde\0", 6), true, "abcde"},
-        {1, "abc", true, "abc"},
-        {1, std::string("ab\0cd\0", 6), true, "ab"},
-        {1, std::string(1024, 'x') + '\0', false, ""}, // larger than the 1024-byte buffer
-        {4, std::string("\x1f\0\0\0", 4), true, "&h1F"},
-        {4, std::string(4, '\0'), true, "&h0"},
-        {4, "\xef\xbe\xad\xde", true, "&hDEADBEEF"},
-        {4, std::string("\0\0\x01\0", 4), true, "&h10000"},
-        {3, "\x01\x02", true, "stale"}, // other types leave the value alone
+    const auto read = [&](const char* key, const char* name) {
+        std::string value = "stale";
+        const bool found = GetKeyValue(registry, Hkey::HKEY_CURRENT_USER, key, name, value);
+        return std::pair(found, value);
     };
-    for (const auto& [type, data, found, expected] : cases) {
+    // Type, data, and what a read into "stale" gives.
+    const std::tuple<std::uint32_t, std::string, std::pair<bool, std::string>> cases[] = {
+        {1, "abc", {true, "abc"}},
+        {1, std::string("ab\0cd\0", 6), {true, "ab"}},
+        {1, std::string(1024, 'x') + '\0', {false, ""}}, // larger than the 1024-byte buffer
+        {4, std::string("\x1f\0\0\0", 4), {true, "&h1F"}},
+        {4, "\xef\xbe\xad\xde", {true, "&hDEADBEEF"}},
+        {4, std::string("\0\0\x01\0", 4), {true, "&h10000"}},
+        {3, "\x01\x02", {true, "stale"}}, // other types leave the value alone
+    };
+    for (const auto& [type, data, expected] : cases) {
         Hkey key{};
         ASSERT_EQ(registry.RegCreateKeyA(Hkey::HKEY_CURRENT_USER, "Test", key),
                   platform::RegStatus::ERROR_SUCCESS);
         ASSERT_EQ(registry.RegSetValueExA(key, "V", type, data), platform::RegStatus::ERROR_SUCCESS);
         registry.RegCloseKey(key);
-        std::string value = "stale";
-        EXPECT_EQ(GetKeyValue(registry, Hkey::HKEY_CURRENT_USER, "Test", "V", value), found) << expected;
-        EXPECT_EQ(value, expected);
+        EXPECT_EQ(read("Test", "V"), expected) << data;
     }
-    std::string value = "stale";
-    EXPECT_FALSE(GetKeyValue(registry, Hkey::HKEY_CURRENT_USER, "Test", "Missing", value));
-    EXPECT_EQ(value, "");
-    value = "stale";
-    EXPECT_FALSE(GetKeyValue(registry, Hkey::HKEY_CURRENT_USER, "No\\Such\\Key", "X", value));
-    EXPECT_EQ(value, "");
+    EXPECT_EQ(read("Test", "Missing"), std::pair(false, std::string()));
+    EXPECT_EQ(read("No\\Such\\Key", "X"), std::pair(false, std::string()));
     EXPECT_EQ(registry.open_handles(), 0u) << "every opened key is closed again";
 }
 
@@ -103,7 +100,7 @@ TEST_F(AboutTest, StartSysInfoTriesTheRegisteredPathThenAnExistingProgramInTheSe
     EXPECT_EQ(prompts.messages[2].text, "System Information Is Unavailable At This Time");
 }
 
-TEST_F(AboutTest, LoadWritesAStoredChoiceAgainAndLeavesAnyOtherTextAlone)
+TEST_F(AboutTest, LoadLeavesAnyTextButAStoredChoiceAlone)
 {
     for (const char* stored : {"", "0", "abc", "1x"}) {
         if (*stored)
@@ -115,18 +112,6 @@ TEST_F(AboutTest, LoadWritesAStoredChoiceAgainAndLeavesAnyOtherTextAlone)
     }
     EXPECT_EQ(notifier.count, 0);
     EXPECT_TRUE(registry.key_paths(Hkey::HKEY_CLASSES_ROOT).empty());
-
-    // Associations removed behind our back are written again at the next opening.
-    settings.save_setting("Quillmere", "Driftway", "open-HTML", "1");
-    make_about()->load();
-    EXPECT_EQ(notifier.count, 2);
-    associate.remove_html();
-    ASSERT_FALSE(associated());
-    auto about = make_about();
-    about->load();
-    EXPECT_EQ(about->chkAssociate(), 1);
-    EXPECT_TRUE(associated());
-    EXPECT_EQ(stored_choice(), "1");
 }
 
 TEST_F(AboutTest, TheChoiceIsStoredBeforeTheRegistryIsTouchedEvenWhenThatFails)
@@ -162,16 +147,6 @@ TEST_F(AboutTest, AdvertLinksCloseTheBoxThenOpenThePublisherSiteInTheFirstWindow
     about->on_lblTy_click();
     EXPECT_FALSE(about);
     EXPECT_EQ(log, (Strings{"show", "NavNow https://www.quillmere.example"}));
-}
-
-TEST_F(AboutTest, ADamagedSettingsFileIsShownToTheUserWhenTheBoxLoads)
-{
-    dir.write("config/Quillmere/settings.ini", std::string("\0\0garbage", 9));
-    auto about = make_about();
-    about->load();
-    EXPECT_EQ(about->chkAssociate(), 0);
-    ASSERT_EQ(prompts.messages.size(), 1u);
-    EXPECT_NE(prompts.messages[0].text.find("kept as"), std::string::npos);
 }
 
 TEST(CheckState, OnlyWholeNumbersCountAndAnyButZeroChecks)
