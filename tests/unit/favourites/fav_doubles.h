@@ -25,14 +25,12 @@ class FavPromptsDouble : public platform::Prompts {
 public:
     using Filters = std::vector<platform::FileFilter>;
     std::vector<std::string> messages;
-    std::vector<platform::MsgIcon> icons;
     std::deque<platform::MsgAnswer> answers;
 
     platform::MsgAnswer message_box(const std::string& text, const std::string& caption,
-                                    platform::MsgButtons buttons, platform::MsgIcon icon) override
+                                    platform::MsgButtons buttons, platform::MsgIcon) override
     {
         messages.push_back(caption + "|" + text);
-        icons.push_back(icon);
         if (answers.empty())
             return buttons == platform::MsgButtons::YesNo ? platform::MsgAnswer::Yes
                                                           : platform::MsgAnswer::Ok;
@@ -116,8 +114,7 @@ public:
     std::shared_ptr<const favourites::FavMenu> menu;
     int menus_installed = 0;
     int popups = 0;
-    int freezes = 0;
-    int thaws = 0;
+    int frozen = 0; // freezes not yet thawed
     std::function<void()> on_do_events;
 
     void NavNow(const std::string& address) override { navigations.push_back(address); }
@@ -129,8 +126,8 @@ public:
         menu = std::move(m);
         ++menus_installed;
     }
-    void freeze_drawing() override { ++freezes; }
-    void thaw_drawing() override { ++thaws; }
+    void freeze_drawing() override { ++frozen; }
+    void thaw_drawing() override { --frozen; }
     void DoEvents() override
     {
         if (on_do_events)

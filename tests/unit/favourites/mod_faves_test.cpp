@@ -1,6 +1,5 @@
 // The favourites module around the scan: where the folder is, opening from
-// menu and tree, several windows and deferred refreshes, adding, organising,
-// renaming by label edit, and the path routines. Needs real temporary folders.
+// menu and tree, several windows, adding, organising, renaming, path routines.
 #include "fav_doubles.h"
 #include "favourites/paths.h"
 
@@ -168,7 +167,6 @@ TEST_F(Faves, AddToFavoritesWritesAShortcutAndAsksBeforeReplacing)
               Strings{"AddFavorite https://example.org/2.0 | Release 2 | " + dir.str()});
     EXPECT_EQ(read_file(dir.path() / "News/Release 2.url"), shortcut("https://example.org/2.0"));
     EXPECT_EQ(window.texts(), (Strings{"Favorites/", "News/", "Release 2"}));
-    EXPECT_EQ(window.freezes, 1);
 
     window.location_url = "https://example.org/other";
     window.prompts_double.answers = {MsgAnswer::No};
@@ -181,7 +179,7 @@ TEST_F(Faves, AddToFavoritesWritesAShortcutAndAsksBeforeReplacing)
     window.dialogs_double.add_answer = AddFavoriteChoice{dir.str(), "a/b"};
     faves.AddToFavorites(window);
     EXPECT_FALSE(fs::exists(dir.path() / "a"));
-    EXPECT_EQ(window.thaws, window.freezes);
+    EXPECT_EQ(window.frozen, 0);
 }
 
 TEST_F(Faves, OrganizeFromMenuOrPaneRefreshesAfterTheDialog)
@@ -191,7 +189,7 @@ TEST_F(Faves, OrganizeFromMenuOrPaneRefreshesAfterTheDialog)
     faves.FavWndProc(window, kIdOrganizeFavorites);
     EXPECT_EQ(window.dialogs_double.calls, Strings{"OrganizeFavorites " + dir.str()});
     EXPECT_EQ(window.texts(), (Strings{"Favorites/", "Made/"}));
-    EXPECT_EQ(window.thaws, window.freezes);
+    EXPECT_EQ(window.frozen, 0);
 
     window.dialogs_double.organize = [&] { dir.mkdir("Also"); };
     EXPECT_EQ(faves.PicFav_Click(window, 1), PicFavAction::Done);
@@ -261,22 +259,20 @@ TEST(Paths, SmallRoutinesFollowTheirRules)
 {
     TempDir dir;
     ModFaves faves;
-    EXPECT_EQ(faves.UniqueFileName(dir.str() + "/New folder"), dir.str() + "/New folder");
     dir.mkdir("New folder");
     dir.mkdir("New folder1");
+    dir.write("a.url", "");
     EXPECT_EQ(faves.UniqueFileName(dir.str() + "/New folder"), dir.str() + "/New folder2");
     EXPECT_EQ(faves.LastUniqueName(), "New folder2");
-    dir.write("a.url", "");
     EXPECT_EQ(faves.UniqueFileName(dir.str() + "/a.url"), dir.str() + "/a1.url");
+    EXPECT_EQ(faves.UniqueFileName(dir.str() + "/b.url"), dir.str() + "/b.url");
 
-    EXPECT_EQ(GetParentFolder("/fav/Links/News.url"), "/fav/Links");
-    EXPECT_EQ(GetParentFolder("News.url"), "");
-    EXPECT_EQ(GetExtension("/fav/News.URL", WithDot::No), "URL");
-    EXPECT_EQ(GetExtension("/fav/News.url", WithDot::Yes), ".url");
-    EXPECT_EQ(GetExtension("noext", WithDot::No), "noext");
-    EXPECT_EQ(ChangeExtension("Release 2.0 notes", ""), "Release 2");
-    EXPECT_EQ(ChangeExtension("plain", ""), "plain");
-    EXPECT_EQ(ChangeExtension("page.htm", "url"), "page.url");
+    EXPECT_EQ(
+        (Strings{GetParentFolder("/fav/Links/News.url"), GetParentFolder("News.url"),
+                 GetExtension("/fav/News.URL", WithDot::No), GetExtension("/fav/News.url", WithDot::Yes),
+                 GetExtension("noext", WithDot::No), ChangeExtension("Release 2.0 notes", ""),
+                 ChangeExtension("plain", ""), ChangeExtension("page.htm", "url")}),
+        (Strings{"/fav/Links", "", "URL", ".url", "noext", "Release 2", "plain", "page.url"}));
     EXPECT_FALSE(FileExists(""));
     fs::create_symlink(dir.path() / "nowhere", dir.path() / "dangling");
     EXPECT_TRUE(FileExists(dir.str() + "/dangling"));
