@@ -40,16 +40,16 @@ TEST(EngineEnvironment, DefaultsYieldToAGpuToAssistiveTechnologyAndToTheUsersOwn
     };
     const Case cases[] = {
         // No GPU: software drawing without probing, and no accessibility bridge.
-        {"", "", false, "WEBKIT_DISABLE_COMPOSITING_MODE=1 WEBKIT_DISABLE_DMABUF_RENDERER=1 GDK_GL=disable"},
         {"", "", false,
+         "WEBKIT_DISABLE_COMPOSITING_MODE=1 WEBKIT_DISABLE_DMABUF_RENDERER=1 GDK_GL=disable "
          "WEBKIT_WEB_RENDER_DEVICE_FILE=/dev/dri/renderD128 NO_AT_BRIDGE=1 WEBKIT_A11Y_BUS_ADDRESS="},
         {"", "129", false, "-WEBKIT_DISABLE_COMPOSITING_MODE -GDK_GL -WEBKIT_DISABLE_DMABUF_RENDERER"},
         // Software drawing asked for on a GPU machine: the first node answers.
         {"WEBKIT_DISABLE_COMPOSITING_MODE=1", "129 130", false,
          "WEBKIT_WEB_RENDER_DEVICE_FILE=/dev/dri/renderD129"},
-        {"WEBKIT_DISABLE_COMPOSITING_MODE=0", "", false, "-WEBKIT_DISABLE_COMPOSITING_MODE -GDK_GL"},
         {"WEBKIT_DISABLE_COMPOSITING_MODE=0", "", false,
-         "-WEBKIT_DISABLE_DMABUF_RENDERER -WEBKIT_WEB_RENDER_DEVICE_FILE"},
+         "-WEBKIT_DISABLE_COMPOSITING_MODE -GDK_GL -WEBKIT_DISABLE_DMABUF_RENDERER "
+         "-WEBKIT_WEB_RENDER_DEVICE_FILE"},
         // WebKit reads any value but "0" as "off"; the user's own values stay.
         {"WEBKIT_DISABLE_COMPOSITING_MODE=yes GDK_GL=always", "128", false,
          "-GDK_GL WEBKIT_DISABLE_DMABUF_RENDERER=1"},

