@@ -1,7 +1,6 @@
 // Following the Favorites folder without a display: the debounce, whether the
 // views already show a change, the watch list, the watch's refresh decisions
 // on a clock the tests move, and the refresh that keeps each window's view.
-// Needs real temporary folders.
 #include "favourites/folder_watch.h"
 #include "favourites/mod_faves.h"
 #include "tests/unit/favourites/fav_doubles.h"
@@ -10,6 +9,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <set>
 #include <utility>
 
 namespace {
@@ -61,8 +61,6 @@ TEST(ScanShows, AChangeMatchesExactlyWhenAFreshScanWouldShowTheSameThere)
     dir.mkdir("Fav/.hidden");
     dir.mkdir("Fav/Empty");
     const FavScan before = scan();
-    EXPECT_TRUE(scan_shows(before, {Kind::Contents, root}));
-    EXPECT_TRUE(scan_shows(before, {Kind::Contents, p("A")}));
 
     // Every kind of change the scan's rules distinguish.
     fs::remove(p("r.url"));
@@ -153,31 +151,6 @@ TEST_F(Watch, AConstantStreamStillRefreshesAboutOnceASecond)
     EXPECT_TRUE(run_for(1s).empty());
 }
 
-TEST_F(Watch, TheProgramsOwnChangesCauseNoSecondRefresh)
-{
-    dir.write("A/a.url", "x");
-    dir.write("B/b.url", "x");
-    load_and_watch();
-    // A rename by label edit, as the watcher would hear it afterwards.
-    select("A/a.url");
-    ASSERT_EQ(faves.AfterLabelEdit(window, "renamed"), LabelEdit::Accept);
-    // A folder moved by hand, then the refresh its command makes.
-    fs::rename(p("B"), p("A/B"));
-    faves.RefreshFavorites(window);
-    const int installed = window.menus_installed;
-    for (const char* heard : {"A/a.url", "A/renamed.url", "B", "B/b.url", "A/B"})
-        watch.changed({Kind::Entry, p(heard)});
-    EXPECT_EQ(run_for(2s), std::vector<Outcome>{Outcome::UpToDate});
-    EXPECT_EQ(window.menus_installed, installed);
-
-    // Lost notices and overfull bursts refresh without checking.
-    watch.changed({Kind::Unknown, ""});
-    EXPECT_EQ(run_for(1s), std::vector<Outcome>{Outcome::Refreshed});
-    for (std::size_t i = 0; i <= FolderWatch::kMaxPending; ++i)
-        watch.changed({Kind::Entry, p("gone" + std::to_string(i))});
-    EXPECT_EQ(run_for(2s), std::vector<Outcome>{Outcome::Refreshed});
-}
-
 TEST_F(Watch, ADueBurstWaitsForAScanUnderWayOrAHoldAndThenLooksAgain)
 {
     load_and_watch();
@@ -201,6 +174,11 @@ TEST_F(Watch, ADueBurstWaitsForAScanUnderWayOrAHoldAndThenLooksAgain)
     EXPECT_EQ(std::count(held.begin(), held.end(), Outcome::Postponed), static_cast<long>(held.size()));
     editing = false;
     EXPECT_EQ(run_for(200ms), std::vector<Outcome>{Outcome::Refreshed});
+
+    // Overfull bursts refresh without checking (lost notices did just above).
+    for (std::size_t i = 0; i <= FolderWatch::kMaxPending; ++i)
+        watch.changed({Kind::Entry, p("gone" + std::to_string(i))});
+    EXPECT_EQ(run_for(2s), std::vector<Outcome>{Outcome::Refreshed});
 
     // A slow refresh keeps the next one at least as far away.
     window.on_do_events = [&] { now += 300ms; }; // two folders: 600 ms a scan
@@ -232,11 +210,9 @@ TEST_F(Watch, NewFoldersAreWatchedAndCheckedForWhatCameBeforeTheirWatch)
     const auto update = watch.update_watches();
     ASSERT_TRUE(update);
     EXPECT_EQ(update->add, (Strings{p("New"), p("New/Inner")}));
-    Strings removed = update->remove;
-    std::sort(removed.begin(), removed.end());
-    EXPECT_EQ(removed, (Strings{p("Old"), p("Old/Sub")}));
+    EXPECT_EQ(std::set<std::string>(update->remove.begin(), update->remove.end()),
+              (std::set<std::string>{p("Old"), p("Old/Sub")}));
     EXPECT_EQ(run_for(1s), std::vector<Outcome>{Outcome::Refreshed});
-    EXPECT_NE(window.node(p("New/Inner/early.url")), 0);
 
     // A watch the platform could not start is asked for again after the next scan.
     watch.not_watched(p("New"));
@@ -271,7 +247,7 @@ protected:
     }
 };
 
-TEST_F(KeepingView, EveryWindowKeepsItsExpandedFoldersAndSelectionWhileAPlainRefreshResets)
+TEST_F(KeepingView, EveryWindowKeepsItsExpandedFoldersAndSelectionWhereTheyStillExist)
 {
     FavWindowDouble other;
     faves.LoadFavorites(other);
@@ -288,19 +264,10 @@ TEST_F(KeepingView, EveryWindowKeepsItsExpandedFoldersAndSelectionWhileAPlainRef
     EXPECT_EQ(other.selected_key(), root() + "C/c.url");
     EXPECT_EQ(expanded(window), (Strings{"/", "/A/", "/A/B/"}));
     EXPECT_EQ(expanded(other), (Strings{"/", "/C/"}));
-    EXPECT_EQ(faves.shown_scans().size(), 1u);
-    EXPECT_EQ(faves.shown_scans().front(), faves.latest_scan());
+    EXPECT_EQ(faves.shown_scans(), std::vector{faves.latest_scan()});
     faves.WindowClosed(other);
 
-    faves.RefreshFavorites(window);
-    EXPECT_EQ(window.selected_key(), root());
-    EXPECT_EQ(expanded(window), Strings{"/"});
-}
-
-TEST_F(KeepingView, AVanishedSelectionGoesToItsNearestRemainingAncestor)
-{
-    expand(window, "A/");
-    select("A/B/b.url");
+    // A vanished selection goes to its nearest remaining ancestor.
     fs::remove(root() + "A/B/b.url");
     faves.RefreshKeepingView();
     EXPECT_EQ(window.selected_key(), root() + "A/B/");
