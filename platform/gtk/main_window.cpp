@@ -49,9 +49,7 @@ void add_css(Gtk::Widget& w, const char* klass)
     w.get_style_context()->add_class(klass);
 }
 
-// The address box's drop-down arrow is drawn here rather than taken from the
-// icon theme: looking up the theme's arrow reads the whole icon theme (and
-// starts an SVG renderer) before the first frame.
+// The first toggle button in widget's tree: a combo box's drop-down button.
 GtkWidget* find_toggle_button(GtkWidget* widget)
 {
     if (GTK_IS_TOGGLE_BUTTON(widget))
@@ -72,6 +70,9 @@ GtkWidget* find_toggle_button(GtkWidget* widget)
     return search.found;
 }
 
+// The address box's drop-down arrow is drawn here rather than taken from the
+// icon theme: looking up the theme's arrow reads the whole icon theme before
+// the first frame.
 void use_drawn_arrow(Gtk::ComboBox& box)
 {
     static const bool added = [&box] {
