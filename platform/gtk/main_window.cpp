@@ -85,8 +85,10 @@ void use_drawn_arrow(Gtk::ComboBox& box)
     (void)added;
     box.get_style_context()->add_class("driftway-address");
     box.signal_draw().connect(
-        [&box](const Cairo::RefPtr<Cairo::Context>& cr) {
-            GtkWidget* button = find_toggle_button(GTK_WIDGET(box.gobj()));
+        // The button lives as long as the box: found on the first draw, kept.
+        [&box, button = static_cast<GtkWidget*>(nullptr)](const Cairo::RefPtr<Cairo::Context>& cr) mutable {
+            if (!button)
+                button = find_toggle_button(GTK_WIDGET(box.gobj()));
             int x = 0;
             int y = 0;
             if (!button || !gtk_widget_translate_coordinates(button, GTK_WIDGET(box.gobj()), 0, 0, &x, &y))
