@@ -304,9 +304,9 @@ void FrmBrowser::WebBrowser_DownloadComplete()
 void FrmBrowser::WebBrowser_CommandStateChange(int command, bool enable)
 {
     skip_errors([&] {
-        if (command == kCscForward)
+        if (command == platform::kCscForward)
             m_view.set_menu_enabled("mnuVItem", 5, enable);
-        else if (command == kCscBack)
+        else if (command == platform::kCscBack)
             m_view.set_menu_enabled("mnuVItem", 4, enable);
     });
 }

@@ -2,9 +2,9 @@
 
 #include "browser/address_history.h"
 #include "browser/browser_view.h"
-#include "browser/engine.h"
 #include "browser/layout.h"
 #include "commands/command_context.h"
+#include "platform/engine.h"
 
 #include <functional>
 #include <map>
@@ -12,6 +12,11 @@
 #include <string>
 
 namespace driftway::browser {
+
+// The engine interface lives with the other platform interfaces, below the
+// command module that also drives it.
+using platform::Engine;
+using platform::NavFlags;
 
 class FrmBrowser;
 

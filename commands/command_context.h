@@ -1,6 +1,6 @@
 #pragma once
 
-#include "browser/engine.h"
+#include "platform/engine.h"
 #include "platform/prompts.h"
 #include "platform/shell.h"
 
@@ -19,7 +19,7 @@ public:
     virtual ~CommandContext() = default;
 
     // The window's browser engine.
-    virtual browser::Engine& engine() = 0;
+    virtual platform::Engine& engine() = 0;
     // Message boxes and file dialogs, owned by the window.
     virtual platform::Prompts& prompts() = 0;
     // Starting other programs.

@@ -11,8 +11,8 @@
 
 namespace driftway::commands {
 
-using browser::OleCmd;
-using browser::OleExecOpt;
+using platform::OleCmd;
+using platform::OleExecOpt;
 using platform::MsgAnswer;
 using platform::MsgButtons;
 using platform::MsgIcon;
@@ -103,7 +103,7 @@ std::vector<Step> print_steps(CommandContext& frm)
     return {
         [&frm, status] { *status = frm.engine().QueryStatusWB(OleCmd::Print); },
         [&frm, status] {
-            if (*status & browser::kOleCmdFEnabled)
+            if (*status & platform::kOleCmdFEnabled)
                 exec(frm, OleCmd::Print);
             else
                 frm.prompts().message_box(kPrintDisabled, platform::kAppTitle, MsgButtons::Ok, MsgIcon::None);

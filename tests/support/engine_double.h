@@ -1,6 +1,6 @@
 #pragma once
 
-#include "browser/engine.h"
+#include "platform/engine.h"
 #include "platform/runtime_error.h"
 
 #include <map>
@@ -14,7 +14,7 @@ namespace driftway::testing {
 // `calls` (e.g. "Navigate2 about:blank 2", "ExecWB 6 0", "GoBack"), answers
 // properties from plain members, throws a scripted RuntimeError from a named
 // operation, and fires the engine hooks on demand.
-class EngineDouble : public browser::Engine {
+class EngineDouble : public platform::Engine {
 public:
     std::vector<std::string> calls;
 
@@ -43,7 +43,7 @@ public:
         failures.insert_or_assign(op, Failure{platform::RuntimeError(number, description), count});
     }
 
-    void Navigate2(const std::string& address, browser::NavFlags flags) override
+    void Navigate2(const std::string& address, platform::NavFlags flags) override
     {
         record("Navigate2", address + " " + std::to_string(static_cast<int>(flags)));
         maybe_fail("Navigate2");
@@ -60,7 +60,7 @@ public:
     void Stop() override { simple("Stop"); }
     void Refresh() override { simple("Refresh"); }
 
-    void ExecWB(browser::OleCmd cmd, browser::OleExecOpt opt, std::optional<int> in,
+    void ExecWB(platform::OleCmd cmd, platform::OleExecOpt opt, std::optional<int> in,
                 std::optional<int>* out) override
     {
         const int id = static_cast<int>(cmd);
@@ -71,7 +71,7 @@ public:
             args += " out";
         record("ExecWB", args);
         maybe_fail("ExecWB " + std::to_string(id));
-        if (cmd == browser::OleCmd::Zoom) {
+        if (cmd == platform::OleCmd::Zoom) {
             if (in)
                 zoom_level = *in;
             else if (out && !zoom_query_gives_nothing)
@@ -79,13 +79,13 @@ public:
         }
     }
 
-    int QueryStatusWB(browser::OleCmd cmd) override
+    int QueryStatusWB(platform::OleCmd cmd) override
     {
         const int id = static_cast<int>(cmd);
         record("QueryStatusWB", std::to_string(id));
         maybe_fail("QueryStatusWB");
         const auto it = query_status.find(id);
-        return it == query_status.end() ? (browser::kOleCmdFSupported | browser::kOleCmdFEnabled) : it->second;
+        return it == query_status.end() ? (platform::kOleCmdFSupported | platform::kOleCmdFEnabled) : it->second;
     }
 
     std::string LocationName() const override { return location_name; }
@@ -126,7 +126,7 @@ public:
         if (hooks.status_text_change)
             hooks.status_text_change(text);
     }
-    browser::Engine* fire_new_window() { return hooks.new_window ? hooks.new_window() : nullptr; }
+    platform::Engine* fire_new_window() { return hooks.new_window ? hooks.new_window() : nullptr; }
 
     bool called(const std::string& call) const
     {

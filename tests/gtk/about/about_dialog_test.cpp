@@ -2,7 +2,7 @@
 // through its check box, System Information and the advert links. The
 // association's keys and desktop files are the unit tests'; here the box's
 // wiring. Needs xdotool.
-#include "platform/gtk/about_dialog.h"
+#include "gtk/about_dialog.h"
 #include "tests/gtk/about/message_boxes.h"
 #include "tests/gtk/common/wait.h"
 #include "tests/gtk/common/x_input.h"
@@ -13,7 +13,7 @@
 #include <filesystem>
 
 using namespace driftway;
-using namespace driftway::platform::gtk;
+using namespace driftway::gtk;
 using driftway::testing::MessageBoxAnswerer;
 using driftway::testing::TempDir;
 using driftway::testing::wait_until;

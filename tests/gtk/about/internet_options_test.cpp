@@ -2,8 +2,8 @@
 // refused, and browsing data that a real page left behind deleted through the
 // engine's shared context.
 #include "about/internet_options.h"
-#include "platform/gtk/internet_options_dialog.h"
-#include "platform/gtk/webkit_engine.h"
+#include "gtk/internet_options_dialog.h"
+#include "gtk/webkit_engine.h"
 #include "tests/gtk/about/message_boxes.h"
 #include "tests/gtk/common/http_server.h"
 #include "tests/gtk/common/wait.h"
@@ -14,7 +14,7 @@
 #include <cstdlib>
 
 using namespace driftway;
-using namespace driftway::platform::gtk;
+using namespace driftway::gtk;
 using driftway::testing::MessageBoxAnswerer;
 using driftway::testing::TempDir;
 using driftway::testing::wait_until;

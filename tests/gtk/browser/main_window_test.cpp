@@ -19,7 +19,7 @@ std::string file_url(const std::filesystem::path& p)
     return "file://" + p.string();
 }
 
-std::vector<std::string> history_of(platform::gtk::MainWindow& w)
+std::vector<std::string> history_of(gtk::MainWindow& w)
 {
     std::vector<std::string> out;
     for (const auto& row : w.address_box().get_model()->children()) {

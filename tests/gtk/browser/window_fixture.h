@@ -1,8 +1,8 @@
 #pragma once
 
-#include "platform/gtk/app.h"
-#include "platform/gtk/engine_factory.h"
-#include "platform/gtk/main_window.h"
+#include "gtk/app.h"
+#include "gtk/engine_factory.h"
+#include "gtk/main_window.h"
 #include "tests/gtk/common/wait.h"
 #include "tests/gtk/common/x_input.h"
 #include "tests/support/temp_dir.h"
@@ -26,16 +26,16 @@ protected:
             m_env.push_back(std::make_unique<ScopedEnv>(v, (m_dir.path() / v).string()));
     }
 
-    platform::gtk::App& start(const std::string& command_line = "")
+    gtk::App& start(const std::string& command_line = "")
     {
-        m_app = std::make_unique<platform::gtk::App>(platform::gtk::make_webkit_engine, command_line);
+        m_app = std::make_unique<gtk::App>(gtk::make_webkit_engine, command_line);
         m_app->set_quit_on_last(false);
         m_app->start();
         EXPECT_TRUE(wait_until([&] { return window().get_mapped(); }));
         return *m_app;
     }
-    platform::gtk::MainWindow& window() { return *m_app->windows().front(); }
-    static bool wait_title(platform::gtk::MainWindow& w, const std::string& title)
+    gtk::MainWindow& window() { return *m_app->windows().front(); }
+    static bool wait_title(gtk::MainWindow& w, const std::string& title)
     {
         return wait_until([&] { return w.get_title() == "Driftway\u2122 - " + title; }, 20000);
     }
@@ -55,7 +55,7 @@ protected:
 
     TempDir m_dir;
     std::vector<std::unique_ptr<ScopedEnv>> m_env;
-    std::unique_ptr<platform::gtk::App> m_app;
+    std::unique_ptr<gtk::App> m_app;
 };
 
 } // namespace driftway::testing

@@ -17,9 +17,9 @@
 namespace driftway::testing {
 namespace {
 
-using browser::OleCmd;
-using browser::OleExecOpt;
-using platform::gtk::SaveKind;
+using platform::OleCmd;
+using platform::OleExecOpt;
+using gtk::SaveKind;
 
 const std::string kPage =
     page("Command Page", "<p id=text style=\"font-size:16px\">Driftway print marker, one "
@@ -199,7 +199,7 @@ TEST_F(CommandTest, SavesBothWaysAndNeverOverAnotherFileOrFolder)
 
 TEST(SuggestedFileName, FromTitleOrAddressMadeSafe)
 {
-    using platform::gtk::suggested_file_name;
+    using gtk::suggested_file_name;
     EXPECT_EQ(suggested_file_name("News/Today: 1", "http://x/"), "News-Today: 1.html");
     EXPECT_EQ(suggested_file_name("", "http://x/dir/file%20name.htm?q=1#top"), "file name.htm");
     EXPECT_EQ(suggested_file_name("", "http://x/dir/"), "dir.html");
@@ -279,8 +279,8 @@ TEST_F(CommandTest, PropertiesAndCommandStatusFollowThePage)
     EXPECT_EQ(properties.address, server.url("/remote"));
     EXPECT_NE(properties.security.find("Not encrypted"), std::string::npos);
 
-    EXPECT_EQ(engine().QueryStatusWB(OleCmd::Print), browser::kOleCmdFSupported | browser::kOleCmdFEnabled);
-    EXPECT_EQ(make_engine().QueryStatusWB(OleCmd::Print), browser::kOleCmdFSupported);
+    EXPECT_EQ(engine().QueryStatusWB(OleCmd::Print), platform::kOleCmdFSupported | platform::kOleCmdFEnabled);
+    EXPECT_EQ(make_engine().QueryStatusWB(OleCmd::Print), platform::kOleCmdFSupported);
     EXPECT_EQ(error_number([&] { engine().QueryStatusWB(static_cast<OleCmd>(99)); }), 438);
     EXPECT_EQ(error_number([&] { engine().ExecWB(static_cast<OleCmd>(99), OleExecOpt::DoDefault); }), 438);
 }

@@ -125,12 +125,12 @@ void EngineTest::TearDown()
     pump_for(50);
 }
 
-platform::gtk::WebKitEngine& EngineTest::make_engine()
+gtk::WebKitEngine& EngineTest::make_engine()
 {
-    platform::gtk::EngineOptions options;
-    options.acceleration = platform::gtk::Acceleration::Never;
+    gtk::EngineOptions options;
+    options.acceleration = gtk::Acceleration::Never;
     options.home_page = [this] { return m_dir.str() + "/home.html"; };
-    Window w{gtk_window_new(GTK_WINDOW_TOPLEVEL), std::make_unique<platform::gtk::WebKitEngine>(options)};
+    Window w{gtk_window_new(GTK_WINDOW_TOPLEVEL), std::make_unique<gtk::WebKitEngine>(options)};
     gtk_window_set_default_size(GTK_WINDOW(w.window), 800, 600);
     gtk_container_add(GTK_CONTAINER(w.window), w.engine->widget());
     gtk_widget_show_all(w.window);
@@ -149,7 +149,7 @@ void EngineTest::load(const std::string& address, const std::string& expected_na
     ASSERT_TRUE(shows(expected_name)) << address << " shows " << engine().LocationName();
 }
 
-bool EngineTest::wait_idle(platform::gtk::WebKitEngine& engine)
+bool EngineTest::wait_idle(gtk::WebKitEngine& engine)
 {
     pump_for(20); // let the load start before waiting for its end
     return wait_until([&] { return !engine.Busy(); });

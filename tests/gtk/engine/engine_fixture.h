@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/gtk/webkit_engine.h"
+#include "gtk/webkit_engine.h"
 #include "tests/gtk/common/wait.h"
 #include "tests/support/temp_dir.h"
 
@@ -53,19 +53,19 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    platform::gtk::WebKitEngine& make_engine();
-    platform::gtk::WebKitEngine& engine() { return *m_engines.front().engine; }
+    gtk::WebKitEngine& make_engine();
+    gtk::WebKitEngine& engine() { return *m_engines.front().engine; }
     // Navigates and waits until the page is loaded and named as expected.
     void load(const std::string& address, const std::string& expected_name);
     // Waits until the first engine is idle and shows a page of that name.
     bool shows(const std::string& name);
-    bool wait_idle(platform::gtk::WebKitEngine& engine);
+    bool wait_idle(gtk::WebKitEngine& engine);
     bool saw(const std::string& event) const;
     std::string last_before() const;
 
     struct Window {
         GtkWidget* window = nullptr;
-        std::unique_ptr<platform::gtk::WebKitEngine> engine;
+        std::unique_ptr<gtk::WebKitEngine> engine;
     };
     TempDir m_dir;
     std::vector<Window> m_engines;

@@ -15,7 +15,7 @@ namespace driftway::testing {
 namespace {
 
 using browser::file_uri_from_path;
-using platform::gtk::FindDirection;
+using gtk::FindDirection;
 
 TEST_F(EngineTest, LocalPagesRaiseEventsInOrderAndFollowTheHistory)
 {
@@ -54,7 +54,7 @@ TEST_F(EngineTest, LocalPagesRaiseEventsInOrderAndFollowTheHistory)
 
     // Handlers of the window that throw do not stop the engine.
     engine().hooks.before_navigate = [](const std::string&) { throw platform::RuntimeError(5, "failed"); };
-    engine().hooks.new_window = []() -> browser::Engine* { throw std::runtime_error("no window"); };
+    engine().hooks.new_window = []() -> platform::Engine* { throw std::runtime_error("no window"); };
     load(c, "C");
 }
 
@@ -65,7 +65,7 @@ TEST_F(EngineTest, FolderShowsListingWithShortcutsLinked)
     m_dir.write("folder/Script.url", "[InternetShortcut]\r\nURL=javascript:alert(1)\r\n");
     // A window's load steps ask for the empty page and at once for its
     // address; the last address reported is the one shown.
-    engine().Navigate2("about:blank", browser::NavFlags::NoHistory);
+    engine().Navigate2("about:blank", platform::NavFlags::NoHistory);
     engine().Navigate2(m_dir.str() + "/folder");
     ASSERT_TRUE(wait_until([&] { return engine().LocationName().rfind("Index of ", 0) == 0; }));
     const std::string folder_uri = file_uri_from_path(m_dir.str() + "/folder/");

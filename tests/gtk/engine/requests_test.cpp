@@ -13,7 +13,7 @@
 namespace driftway::testing {
 namespace {
 
-using Credentials = platform::gtk::WebKitEngine::Credentials;
+using Credentials = gtk::WebKitEngine::Credentials;
 
 TEST_F(EngineTest, SignInAsksTheUserAndARefusalShowsNothing)
 {

@@ -1,6 +1,6 @@
 // Programs Driftway starts get the environment Driftway itself was started
 // with, not the defaults it set for its own engine.
-#include "platform/gtk/gio_shell.h"
+#include "gtk/gio_shell.h"
 #include "tests/gtk/common/wait.h"
 #include "tests/support/temp_dir.h"
 
@@ -16,11 +16,11 @@ TEST(GioShell, StartedProgramsDoNotInheritTheEngineDefaults)
     TempDir dir;
     const ScopedEnv own("DRIFTWAY_TEST_ENGINE_DEFAULT", "1");
     const ScopedEnv users("DRIFTWAY_TEST_USERS_OWN", "kept");
-    platform::gtk::keep_from_started_programs({"DRIFTWAY_TEST_ENGINE_DEFAULT"});
+    gtk::keep_from_started_programs({"DRIFTWAY_TEST_ENGINE_DEFAULT"});
     const std::string out = dir.str() + "/env.txt";
-    platform::gtk::GioShell().spawn({"/bin/sh", "-c", "env > \"$0.part\" && mv \"$0.part\" \"$0\"", out},
+    gtk::GioShell().spawn({"/bin/sh", "-c", "env > \"$0.part\" && mv \"$0.part\" \"$0\"", out},
                                     platform::WindowStyle::Hidden);
-    platform::gtk::keep_from_started_programs({});
+    gtk::keep_from_started_programs({});
     ASSERT_TRUE(wait_until([&] { return std::filesystem::exists(out); }));
     const std::string env = read_file(out);
     EXPECT_EQ(env.find("DRIFTWAY_TEST_ENGINE_DEFAULT"), std::string::npos);

@@ -1,6 +1,6 @@
 // The favourites dialogs over a temporary Favorites folder: the folder
 // picker, Add Favorite, Organize Favorites and the properties of favourites.
-#include "platform/gtk/fav_dialogs.h"
+#include "gtk/fav_dialogs.h"
 #include "tests/gtk/favourites/fav_gtk_support.h"
 
 #include <gtest/gtest.h>
@@ -9,7 +9,7 @@
 #include <filesystem>
 
 using namespace driftway;
-using namespace driftway::platform::gtk;
+using namespace driftway::gtk;
 using driftway::testing::type_label;
 using driftway::testing::wait_until;
 using driftway::testing::when_shown;

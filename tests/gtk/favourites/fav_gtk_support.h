@@ -4,7 +4,7 @@
 #include "favourites/fav_window.h"
 #include "favourites/mod_faves.h"
 #include "favourites/tree_model.h"
-#include "platform/gtk/fav_dialogs.h"
+#include "gtk/fav_dialogs.h"
 #include "tests/gtk/common/wait.h"
 #include "tests/support/temp_dir.h"
 
@@ -83,11 +83,11 @@ public:
     std::string location_url = "about:blank", location_name;
     int frozen = 0, popups = 0;
     ScriptedPrompts& scripted() { return m_prompts; }
-    platform::gtk::GtkFavDialogs& gtk_dialogs() { return m_dialogs; }
+    gtk::GtkFavDialogs& gtk_dialogs() { return m_dialogs; }
 
 private:
     ScriptedPrompts m_prompts;
-    platform::gtk::GtkFavDialogs m_dialogs;
+    gtk::GtkFavDialogs m_dialogs;
 };
 
 // Acts on the first shown dialog of type D as soon as it appears (from a

@@ -2,7 +2,7 @@
 // rows and pictures, selection and expansion both ways, clicks, the
 // context-menu keys, label edits and a large tree.
 #include "favourites/context_menu.h"
-#include "platform/gtk/fav_tree_view.h"
+#include "gtk/fav_tree_view.h"
 #include "tests/gtk/favourites/fav_gtk_support.h"
 
 #include <gtest/gtest.h>
@@ -12,7 +12,7 @@
 #include <filesystem>
 
 using namespace driftway;
-using driftway::platform::gtk::FavTreeView;
+using driftway::gtk::FavTreeView;
 using driftway::testing::type_label;
 using driftway::testing::wait_until;
 namespace fav = driftway::favourites;

@@ -1,13 +1,13 @@
 // The favourites pane: its children at their twips places, the PicFav
 // buttons, and the search box and button over a scanned tree.
-#include "platform/gtk/favourites_pane.h"
+#include "gtk/favourites_pane.h"
 #include "tests/gtk/favourites/fav_gtk_support.h"
 
 #include <gtest/gtest.h>
 #include <gtk/gtk.h>
 
 using namespace driftway;
-using driftway::platform::gtk::FavouritesPane;
+using driftway::gtk::FavouritesPane;
 using driftway::testing::wait_until;
 
 namespace {
@@ -73,7 +73,7 @@ TEST_F(FavouritesPaneTest, TheSearchButtonShowsEachHitInTheTree)
     p.search_button().clicked();
     EXPECT_EQ(p.search_button().get_label(), "_Search Next...");
     // Access keys become mnemonics; a literal & or _ stays one.
-    EXPECT_EQ(platform::gtk::mnemonic_label("Fish && Chips_1"), "Fish & Chips__1");
+    EXPECT_EQ(gtk::mnemonic_label("Fish && Chips_1"), "Fish & Chips__1");
     p.search_button().clicked();
     // The hit inside News is selected and drawn as the drop-highlight row,
     // its folder opened to show it.

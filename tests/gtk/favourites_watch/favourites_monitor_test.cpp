@@ -1,8 +1,8 @@
 // The favourites follow the folder on disk: files written by other processes
 // show up, bursts refresh once, the program's own changes refresh only once,
 // and the user's view and open label edit stay. Needs Xvfb and /bin/sh.
-#include "platform/gtk/fav_tree_view.h"
-#include "platform/gtk/favourites_monitor.h"
+#include "gtk/fav_tree_view.h"
+#include "gtk/favourites_monitor.h"
 #include "tests/gtk/favourites/fav_gtk_support.h"
 
 #include <gtest/gtest.h>
@@ -44,7 +44,7 @@ class FavouritesMonitorTest : public ::testing::Test, protected dt::FavFolderFix
 protected:
     driftway::favourites::ModFaves faves;
     CountingWindow window;
-    std::unique_ptr<driftway::platform::gtk::FavouritesMonitor> monitor;
+    std::unique_ptr<driftway::gtk::FavouritesMonitor> monitor;
 
     int node(const std::string& relative) const
     {
@@ -53,7 +53,7 @@ protected:
     void start()
     {
         faves.LoadFavorites(window);
-        monitor = std::make_unique<driftway::platform::gtk::FavouritesMonitor>(
+        monitor = std::make_unique<driftway::gtk::FavouritesMonitor>(
             faves, driftway::favourites::DebounceTiming{}, driftway::favourites::FolderWatch::kMaxWatches);
         monitor->start();
         ASSERT_TRUE(monitor->running());
@@ -157,7 +157,7 @@ TEST_F(FavouritesMonitorTest, TheUsersViewAndAnOpenLabelEditStay)
     url_file("News.url", "https://news.example/");
     folder("B");
     Gtk::Window shell;
-    driftway::platform::gtk::FavTreeView view(window.tree);
+    driftway::gtk::FavTreeView view(window.tree);
     shell.add(view);
     shell.set_default_size(300, 400);
     shell.show_all();

@@ -1,7 +1,7 @@
 // The painted toolbar and its buttons: tile rows, placement, cursor, the
 // sunken look and the mouse handling with real input; the shipped pictures.
-#include "platform/gtk/resources.h"
-#include "platform/gtk/toolbar.h"
+#include "gtk/resources.h"
+#include "gtk/toolbar.h"
 #include "tests/gtk/common/wait.h"
 #include "tests/gtk/common/x_input.h"
 
@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-namespace driftway::platform::gtk {
+namespace driftway::gtk {
 namespace {
 
 using driftway::testing::pump_for;
@@ -281,4 +281,4 @@ TEST(Pictures, AreShippedInTheirSizesAndAgreeWithOneAnother)
 }
 
 } // namespace
-} // namespace driftway::platform::gtk
+} // namespace driftway::gtk

@@ -92,7 +92,7 @@ public:
         return *windows.back();
     }
 
-    browser::FrmBrowser* create_main_window(browser::Engine*) override { return make().frm.get(); }
+    browser::FrmBrowser* create_main_window(platform::Engine*) override { return make().frm.get(); }
 };
 
 } // namespace driftway::testing

@@ -171,8 +171,8 @@ TEST(EngineEvents, TitleStatusBackForwardAndTheBusyTimer)
     w.engine->fire_status_text_change("");
     EXPECT_EQ(w.view.status, kDefaultStatus);
 
-    w.engine->fire_command_state_change(kCscBack, true);
-    w.engine->fire_command_state_change(kCscForward, false);
+    w.engine->fire_command_state_change(platform::kCscBack, true);
+    w.engine->fire_command_state_change(platform::kCscForward, false);
     w.engine->fire_command_state_change(7, true);
     EXPECT_EQ(w.view.enabled, (std::map<std::pair<std::string, int>, bool>{{{"mnuVItem", 4}, true},
                                                                            {{"mnuVItem", 5}, false}}));

@@ -186,7 +186,7 @@ TEST(ErrorPolicy, FileCommandsAskAbortRetryIgnore)
     ContextDouble ignore, disabled;
     ignore.eng.fail("QueryStatusWB", -2147467259, "Unspecified error");
     ignore.ask.answers = {MsgAnswer::Ignore};
-    disabled.eng.query_status[6] = driftway::browser::kOleCmdFSupported;
+    disabled.eng.query_status[6] = driftway::platform::kOleCmdFSupported;
     for (auto* c : {&ignore, &disabled}) {
         DoFileCommand(6, *c);
         EXPECT_EQ(c->eng.calls, Strings{"QueryStatusWB 6"});

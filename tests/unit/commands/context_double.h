@@ -89,7 +89,7 @@ public:
     std::function<void()> on_window_state; // the window's own resize
     std::optional<platform::RuntimeError> nav_error, import_error;
 
-    browser::Engine& engine() override { return eng; }
+    platform::Engine& engine() override { return eng; }
     platform::Prompts& prompts() override { return ask; }
     platform::Shell& shell() override { return sh; }
     std::string program_path() const override { return "/opt/drift way/Driftway"; }

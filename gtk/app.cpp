@@ -1,0 +1,86 @@
+#include "gtk/app.h"
+
+#include "gtk/main_window.h"
+#include "gtk/resources.h"
+
+#include <glibmm/main.h>
+
+#include <algorithm>
+
+namespace driftway::gtk {
+
+App::App(EngineMaker make_engine, std::string command_line)
+    : m_make_engine(std::move(make_engine)), m_command_line(std::move(command_line)),
+      m_about_first([this] { about_first().show(); },
+                    [this](const std::string& address) { about_first().frm().NavNow(address); })
+{
+}
+
+MainWindow& App::about_first()
+{
+    if (!m_first)
+        m_first = &new_window(nullptr, "");
+    return *m_first;
+}
+
+App::~App() = default;
+
+MainWindow& App::start()
+{
+    // The first page is asked for before anything else: the icon theme
+    // takes a while to read, and the window only needs it when it is shown.
+    MainWindow& w = new_window(nullptr, m_command_line);
+    add_icons_to_theme();
+    // Changes other programs make in the Favorites folder reach every
+    // window; none lands while the user is typing a new name.
+    m_fav_monitor.hold_while([this] {
+        return std::ranges::any_of(m_windows,
+                                   [](const auto& mw) { return mw->favourites_pane().tree().editing(); });
+    });
+    m_fav_monitor.start();
+    m_first = &w;
+    w.show();
+    return w;
+}
+
+MainWindow& App::new_window(platform::Engine* related, const std::string& command_line)
+{
+    auto made = m_make_engine(related);
+    auto window = std::make_unique<MainWindow>(*this, std::move(made.engine), made.widget);
+    MainWindow& w = *window;
+    m_windows.push_back(std::move(window));
+    w.frm().Form_Load(command_line);
+    return w;
+}
+
+browser::FrmBrowser* App::create_main_window(platform::Engine* related)
+{
+    // A window opened for a page's request shows that page; the command line
+    // would only race with it.
+    return &new_window(related, related ? std::string() : m_command_line).frm();
+}
+
+void App::window_closed(MainWindow& window)
+{
+    if (m_first == &window)
+        m_first = nullptr;
+    MainWindow* gone = &window;
+    Glib::signal_idle().connect_once([this, gone] {
+        m_windows.remove_if([gone](const auto& w) { return w.get() == gone; });
+        if (m_windows.empty() && m_quit_on_last)
+            gtk_main_quit();
+    });
+}
+
+std::string join_arguments(int argc, char** argv, int first)
+{
+    std::string text;
+    for (int i = first; i < argc; ++i) {
+        if (i > first)
+            text += ' ';
+        text += argv[i];
+    }
+    return text;
+}
+
+}  // namespace driftway::gtk

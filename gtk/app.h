@@ -1,0 +1,74 @@
+#pragma once
+
+#include "platform/engine.h"
+#include "browser/frm_browser.h"
+#include "favourites/mod_faves.h"
+#include "gtk/about_dialog.h"
+#include "gtk/favourites_monitor.h"
+
+#include <gtk/gtk.h>
+
+#include <functional>
+#include <list>
+#include <memory>
+#include <string>
+
+namespace driftway::gtk {
+
+class MainWindow;
+
+// Makes an engine and its widget; related is the engine whose page asked for
+// a new window, or nullptr.
+struct EngineAndWidget {
+    std::unique_ptr<platform::Engine> engine;
+    GtkWidget* widget = nullptr;
+    // Lets the window learn when its page asks to close it.
+    std::function<void(std::function<void()>)> on_close_request;
+};
+using EngineMaker = std::function<EngineAndWidget(platform::Engine* related)>;
+
+// The process's main windows. The first one is kept as the program's first
+// window for as long as it is open.
+class App : public browser::WindowFactory {
+public:
+    App(EngineMaker make_engine, std::string command_line);
+    ~App() override;
+    App(const App&) = delete;
+    App& operator=(const App&) = delete;
+
+    // Creates, loads and shows the first window.
+    MainWindow& start();
+
+    browser::FrmBrowser* create_main_window(platform::Engine* related) override;
+    // Creates and loads a main window without showing it.
+    MainWindow& new_window(platform::Engine* related, const std::string& command_line);
+
+    // A window closed; it is destroyed once its handlers have returned. The
+    // last one to close ends the main loop when quit_on_last is set.
+    void window_closed(MainWindow& window);
+
+    const std::list<std::unique_ptr<MainWindow>>& windows() const { return m_windows; }
+    favourites::ModFaves& faves() { return m_faves; }
+    // The program's first main window as the About box's adverts reach it:
+    // made again when it has closed.
+    MainWindow& about_first();
+    about::FirstMainWindow& about_first_window() { return m_about_first; }
+    const std::string& command_line() const { return m_command_line; }
+    MainWindow* first_window() const { return m_first; }
+    void set_quit_on_last(bool quit) { m_quit_on_last = quit; }
+
+private:
+    EngineMaker m_make_engine;
+    std::string m_command_line;
+    favourites::ModFaves m_faves;
+    FavouritesMonitor m_fav_monitor{m_faves};
+    std::list<std::unique_ptr<MainWindow>> m_windows;
+    MainWindow* m_first = nullptr;
+    bool m_quit_on_last = true;
+    FirstMainWindowFunctions m_about_first;
+};
+
+// The program's command-line text: its arguments joined by single blanks.
+std::string join_arguments(int argc, char** argv, int first);
+
+}  // namespace driftway::gtk

@@ -1,0 +1,113 @@
+#include "gtk/gtk_prompts.h"
+
+#include <gtkmm/filechooserdialog.h>
+#include <gtkmm/messagedialog.h>
+#include <gtkmm/stock.h>
+
+#include <sstream>
+
+namespace driftway::gtk {
+
+namespace {
+
+Gtk::MessageType message_type(MsgIcon icon)
+{
+    switch (icon) {
+    case MsgIcon::Critical:
+        return Gtk::MESSAGE_ERROR;
+    case MsgIcon::Question:
+        return Gtk::MESSAGE_QUESTION;
+    case MsgIcon::Exclamation:
+        return Gtk::MESSAGE_WARNING;
+    case MsgIcon::Information:
+        return Gtk::MESSAGE_INFO;
+    case MsgIcon::None:
+        break;
+    }
+    return Gtk::MESSAGE_OTHER;
+}
+
+// "Web Pages" with "*.htm; *.html " -> a filter matching both patterns.
+Glib::RefPtr<Gtk::FileFilter> make_filter(const FileFilter& f)
+{
+    auto filter = Gtk::FileFilter::create();
+    filter->set_name(f.name);
+    std::stringstream patterns(f.patterns);
+    std::string p;
+    while (std::getline(patterns, p, ';')) {
+        const auto b = p.find_first_not_of(' ');
+        const auto e = p.find_last_not_of(' ');
+        if (b == std::string::npos)
+            continue;
+        filter->add_pattern(p.substr(b, e - b + 1));
+    }
+    return filter;
+}
+
+std::optional<std::string> run_chooser(Gtk::FileChooserDialog& dialog, const std::vector<FileFilter>& filters)
+{
+    for (const auto& f : filters)
+        dialog.add_filter(make_filter(f));
+    dialog.set_local_only(true);
+    if (dialog.run() != Gtk::RESPONSE_ACCEPT)
+        return std::nullopt;
+    return dialog.get_filename();
+}
+
+}  // namespace
+
+MsgAnswer GtkPrompts::message_box(const std::string& text, const std::string& caption, MsgButtons buttons,
+                                  MsgIcon icon)
+{
+    Gtk::MessageDialog dialog(text, false, message_type(icon), Gtk::BUTTONS_NONE, true);
+    if (m_parent)
+        dialog.set_transient_for(*m_parent);
+    dialog.set_title(caption);
+    switch (buttons) {
+    case MsgButtons::Ok:
+        dialog.add_button("_OK", static_cast<int>(MsgAnswer::Ok));
+        break;
+    case MsgButtons::OkCancel:
+        dialog.add_button("_Cancel", static_cast<int>(MsgAnswer::Cancel));
+        dialog.add_button("_OK", static_cast<int>(MsgAnswer::Ok));
+        break;
+    case MsgButtons::YesNo:
+        dialog.add_button("_No", static_cast<int>(MsgAnswer::No));
+        dialog.add_button("_Yes", static_cast<int>(MsgAnswer::Yes));
+        break;
+    case MsgButtons::AbortRetryIgnore:
+        dialog.add_button("_Abort", static_cast<int>(MsgAnswer::Abort));
+        dialog.add_button("_Retry", static_cast<int>(MsgAnswer::Retry));
+        dialog.add_button("_Ignore", static_cast<int>(MsgAnswer::Ignore));
+        break;
+    }
+    const int answer = dialog.run();
+    if (answer < 0)  // closed with the window's close box or Escape
+        return buttons == MsgButtons::Ok ? MsgAnswer::Ok : MsgAnswer::Cancel;
+    return static_cast<MsgAnswer>(answer);
+}
+
+std::optional<std::string> GtkPrompts::open_file(const std::string& title, const std::vector<FileFilter>& filters)
+{
+    Gtk::FileChooserDialog dialog(title, Gtk::FILE_CHOOSER_ACTION_OPEN);
+    if (m_parent)
+        dialog.set_transient_for(*m_parent);
+    dialog.add_button("_Cancel", Gtk::RESPONSE_CANCEL);
+    dialog.add_button("_Open", Gtk::RESPONSE_ACCEPT);
+    return run_chooser(dialog, filters);
+}
+
+std::optional<std::string> GtkPrompts::save_file(const std::string& title, const std::string& suggested_name,
+                                                 const std::vector<FileFilter>& filters)
+{
+    Gtk::FileChooserDialog dialog(title, Gtk::FILE_CHOOSER_ACTION_SAVE);
+    if (m_parent)
+        dialog.set_transient_for(*m_parent);
+    dialog.add_button("_Cancel", Gtk::RESPONSE_CANCEL);
+    dialog.add_button("_Save", Gtk::RESPONSE_ACCEPT);
+    dialog.set_do_overwrite_confirmation(true);
+    dialog.set_current_name(suggested_name);
+    return run_chooser(dialog, filters);
+}
+
+}  // namespace driftway::gtk
