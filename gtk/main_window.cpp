@@ -629,7 +629,7 @@ void MainWindow::import_bookmarks(const std::string& path)
 {
     const std::string root = m_app.faves().FavPath();
     if (root.empty())
-        throw RuntimeError(error::kPathNotFound, favourites::kFolderUnavailable);
+        throw platform::RuntimeError(platform::error::kPathNotFound, favourites::kFolderUnavailable);
     // Progress goes to the status line; a large file takes seconds.
     auto progress = [this](std::size_t done, std::size_t total) {
         set_status_text("Importing bookmarks: " + std::to_string(done) + " of " + std::to_string(total));
@@ -638,17 +638,17 @@ void MainWindow::import_bookmarks(const std::string& path)
     const auto result = favourites::import_bookmarks(path, root, progress);
     set_status_text(browser::kDefaultStatus);
     if (result.error)
-        throw RuntimeError(error::kInvalidCall, *result.error);
+        throw platform::RuntimeError(platform::error::kInvalidCall, *result.error);
 }
 
 void MainWindow::export_favorites(const std::string& path)
 {
     const std::string root = m_app.faves().FavPath();
     if (root.empty())
-        throw RuntimeError(error::kPathNotFound, favourites::kFolderUnavailable);
+        throw platform::RuntimeError(platform::error::kPathNotFound, favourites::kFolderUnavailable);
     const auto result = favourites::export_bookmarks(root, path);
     if (result.error)
-        throw RuntimeError(error::kInvalidCall, *result.error);
+        throw platform::RuntimeError(platform::error::kInvalidCall, *result.error);
 }
 
 } // namespace driftway::gtk
