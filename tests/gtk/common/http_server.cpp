@@ -6,6 +6,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <stdexcept>
 
 namespace driftway::testing {
@@ -33,6 +34,8 @@ HttpServer::~HttpServer()
 {
     m_stop = true;
     m_thread.join();
+    for (auto& worker : m_workers)
+        worker.join();
     ::close(m_listen);
 }
 
@@ -71,8 +74,10 @@ void HttpServer::serve()
         const int client = ::accept4(m_listen, nullptr, nullptr, SOCK_CLOEXEC);
         if (client < 0)
             continue;
-        answer(client);
-        ::close(client);
+        m_workers.emplace_back([this, client] {
+            answer(client);
+            ::close(client);
+        });
     }
 }
 
@@ -104,6 +109,8 @@ void HttpServer::answer(int client)
         if (const auto it = m_routes.find(path); it != m_routes.end())
             r = it->second;
     }
+    for (int waited = 0; waited < r.delay_ms && !m_stop; waited += 10)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
     std::string out = "HTTP/1.0 " + std::to_string(r.status) + " X\r\nContent-Type: " + r.content_type +
                       "\r\nContent-Length: " + std::to_string(r.body.size()) + "\r\nConnection: close\r\n";
     for (const auto& [k, v] : r.headers)

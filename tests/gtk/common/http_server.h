@@ -12,7 +12,8 @@ namespace driftway::testing {
 
 // A small HTTP/1.0 server on 127.0.0.1 with a free port, for tests that load
 // pages over the network. It serves fixed responses by path, records the
-// requests it saw, and stops with the object.
+// requests it saw, and stops with the object. Each request is answered on a
+// thread of its own, so a slow answer holds up no other.
 class HttpServer {
 public:
     struct Response {
@@ -20,6 +21,8 @@ public:
         std::string content_type = "text/html; charset=utf-8";
         std::string body;
         std::vector<std::pair<std::string, std::string>> headers;
+        // How long the server waits before it answers.
+        int delay_ms = 0;
     };
 
     HttpServer();
@@ -46,6 +49,7 @@ private:
     std::map<std::string, Response> m_routes;
     std::vector<std::string> m_requests;
     std::thread m_thread;
+    std::vector<std::thread> m_workers;
 };
 
 }  // namespace driftway::testing

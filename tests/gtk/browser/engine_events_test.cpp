@@ -1,0 +1,222 @@
+// The engine's events as a user meets them: windows that pages open and
+// close, a link to a slow page, the first page's history, loads that fail and
+// the mouse wheel over the address box. Real windows, the real engine and a
+// local HTTP server.
+#include "browser/status_text.h"
+#include "gtk/webkit_engine.h"
+#include "tests/gtk/browser/window_fixture.h"
+#include "tests/gtk/common/http_server.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <gtkmm/entry.h>
+
+using namespace driftway;
+using driftway::testing::pump_for;
+using driftway::testing::wait_until;
+
+namespace {
+
+WebKitWebView* view_of(gtk::MainWindow& w)
+{
+    return dynamic_cast<gtk::WebKitEngine&>(w.frm().engine()).view();
+}
+
+// The text of the window's page.
+std::string page_text(gtk::MainWindow& w)
+{
+    auto text = std::make_shared<std::optional<std::string>>();
+    webkit_web_view_evaluate_javascript(
+        view_of(w), "document.body ? document.body.innerText : ''", -1, nullptr, nullptr, nullptr,
+        [](GObject* view, GAsyncResult* result, gpointer data) {
+            auto* out = static_cast<std::shared_ptr<std::optional<std::string>>*>(data);
+            std::string value;
+            if (JSCValue* v =
+                    webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(view), result, nullptr)) {
+                gchar* s = jsc_value_to_string(v);
+                value = s;
+                g_free(s);
+                g_object_unref(v);
+            }
+            **out = value;
+            delete out;
+        },
+        new std::shared_ptr<std::optional<std::string>>(text));
+    wait_until([&] { return text->has_value(); }, 10000);
+    return text->value_or("");
+}
+
+// A port on 127.0.0.1 where nothing listens.
+int closed_port()
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof addr;
+    ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
+    ::close(fd);
+    return ntohs(addr.sin_port);
+}
+
+class EngineEventsTest : public driftway::testing::WindowTest {
+protected:
+    // Places the first window and clicks (or only points) into its page.
+    void press_in_page(int x, int y, bool click = true)
+    {
+        window().move(100, 100);
+        pump_for(300);
+        const auto [sx, sy] = screen_point(window().engine_widget(), x, y);
+        ASSERT_TRUE(click ? driftway::testing::mouse_click(sx, sy) : driftway::testing::mouse_move(sx, sy));
+    }
+    // A point of a widget in screen coordinates, whether or not it has a
+    // window of its own.
+    static std::pair<int, int> screen_point(Gtk::Widget& widget, int x, int y)
+    {
+        int ox = 0, oy = 0, tx = 0, ty = 0;
+        Gtk::Widget* top = widget.get_toplevel();
+        top->get_window()->get_origin(ox, oy);
+        widget.translate_coordinates(*top, x, y, tx, ty);
+        return {ox + tx, oy + ty};
+    }
+    std::string address(gtk::MainWindow& w) { return w.address_box().get_entry()->get_text(); }
+
+    driftway::testing::HttpServer m_server;
+};
+
+TEST_F(EngineEventsTest, APageOpensOneWindowPerClickKeepsItsOpenerAndMayCloseIt)
+{
+    m_server.page(
+        "/opener.html",
+        "<title>Opener</title><body style='margin:0'>"
+        "<button style='width:400px;height:150px' onclick=\"w=window.open('/popup.html')\">one</button>"
+        "<button style='width:400px;height:150px' onclick=\"for(let i=0;i<1000;i++)"
+        "window.open('/flood.html?'+i)\">flood</button><script>let w;"
+        "addEventListener('message',e=>document.title='Got '+e.data);"
+        "setInterval(()=>{if(w&&w.closed)document.title='Closed'},50)</script>");
+    m_server.page("/popup.html", "<title>Popup</title><script>opener.postMessage('hello','*')</script>");
+    m_server.page("/flood.html", "<title>Flood</title>");
+    start(m_server.url("/opener.html"));
+    auto& w = window();
+    ASSERT_TRUE(wait_title(w, "Opener"));
+
+    press_in_page(50, 50);
+    ASSERT_TRUE(wait_until([&] { return m_app->windows().size() == 2; }, 20000));
+    auto& popup = *m_app->windows().back();
+    EXPECT_TRUE(wait_title(popup, "Popup")) << popup.get_title();
+    EXPECT_EQ(address(popup), m_server.url("/popup.html"));
+    EXPECT_TRUE(wait_title(w, "Got hello")) << w.get_title();
+
+    // The page closes the window it opened, and learns that it did.
+    webkit_web_view_evaluate_javascript(view_of(popup), "window.close()", -1, nullptr, nullptr, nullptr,
+                                        nullptr, nullptr);
+    EXPECT_TRUE(wait_until([&] { return m_app->windows().size() == 1; }, 10000));
+    EXPECT_TRUE(wait_title(w, "Closed")) << w.get_title();
+
+    // A thousand window.open calls from one click give one window.
+    press_in_page(50, 200);
+    ASSERT_TRUE(wait_until([&] { return m_app->windows().size() == 2; }, 20000));
+    pump_for(1500);
+    EXPECT_EQ(m_app->windows().size(), 2u);
+    EXPECT_TRUE(wait_title(*m_app->windows().back(), "Flood"));
+    int flood_requests = 0;
+    for (const auto& r : m_server.requests())
+        flood_requests += r.starts_with("GET /flood.html");
+    EXPECT_EQ(flood_requests, 1);
+}
+
+TEST_F(EngineEventsTest, ALinkToASlowPageIsShownAtOnceAndTheHoveredLinkDoesNotStay)
+{
+    m_server.route("/slow.html", {200, "text/html", "<title>Slow Page</title>slow", {}, 3000});
+    m_server.page("/links.html", "<title>Links</title><body style='margin:0'><a id=a href='/slow.html' "
+                                 "style='display:block;width:400px;height:200px'>slow</a>"
+                                 "<script>document.getElementById('a').focus()</script>");
+    start(m_server.url("/links.html"));
+    auto& w = window();
+    ASSERT_TRUE(wait_title(w, "Links"));
+    const std::string slow = m_server.url("/slow.html");
+    press_in_page(50, 50, false);
+    ASSERT_TRUE(wait_until([&] { return w.status_label().get_text() == slow; }, 10000));
+
+    // Enter on the focused link, the pointer still over it.
+    const auto [x, y] = screen_point(w.engine_widget(), 50, 50);
+    ASSERT_TRUE(driftway::testing::focus_by_pointer(x, y));
+    ASSERT_TRUE(wait_until([&] { return w.has_toplevel_focus(); }, 5000));
+    w.frm().engine().SetFocus();
+    ASSERT_TRUE(driftway::testing::press_key("Return"));
+    EXPECT_TRUE(wait_until([&] { return w.get_title() == "Driftway\u2122 - " + slow; }, 2000))
+        << w.get_title();
+    EXPECT_EQ(address(w), slow);
+    EXPECT_EQ(w.status_label().get_text(), browser::waiting_message(slow));
+    EXPECT_EQ(m_server.request_count("/slow.html"), 1);
+    EXPECT_TRUE(wait_title(w, "Slow Page"));
+    EXPECT_TRUE(wait_until([&] { return w.status_label().get_text() == browser::kDefaultStatus; }, 5000))
+        << w.status_label().get_text();
+}
+
+TEST_F(EngineEventsTest, TheFirstPageHasNoPageBehindIt)
+{
+    m_server.page("/first.html", "<title>First</title>1");
+    m_server.page("/second.html", "<title>Second</title>2");
+    start(m_server.url("/first.html"));
+    auto& w = window();
+    ASSERT_TRUE(wait_title(w, "First"));
+    Gtk::MenuItem* previous = w.menus().item("mnuVItem", 4);
+    ASSERT_NE(previous, nullptr);
+    EXPECT_FALSE(previous->get_sensitive());
+    w.frm().engine().GoBack();
+    pump_for(500);
+    EXPECT_EQ(w.frm().engine().LocationURL(), m_server.url("/first.html"));
+
+    w.frm().NavNow(m_server.url("/second.html"));
+    ASSERT_TRUE(wait_title(w, "Second"));
+    EXPECT_TRUE(previous->get_sensitive());
+    w.frm().engine().GoBack();
+    ASSERT_TRUE(wait_title(w, "First"));
+    EXPECT_TRUE(wait_until([&] { return !previous->get_sensitive(); }, 5000));
+}
+
+TEST_F(EngineEventsTest, AFailedLoadEndsWithAPageNamingTheAddressWhichStaysInTheBox)
+{
+    start();
+    auto& w = window();
+    for (const std::string& bad : {std::string("about:foo"), std::string("http://127.0.0.1:9/"),
+                                   "http://127.0.0.1:" + std::to_string(closed_port()) + "/"}) {
+        w.frm().NavNow(bad);
+        EXPECT_TRUE(wait_until([&] { return !w.frm().timer_running() && !w.frm().engine().Busy(); }, 20000))
+            << bad;
+        EXPECT_NE(w.get_title(), browser::kWorkingTitle) << bad;
+        EXPECT_EQ(address(w), bad);
+        EXPECT_NE(page_text(w).find(bad), std::string::npos) << bad << ": " << page_text(w);
+    }
+}
+
+TEST_F(EngineEventsTest, TheMouseWheelOverTheAddressBoxDoesNotNavigate)
+{
+    m_server.page("/first.html", "<title>First</title>1");
+    m_server.page("/second.html", "<title>Second</title>2");
+    start(m_server.url("/first.html"));
+    auto& w = window();
+    ASSERT_TRUE(wait_title(w, "First"));
+    w.frm().NavNow(m_server.url("/second.html"));
+    ASSERT_TRUE(wait_title(w, "Second"));
+
+    // Over the drop-down button and over the text.
+    auto& box = w.address_box();
+    for (int x : {box.get_allocated_width() - 8, 20}) {
+        const auto [sx, sy] = screen_point(box, x, box.get_allocated_height() / 2);
+        ASSERT_TRUE(driftway::testing::mouse_move(sx, sy));
+        for (const char* button : {"4", "5", "5", "4"})
+            ASSERT_TRUE(driftway::testing::xdotool({"click", button}));
+    }
+    pump_for(800);
+    EXPECT_EQ(address(w), m_server.url("/second.html"));
+    EXPECT_EQ(m_server.request_count("/first.html"), 1);
+    EXPECT_EQ(w.get_title(), "Driftway\u2122 - Second");
+}
+
+} // namespace

@@ -1,0 +1,151 @@
+// What the window and its dialogs look like and answer to: the grey status
+// line and favourites pane, an address box that fits its toolbar, message box
+// icons, Enter in File > Open, Escape in Properties, and the About box's
+// advert bringing the first window forward. Needs Xvfb and xdotool.
+#include "gtk/webkit_engine.h"
+#include "tests/gtk/browser/window_fixture.h"
+
+#include <gdkmm/pixbuf.h>
+#include <glibmm/main.h>
+#include <gtkmm/filechooserdialog.h>
+#include <gtkmm/image.h>
+#include <gtkmm/messagedialog.h>
+
+using namespace driftway;
+using driftway::testing::pump_for;
+using driftway::testing::wait_until;
+
+namespace {
+
+// The colour of one pixel of a widget as the screen shows it.
+std::array<int, 3> pixel(Gtk::Widget& widget, int x, int y)
+{
+    Gtk::Widget* top = widget.get_toplevel();
+    int tx = 0, ty = 0;
+    widget.translate_coordinates(*top, x, y, tx, ty);
+    const auto shot = Gdk::Pixbuf::create(top->get_window(), tx, ty, 1, 1);
+    const guint8* p = shot->get_pixels();
+    return {p[0], p[1], p[2]};
+}
+
+// Runs fn on the first mapped top-level window of type T that appears while
+// the caller's own modal loop runs.
+template <typename T> sigc::connection when_shown(std::function<void(T&)> fn)
+{
+    return Glib::signal_timeout().connect(
+        [fn] {
+            for (Gtk::Window* window : Gtk::Window::list_toplevels())
+                if (auto* wanted = dynamic_cast<T*>(window); wanted && wanted->get_mapped()) {
+                    fn(*wanted);
+                    return false;
+                }
+            return true;
+        },
+        50);
+}
+
+// The icon shown beside a message box's text.
+std::string icon_of(Gtk::Container& container)
+{
+    for (Gtk::Widget* child : container.get_children()) {
+        if (auto* image = dynamic_cast<Gtk::Image*>(child))
+            return image->property_icon_name().get_value();
+        if (auto* inner = dynamic_cast<Gtk::Container*>(child))
+            if (auto found = icon_of(*inner); !found.empty())
+                return found;
+    }
+    return {};
+}
+
+using WindowLookTest = driftway::testing::WindowTest;
+
+TEST_F(WindowLookTest, TheStatusLineAndFavouritesPaneAreGreyAndTheAddressBoxFitsTheToolbar)
+{
+    start();
+    auto& w = window();
+    w.frm().menu_activated("mnuVItem", 0, false); // View > Favorites
+    pump_for(500);
+    const std::array<int, 3> grey{224, 224, 224};
+    Gtk::Widget& status = *w.status_label().get_parent();
+    EXPECT_EQ(pixel(status, status.get_allocated_width() - 4, 2), grey);
+    EXPECT_EQ(pixel(w.favourites_pane(), 1, 2), grey);
+
+    auto& box = w.address_box();
+    int minimum = 0, natural = 0;
+    box.get_preferred_height(minimum, natural);
+    EXPECT_LE(minimum, box.get_allocated_height());
+    int x = 0, y = 0;
+    box.translate_coordinates(w.toolbar(), 0, 0, x, y);
+    EXPECT_GE(y, 0);
+    EXPECT_LE(y + box.get_allocated_height(), w.toolbar().get_allocated_height());
+}
+
+TEST_F(WindowLookTest, MessageBoxesShowTheDesktopIconOfTheirKind)
+{
+    start();
+    gtk::GtkPrompts prompts(&window());
+    for (const auto& [kind, icon] : {std::pair{platform::MsgIcon::Critical, "dialog-error"},
+                                     {platform::MsgIcon::Question, "dialog-question"},
+                                     {platform::MsgIcon::Information, "dialog-information"}}) {
+        std::string shown = "(no box)";
+        when_shown<Gtk::MessageDialog>([&](Gtk::MessageDialog& box) {
+            shown = icon_of(box);
+            box.response(static_cast<int>(platform::MsgAnswer::Ok));
+        });
+        prompts.message_box("Something happened", "Driftway", platform::MsgButtons::Ok, kind);
+        EXPECT_EQ(shown, icon);
+    }
+}
+
+TEST_F(WindowLookTest, EnterAnswersFileOpenAndEscapeClosesProperties)
+{
+    const auto page = m_dir.write("page.html", "<title>Page</title>p");
+    start();
+    auto& w = window();
+    gtk::GtkPrompts prompts(&w);
+    auto typing = when_shown<Gtk::FileChooserDialog>([&](Gtk::FileChooserDialog& dialog) {
+        int x = 0, y = 0;
+        dialog.get_window()->get_origin(x, y);
+        driftway::testing::focus_by_pointer(x + 40, y + 40);
+        wait_until([&] { return dialog.has_toplevel_focus(); }, 5000);
+        driftway::testing::type_text(page.string());
+        pump_for(300);
+        driftway::testing::press_key("Return");
+    });
+    const auto chosen = prompts.open_file("Browse for offline web pages", {{"All Files", "*.*"}});
+    typing.disconnect();
+    EXPECT_EQ(chosen, page.string());
+
+    w.frm().NavNow("file://" + page.string());
+    ASSERT_TRUE(wait_title(w, "Page"));
+    w.frm().menu_activated("mnuFItem", 9, false); // File > Properties
+    auto* properties = dynamic_cast<gtk::WebKitEngine&>(w.frm().engine()).properties_window();
+    ASSERT_NE(properties, nullptr);
+    GtkWidget* shown = properties->window();
+    ASSERT_TRUE(wait_until([&] { return gtk_widget_get_mapped(shown); }, 5000));
+    int x = 0, y = 0;
+    gdk_window_get_origin(gtk_widget_get_window(shown), &x, &y);
+    ASSERT_TRUE(driftway::testing::focus_by_pointer(x + 20, y + 20));
+    ASSERT_TRUE(wait_until([&] { return gtk_window_has_toplevel_focus(GTK_WINDOW(shown)); }, 5000));
+    ASSERT_TRUE(driftway::testing::press_key("Escape"));
+    EXPECT_TRUE(wait_until([&] { return !gtk_widget_get_visible(shown); }, 5000));
+}
+
+TEST_F(WindowLookTest, TheAdvertBringsTheFirstWindowToTheFront)
+{
+    start();
+    auto& first = window();
+    gtk::MainWindow& second = m_app->new_window(nullptr, "");
+    second.move(300, 300);
+    second.show();
+    ASSERT_TRUE(wait_until([&] { return second.get_mapped(); }));
+    int x = 0, y = 0;
+    second.get_window()->get_origin(x, y);
+    ASSERT_TRUE(driftway::testing::focus_by_pointer(x + 40, y + 80));
+    ASSERT_TRUE(wait_until([&] { return second.has_toplevel_focus(); }, 5000));
+
+    m_app->about_first_window().show();
+    EXPECT_TRUE(wait_until([&] { return first.has_toplevel_focus(); }, 5000));
+}
+
+} // namespace
