@@ -108,6 +108,8 @@ TEST_F(WindowLookTest, EnterAnswersFileOpenAndEscapeClosesProperties)
         dialog.get_window()->get_origin(x, y);
         driftway::testing::focus_by_pointer(x + 40, y + 40);
         wait_until([&] { return dialog.has_toplevel_focus(); }, 5000);
+        driftway::testing::press_key("ctrl+l");
+        pump_for(300);
         driftway::testing::type_text(page.string());
         pump_for(300);
         driftway::testing::press_key("Return");
