@@ -43,14 +43,14 @@ R call_hook(const std::function<R(Params...)>& hook, Args&&... args)
     return R();
 }
 
-RuntimeError not_supported()
+platform::RuntimeError not_supported()
 {
-    return RuntimeError(error::kNotSupported, "Object doesn't support this action");
+    return platform::RuntimeError(platform::error::kNotSupported, "Object doesn't support this action");
 }
 
-RuntimeError cancelled()
+platform::RuntimeError cancelled()
 {
-    return RuntimeError(error::kDialogCancelled, "Cancel was selected.");
+    return platform::RuntimeError(platform::error::kDialogCancelled, "Cancel was selected.");
 }
 
 // Runs the main loop until done() holds or the time is up, the way a modal
@@ -428,7 +428,7 @@ WebKitEngine::WebKitEngine(EngineOptions options, WebKitEngine* related)
     if (related && related->m_offline) {
         try {
             SetOffline(true);
-        } catch (const RuntimeError&) {
+        } catch (const platform::RuntimeError&) {
         }
     }
 }
@@ -458,9 +458,9 @@ void WebKitEngine::Navigate2(const std::string& address, platform::NavFlags)
     // window's first, which has no entry before it anyway.
     const auto fixed = browser::fixup_address(address, browser::real_local_files());
     if (!fixed)
-        throw RuntimeError(error::kInvalidCall,
-                           "Script addresses are not opened from the address box, a favourite "
-                           "or the command line.");
+        throw platform::RuntimeError(platform::error::kInvalidCall,
+                                     "Script addresses are not opened from the address box, a favourite "
+                                     "or the command line.");
     if (fixed->empty())
         return;
     m_load_requested = true;
@@ -538,7 +538,8 @@ void WebKitEngine::ExecWB(OleCmd cmd, platform::OleExecOpt, std::optional<int> i
     case OleCmd::Zoom:
         if (in) {
             if (*in < 0 || *in > 4)
-                throw RuntimeError(error::kInvalidCall, "Invalid procedure call or argument");
+                throw platform::RuntimeError(platform::error::kInvalidCall,
+                                             "Invalid procedure call or argument");
             m_zoom_level = *in;
             webkit_web_view_set_zoom_level(view, kZoomLevels[m_zoom_level]);
         } else if (out) {
@@ -613,7 +614,8 @@ void WebKitEngine::SetOffline(bool offline)
     if (!offline_filter().filter) {
         m_offline = false;
         offline_member_left(m_content_manager.get());
-        throw RuntimeError(error::kEngineFailure, "The engine could not block network access.");
+        throw platform::RuntimeError(platform::error::kEngineFailure,
+                                     "The engine could not block network access.");
     }
 }
 
@@ -656,13 +658,15 @@ void WebKitEngine::save_page(const std::string& path, SaveKind kind)
     } else {
         WebKitWebResource* resource = webkit_web_view_get_main_resource(m_view.get());
         if (!resource)
-            throw RuntimeError(kFileAccessError, "There is no page to save.");
+            throw platform::RuntimeError(kFileAccessError, "There is no page to save.");
         webkit_web_resource_get_data(resource, nullptr, resource_data_ready, hold(pending));
     }
     if (!run_until([&] { return pending->done; }, kWaitMs))
-        throw RuntimeError(error::kEngineFailure, "The engine did not hand over the page in time.");
+        throw platform::RuntimeError(platform::error::kEngineFailure,
+                                     "The engine did not hand over the page in time.");
     if (alive.expired())
-        throw RuntimeError(error::kEngineFailure, "The window was closed while the page was being saved.");
+        throw platform::RuntimeError(platform::error::kEngineFailure,
+                                     "The window was closed while the page was being saved.");
     std::string content;
     if (pending->error.empty()) {
         if (pending->stream) {
@@ -674,9 +678,11 @@ void WebKitEngine::save_page(const std::string& path, SaveKind kind)
         }
     }
     if (!pending->error.empty())
-        throw RuntimeError(error::kEngineFailure, "The page could not be read for saving: " + pending->error);
-    if (const auto failure = write_file_atomic(path, content))
-        throw RuntimeError(kFileAccessError, "The page could not be saved as " + path + ": " + *failure);
+        throw platform::RuntimeError(platform::error::kEngineFailure,
+                                     "The page could not be read for saving: " + pending->error);
+    if (const auto failure = platform::write_file_atomic(path, content))
+        throw platform::RuntimeError(kFileAccessError,
+                                     "The page could not be saved as " + path + ": " + *failure);
 }
 
 void WebKitEngine::set_page_setup(GtkPageSetup* setup)
@@ -725,7 +731,8 @@ void WebKitEngine::print_to_file(const std::string& pdf_path)
     GCharPtr uri(g_filename_to_uri(pdf_path.c_str(), nullptr, &error));
     GErrorPtr owned_error(error);
     if (!uri)
-        throw RuntimeError(error::kInvalidCall, "Not a usable file name for printing: " + pdf_path);
+        throw platform::RuntimeError(platform::error::kInvalidCall,
+                                     "Not a usable file name for printing: " + pdf_path);
     gtk_print_settings_set_printer(settings.get(), "Print to File");
     gtk_print_settings_set(settings.get(), GTK_PRINT_SETTINGS_OUTPUT_FILE_FORMAT, "pdf");
     gtk_print_settings_set(settings.get(), GTK_PRINT_SETTINGS_OUTPUT_URI, uri.get());
@@ -740,9 +747,9 @@ void WebKitEngine::print_now(GtkPrintSettings* settings, int timeout_ms)
     const PendingPtr pending = watch_print(operation.get());
     webkit_print_operation_print(operation.get());
     if (!run_until([&] { return pending->done; }, timeout_ms))
-        throw RuntimeError(error::kEngineFailure, "Printing did not finish in time.");
+        throw platform::RuntimeError(platform::error::kEngineFailure, "Printing did not finish in time.");
     if (!pending->error.empty())
-        throw RuntimeError(error::kEngineFailure, "Printing failed: " + pending->error);
+        throw platform::RuntimeError(platform::error::kEngineFailure, "Printing failed: " + pending->error);
 }
 
 void WebKitEngine::show_print_preview()
@@ -753,7 +760,8 @@ void WebKitEngine::show_print_preview()
     GErrorPtr owned_error(error);
     GCharPtr owned_path(temp_path);
     if (fd < 0)
-        throw RuntimeError(kFileAccessError, std::string("No room for the preview: ") + error->message);
+        throw platform::RuntimeError(kFileAccessError,
+                                     std::string("No room for the preview: ") + error->message);
     close(fd);
     const std::weak_ptr<int> alive = m_life;
     try {
@@ -771,8 +779,8 @@ void WebKitEngine::show_print_preview()
     m_preview = std::make_unique<PrintPreviewWindow>(toplevel(), temp_path, [this] {
         try {
             print_with_dialog();
-        } catch (const RuntimeError& e) {
-            if (e.number() != error::kDialogCancelled)
+        } catch (const platform::RuntimeError& e) {
+            if (e.number() != platform::error::kDialogCancelled)
                 tell_error(e.description());
         }
     });
@@ -803,7 +811,7 @@ PageProperties WebKitEngine::page_properties()
         webkit_web_resource_get_data(resource, nullptr, resource_data_ready, hold(pending));
         run_until([&] { return pending->done; }, kWaitMs);
         if (alive.expired())
-            throw RuntimeError(error::kEngineFailure, "The window was closed.");
+            throw platform::RuntimeError(platform::error::kEngineFailure, "The window was closed.");
         if (pending->bytes)
             properties.size = g_bytes_get_size(pending->bytes.get());
     }
