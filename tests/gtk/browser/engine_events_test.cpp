@@ -93,9 +93,9 @@ TEST_F(EngineEventsTest, APageOpensOneWindowPerClickKeepsItsOpenerAndMayCloseIt)
     m_server.page(
         "/opener.html",
         "<title>Opener</title><body style='margin:0'>"
-        "<button style='width:400px;height:150px' onclick=\"w=window.open('/popup.html')\">one</button>"
-        "<button style='width:400px;height:150px' onclick=\"for(let i=0;i<1000;i++)"
-        "window.open('/flood.html?'+i)\">flood</button><script>let w;"
+        "<button style='display:block;width:400px;height:150px' onclick=\"w=window.open('/popup.html')\">one</button>"
+        "<button style='display:block;width:400px;height:150px' onclick=\"for(let i=0;i<1000;i++)"
+        "window.open('/flood.html#'+i)\">flood</button><script>let w;"
         "addEventListener('message',e=>document.title='Got '+e.data);"
         "setInterval(()=>{if(w&&w.closed)document.title='Closed'},50)</script>");
     m_server.page("/popup.html", "<title>Popup</title><script>opener.postMessage('hello','*')</script>");
