@@ -363,9 +363,13 @@ void WebKitEngine::on_load_changed(WebKitWebView* view, WebKitLoadEvent event, g
         if (!self->m_decided_uri.empty() && (address.empty() || address == self->m_committed_uri))
             target = self->m_decided_uri;
         self->m_decided_uri.clear();
+        // A load the window asked for replaces a page of ours not yet shown.
+        if (self->m_load_requested)
+            self->m_own_page_loading = false;
         self->m_load_requested = false;
         self->m_started_uri = target;
-        if (!target.empty())
+        // A page of ours stands in for an address the window already has.
+        if (!target.empty() && !self->m_own_page_loading)
             self->report_navigation(target);
         if (self->m_status.load_started(target))
             self->tell_status();
@@ -379,8 +383,8 @@ void WebKitEngine::on_load_changed(WebKitWebView* view, WebKitLoadEvent event, g
     case WEBKIT_LOAD_COMMITTED:
         // The engine refuses some addresses (ports kept for other services)
         // without a failure: it shows a blank page instead.
-        if (address == "about:blank" && !self->m_own_page_loading && !self->m_started_uri.empty() &&
-            self->m_started_uri != address) {
+        if (address == "about:blank" && !self->m_own_page_loading && !self->m_failed &&
+            !self->m_started_uri.empty() && self->m_started_uri != address) {
             const std::string refused = self->m_started_uri;
             self->m_started_uri.clear();
             self->show_own_page(error_page(refused, refused_reason(refused)), refused);
@@ -443,6 +447,7 @@ gboolean WebKitEngine::on_load_failed(WebKitWebView*, WebKitLoadEvent, gchar* ur
         self->report_navigation(address);
         self->m_reported_uri = "about:blank";
         self->m_committed_uri = "about:blank";
+        self->m_own_page_loading = true;
         return FALSE;
     }
     self->show_own_page(error_page(address, error ? error->message : "unknown error"), address);
