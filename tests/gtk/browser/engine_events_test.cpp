@@ -7,11 +7,6 @@
 #include "tests/gtk/browser/window_fixture.h"
 #include "tests/gtk/common/http_server.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <gtkmm/entry.h>
 
 using namespace driftway;
@@ -28,39 +23,20 @@ WebKitWebView* view_of(gtk::MainWindow& w)
 // The text of the window's page.
 std::string page_text(gtk::MainWindow& w)
 {
+    using Result = std::shared_ptr<std::optional<std::string>>;
     auto text = std::make_shared<std::optional<std::string>>();
-    webkit_web_view_evaluate_javascript(
-        view_of(w), "document.body ? document.body.innerText : ''", -1, nullptr, nullptr, nullptr,
-        [](GObject* view, GAsyncResult* result, gpointer data) {
-            auto* out = static_cast<std::shared_ptr<std::optional<std::string>>*>(data);
-            std::string value;
-            if (JSCValue* v =
-                    webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(view), result, nullptr)) {
-                gchar* s = jsc_value_to_string(v);
-                value = s;
-                g_free(s);
-                g_object_unref(v);
-            }
-            **out = value;
-            delete out;
-        },
-        new std::shared_ptr<std::optional<std::string>>(text));
+    auto done = [](GObject* view, GAsyncResult* result, gpointer data) {
+        const std::unique_ptr<Result> out(static_cast<Result*>(data));
+        JSCValue* v = webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(view), result, nullptr);
+        gchar* s = v ? jsc_value_to_string(v) : g_strdup("");
+        **out = s;
+        g_free(s);
+        g_clear_object(&v);
+    };
+    webkit_web_view_evaluate_javascript(view_of(w), "document.body.innerText", -1, nullptr, nullptr, nullptr,
+                                        done, new Result(text));
     wait_until([&] { return text->has_value(); }, 10000);
     return text->value_or("");
-}
-
-// A port on 127.0.0.1 where nothing listens.
-int closed_port()
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof addr;
-    ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
-    ::close(fd);
-    return ntohs(addr.sin_port);
 }
 
 class EngineEventsTest : public driftway::testing::WindowTest {
@@ -90,14 +66,14 @@ protected:
 
 TEST_F(EngineEventsTest, APageOpensOneWindowPerClickKeepsItsOpenerAndMayCloseIt)
 {
-    m_server.page(
-        "/opener.html",
-        "<title>Opener</title><body style='margin:0'>"
-        "<button style='display:block;width:400px;height:150px' onclick=\"w=window.open('/popup.html')\">one</button>"
-        "<button style='display:block;width:400px;height:150px' onclick=\"for(let i=0;i<1000;i++)"
-        "window.open('/flood.html#'+i)\">flood</button><script>let w;"
-        "addEventListener('message',e=>document.title='Got '+e.data);"
-        "setInterval(()=>{if(w&&w.closed)document.title='Closed'},50)</script>");
+    m_server.page("/opener.html",
+                  "<title>Opener</title><body style='margin:0'>"
+                  "<button style='display:block;width:400px;height:150px' "
+                  "onclick=\"w=window.open('/popup.html')\">one</button>"
+                  "<button style='display:block;width:400px;height:150px' onclick=\"for(let i=0;i<1000;i++)"
+                  "window.open('/flood.html#'+i)\">flood</button><script>let w;"
+                  "addEventListener('message',e=>document.title='Got '+e.data);"
+                  "setInterval(()=>{if(w&&w.closed)document.title='Closed'},50)</script>");
     m_server.page("/popup.html", "<title>Popup</title><script>opener.postMessage('hello','*')</script>");
     m_server.page("/flood.html", "<title>Flood</title>");
     start(m_server.url("/opener.html"));
@@ -182,10 +158,14 @@ TEST_F(EngineEventsTest, TheFirstPageHasNoPageBehindIt)
 
 TEST_F(EngineEventsTest, AFailedLoadEndsWithAPageNamingTheAddressWhichStaysInTheBox)
 {
+    std::string refused; // a port where nothing listens any more
+    {
+        driftway::testing::HttpServer gone;
+        refused = gone.url("/");
+    }
     start();
     auto& w = window();
-    for (const std::string& bad : {std::string("about:foo"), std::string("http://127.0.0.1:9/"),
-                                   "http://127.0.0.1:" + std::to_string(closed_port()) + "/"}) {
+    for (const std::string& bad : {std::string("about:foo"), std::string("http://127.0.0.1:9/"), refused}) {
         w.frm().NavNow(bad);
         EXPECT_TRUE(wait_until([&] { return !w.frm().timer_running() && !w.frm().engine().Busy(); }, 20000))
             << bad;
