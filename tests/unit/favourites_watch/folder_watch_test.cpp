@@ -178,7 +178,17 @@ TEST_F(Watch, ADueBurstWaitsForAScanUnderWayOrAHoldAndThenLooksAgain)
 }
 
 // New folders watched, and files written before their watch began, are the
-// GTK monitor test's, with real notices.
+// GTK monitor test's, with real notices; a watch the platform refused is not.
+TEST_F(Watch, AWatchThatCouldNotStartIsAskedForAgainAfterTheNextScan)
+{
+    dir.mkdir("New");
+    load_and_watch();
+    watch.not_watched(p("New"));
+    faves.RefreshFavorites(window);
+    const auto again = watch.update_watches();
+    ASSERT_TRUE(again);
+    EXPECT_EQ(again->add, Strings{p("New")});
+}
 
 // A refresh that keeps each window's view: expanded folders and the selection
 // survive where they still exist; plain refreshes still start afresh.
@@ -237,6 +247,37 @@ TEST_F(KeepingView, EveryWindowKeepsItsExpandedFoldersAndSelectionWhereTheyStill
     fs::remove_all(root() + "A");
     dir.write("A", "x");
     faves.RefreshKeepingView();
+    EXPECT_EQ(window.selected_key(), root());
+    EXPECT_EQ(expanded(window), Strings{"/"});
+}
+
+TEST_F(KeepingView, DuringAScanItWaitsAndAPlainRefreshAskedMeanwhileWins)
+{
+    expand(window, "A/");
+    select("A/a.url");
+    // Asked for while a kept refresh scans: it runs after, and it also keeps.
+    bool asked = false;
+    window.on_do_events = [&] {
+        if (!std::exchange(asked, true)) {
+            dir.write("during.url", "x");
+            EXPECT_EQ(faves.RefreshKeepingView(), RefreshOutcome::Deferred);
+        }
+    };
+    const int installed = window.menus_installed;
+    faves.RefreshKeepingView();
+    EXPECT_EQ(window.menus_installed, installed + 2);
+    EXPECT_NE(window.node(root() + "during.url"), 0);
+    EXPECT_EQ(window.selected_key(), root() + "A/a.url");
+
+    // A plain refresh asked for meanwhile resets the view, as its caller expects.
+    asked = false;
+    window.on_do_events = [&] {
+        if (!std::exchange(asked, true)) {
+            EXPECT_EQ(faves.RefreshFavorites(window), RefreshOutcome::Deferred);
+        }
+    };
+    faves.RefreshKeepingView();
+    window.on_do_events = nullptr;
     EXPECT_EQ(window.selected_key(), root());
     EXPECT_EQ(expanded(window), Strings{"/"});
 }
