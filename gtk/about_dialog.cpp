@@ -263,21 +263,21 @@ GtkPrompts AboutDialog::BoxPrompts::prompts() const
     return GtkPrompts(&m_dialog.m_owner);
 }
 
-MsgAnswer AboutDialog::BoxPrompts::message_box(const std::string& text, const std::string& caption,
-                                               MsgButtons buttons, MsgIcon icon)
+platform::MsgAnswer AboutDialog::BoxPrompts::message_box(const std::string& text, const std::string& caption,
+                                                         platform::MsgButtons buttons, platform::MsgIcon icon)
 {
     return prompts().message_box(text, caption, buttons, icon);
 }
 
-std::optional<std::string> AboutDialog::BoxPrompts::open_file(const std::string& title,
-                                                              const std::vector<FileFilter>& filters)
+std::optional<std::string>
+AboutDialog::BoxPrompts::open_file(const std::string& title, const std::vector<platform::FileFilter>& filters)
 {
     return prompts().open_file(title, filters);
 }
 
-std::optional<std::string> AboutDialog::BoxPrompts::save_file(const std::string& title,
-                                                              const std::string& suggested_name,
-                                                              const std::vector<FileFilter>& filters)
+std::optional<std::string>
+AboutDialog::BoxPrompts::save_file(const std::string& title, const std::string& suggested_name,
+                                   const std::vector<platform::FileFilter>& filters)
 {
     return prompts().save_file(title, suggested_name, filters);
 }

@@ -35,9 +35,9 @@ public:
         std::string data_home = platform::data_home();
         // Where the association says the program lies.
         std::string program_folder = platform::program_folder();
-        std::shared_ptr<const SystemFacts> facts = std::make_shared<HostSystemFacts>();
+        std::shared_ptr<const platform::SystemFacts> facts = std::make_shared<platform::HostSystemFacts>();
         // nullptr: programs are started through GIO.
-        std::unique_ptr<Shell> shell;
+        std::unique_ptr<platform::Shell> shell;
     };
 
     AboutServicesHolder();
@@ -49,16 +49,16 @@ public:
     // folders.
     static AboutServicesHolder& process();
 
-    SettingsStore& settings() { return m_settings; }
-    RegistryStore& registry() { return m_registry; }
+    platform::SettingsStore& settings() { return m_settings; }
+    platform::RegistryStore& registry() { return m_registry; }
     about::DesktopAssociation& desktop() { return m_desktop; }
     about::ModAssociate& associate() { return m_associate; }
-    Shell& shell() { return *m_shell; }
+    platform::Shell& shell() { return *m_shell; }
 
 private:
-    std::unique_ptr<Shell> m_shell;
-    SettingsStore m_settings;
-    RegistryStore m_registry;
+    std::unique_ptr<platform::Shell> m_shell;
+    platform::SettingsStore m_settings;
+    platform::RegistryStore m_registry;
     about::DesktopAssociation m_desktop;
     about::ModAssociate m_associate;
 };
@@ -122,15 +122,15 @@ protected:
 private:
     // Message boxes over the About box once it is shown, over its owner
     // before that.
-    class BoxPrompts : public Prompts {
+    class BoxPrompts : public platform::Prompts {
     public:
         explicit BoxPrompts(AboutDialog& dialog) : m_dialog(dialog) {}
-        MsgAnswer message_box(const std::string& text, const std::string& caption, MsgButtons buttons,
-                              MsgIcon icon) override;
+        platform::MsgAnswer message_box(const std::string& text, const std::string& caption,
+                                        platform::MsgButtons buttons, platform::MsgIcon icon) override;
         std::optional<std::string> open_file(const std::string& title,
-                                             const std::vector<FileFilter>& filters) override;
+                                             const std::vector<platform::FileFilter>& filters) override;
         std::optional<std::string> save_file(const std::string& title, const std::string& suggested_name,
-                                             const std::vector<FileFilter>& filters) override;
+                                             const std::vector<platform::FileFilter>& filters) override;
 
     private:
         GtkPrompts prompts() const;

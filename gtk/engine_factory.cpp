@@ -1,9 +1,9 @@
 #include "gtk/engine_factory.h"
 
 #include "about/internet_options.h"
-#include "platform/engine_environment.h"
 #include "gtk/gio_shell.h"
 #include "gtk/webkit_engine.h"
+#include "platform/engine_environment.h"
 #include "platform/settings_store.h"
 
 #include <gio/gio.h>
@@ -50,8 +50,8 @@ bool desktop_asks_for_accessibility()
 void prepare_engine_environment()
 {
     std::vector<std::string> names;
-    for (const auto& [name, value] :
-         engine_environment(process_env, gpu_render_nodes(), desktop_asks_for_accessibility())) {
+    for (const auto& [name, value] : platform::engine_environment(process_env, platform::gpu_render_nodes(),
+                                                                  desktop_asks_for_accessibility())) {
         setenv(name.c_str(), value.c_str(), 0);
         names.push_back(name);
     }
@@ -61,8 +61,9 @@ void prepare_engine_environment()
 EngineAndWidget make_webkit_engine(platform::Engine* related)
 {
     EngineOptions options;
-    options.acceleration = software_rendering(process_env) ? Acceleration::Never : Acceleration::OnDemand;
-    auto settings = std::make_shared<SettingsStore>();
+    options.acceleration =
+        platform::software_rendering(process_env) ? Acceleration::Never : Acceleration::OnDemand;
+    auto settings = std::make_shared<platform::SettingsStore>();
     options.home_page = [settings] { return about::home_page(*settings); };
     options.search_page = [settings] { return about::search_page(*settings); };
 

@@ -32,10 +32,10 @@ void keep_from_started_programs(std::vector<std::string> names)
     own_variables() = std::move(names);
 }
 
-void GioShell::spawn(const std::vector<std::string>& argv, WindowStyle)
+void GioShell::spawn(const std::vector<std::string>& argv, platform::WindowStyle)
 {
     if (argv.empty())
-        throw RuntimeError(error::kFileNotFound, "No program to start");
+        throw platform::RuntimeError(platform::error::kFileNotFound, "No program to start");
     std::vector<char*> args;
     for (const auto& a : argv)
         args.push_back(const_cast<char*>(a.c_str()));
@@ -50,7 +50,8 @@ void GioShell::spawn(const std::vector<std::string>& argv, WindowStyle)
                                   nullptr, nullptr, nullptr, &raw);
     ErrorPtr err(raw);
     if (!ok)
-        throw RuntimeError(error::kFileNotFound, err ? err->message : "Cannot start " + argv.front());
+        throw platform::RuntimeError(platform::error::kFileNotFound,
+                                     err ? err->message : "Cannot start " + argv.front());
 }
 
 void GioShell::open_with_default(const std::string& path)
@@ -67,7 +68,8 @@ void GioShell::open_with_default(const std::string& path)
     g_free(uri);
     ErrorPtr err(raw);
     if (!ok)
-        throw RuntimeError(error::kFileNotFound, err ? err->message : "Cannot open " + path);
+        throw platform::RuntimeError(platform::error::kFileNotFound,
+                                     err ? err->message : "Cannot open " + path);
 }
 
 } // namespace driftway::gtk

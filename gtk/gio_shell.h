@@ -13,9 +13,9 @@ void keep_from_started_programs(std::vector<std::string> names);
 
 // Starts programs from argument vectors (never through a shell) and hands
 // files to the desktop's default handlers.
-class GioShell : public Shell {
+class GioShell : public platform::Shell {
 public:
-    void spawn(const std::vector<std::string>& argv, WindowStyle style) override;
+    void spawn(const std::vector<std::string>& argv, platform::WindowStyle style) override;
     void open_with_default(const std::string& path) override;
 };
 

@@ -10,25 +10,25 @@ namespace driftway::gtk {
 
 namespace {
 
-Gtk::MessageType message_type(MsgIcon icon)
+Gtk::MessageType message_type(platform::MsgIcon icon)
 {
     switch (icon) {
-    case MsgIcon::Critical:
+    case platform::MsgIcon::Critical:
         return Gtk::MESSAGE_ERROR;
-    case MsgIcon::Question:
+    case platform::MsgIcon::Question:
         return Gtk::MESSAGE_QUESTION;
-    case MsgIcon::Exclamation:
+    case platform::MsgIcon::Exclamation:
         return Gtk::MESSAGE_WARNING;
-    case MsgIcon::Information:
+    case platform::MsgIcon::Information:
         return Gtk::MESSAGE_INFO;
-    case MsgIcon::None:
+    case platform::MsgIcon::None:
         break;
     }
     return Gtk::MESSAGE_OTHER;
 }
 
 // "Web Pages" with "*.htm; *.html " -> a filter matching both patterns.
-Glib::RefPtr<Gtk::FileFilter> make_filter(const FileFilter& f)
+Glib::RefPtr<Gtk::FileFilter> make_filter(const platform::FileFilter& f)
 {
     auto filter = Gtk::FileFilter::create();
     filter->set_name(f.name);
@@ -44,7 +44,8 @@ Glib::RefPtr<Gtk::FileFilter> make_filter(const FileFilter& f)
     return filter;
 }
 
-std::optional<std::string> run_chooser(Gtk::FileChooserDialog& dialog, const std::vector<FileFilter>& filters)
+std::optional<std::string> run_chooser(Gtk::FileChooserDialog& dialog,
+                                       const std::vector<platform::FileFilter>& filters)
 {
     for (const auto& f : filters)
         dialog.add_filter(make_filter(f));
@@ -54,40 +55,41 @@ std::optional<std::string> run_chooser(Gtk::FileChooserDialog& dialog, const std
     return dialog.get_filename();
 }
 
-}  // namespace
+} // namespace
 
-MsgAnswer GtkPrompts::message_box(const std::string& text, const std::string& caption, MsgButtons buttons,
-                                  MsgIcon icon)
+platform::MsgAnswer GtkPrompts::message_box(const std::string& text, const std::string& caption,
+                                            platform::MsgButtons buttons, platform::MsgIcon icon)
 {
     Gtk::MessageDialog dialog(text, false, message_type(icon), Gtk::BUTTONS_NONE, true);
     if (m_parent)
         dialog.set_transient_for(*m_parent);
     dialog.set_title(caption);
     switch (buttons) {
-    case MsgButtons::Ok:
-        dialog.add_button("_OK", static_cast<int>(MsgAnswer::Ok));
+    case platform::MsgButtons::Ok:
+        dialog.add_button("_OK", static_cast<int>(platform::MsgAnswer::Ok));
         break;
-    case MsgButtons::OkCancel:
-        dialog.add_button("_Cancel", static_cast<int>(MsgAnswer::Cancel));
-        dialog.add_button("_OK", static_cast<int>(MsgAnswer::Ok));
+    case platform::MsgButtons::OkCancel:
+        dialog.add_button("_Cancel", static_cast<int>(platform::MsgAnswer::Cancel));
+        dialog.add_button("_OK", static_cast<int>(platform::MsgAnswer::Ok));
         break;
-    case MsgButtons::YesNo:
-        dialog.add_button("_No", static_cast<int>(MsgAnswer::No));
-        dialog.add_button("_Yes", static_cast<int>(MsgAnswer::Yes));
+    case platform::MsgButtons::YesNo:
+        dialog.add_button("_No", static_cast<int>(platform::MsgAnswer::No));
+        dialog.add_button("_Yes", static_cast<int>(platform::MsgAnswer::Yes));
         break;
-    case MsgButtons::AbortRetryIgnore:
-        dialog.add_button("_Abort", static_cast<int>(MsgAnswer::Abort));
-        dialog.add_button("_Retry", static_cast<int>(MsgAnswer::Retry));
-        dialog.add_button("_Ignore", static_cast<int>(MsgAnswer::Ignore));
+    case platform::MsgButtons::AbortRetryIgnore:
+        dialog.add_button("_Abort", static_cast<int>(platform::MsgAnswer::Abort));
+        dialog.add_button("_Retry", static_cast<int>(platform::MsgAnswer::Retry));
+        dialog.add_button("_Ignore", static_cast<int>(platform::MsgAnswer::Ignore));
         break;
     }
     const int answer = dialog.run();
-    if (answer < 0)  // closed with the window's close box or Escape
-        return buttons == MsgButtons::Ok ? MsgAnswer::Ok : MsgAnswer::Cancel;
-    return static_cast<MsgAnswer>(answer);
+    if (answer < 0) // closed with the window's close box or Escape
+        return buttons == platform::MsgButtons::Ok ? platform::MsgAnswer::Ok : platform::MsgAnswer::Cancel;
+    return static_cast<platform::MsgAnswer>(answer);
 }
 
-std::optional<std::string> GtkPrompts::open_file(const std::string& title, const std::vector<FileFilter>& filters)
+std::optional<std::string> GtkPrompts::open_file(const std::string& title,
+                                                 const std::vector<platform::FileFilter>& filters)
 {
     Gtk::FileChooserDialog dialog(title, Gtk::FILE_CHOOSER_ACTION_OPEN);
     if (m_parent)
@@ -98,7 +100,7 @@ std::optional<std::string> GtkPrompts::open_file(const std::string& title, const
 }
 
 std::optional<std::string> GtkPrompts::save_file(const std::string& title, const std::string& suggested_name,
-                                                 const std::vector<FileFilter>& filters)
+                                                 const std::vector<platform::FileFilter>& filters)
 {
     Gtk::FileChooserDialog dialog(title, Gtk::FILE_CHOOSER_ACTION_SAVE);
     if (m_parent)
@@ -110,4 +112,4 @@ std::optional<std::string> GtkPrompts::save_file(const std::string& title, const
     return run_chooser(dialog, filters);
 }
 
-}  // namespace driftway::gtk
+} // namespace driftway::gtk

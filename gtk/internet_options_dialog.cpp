@@ -2,13 +2,14 @@
 
 #include "about/internet_options.h"
 #include "gtk/resources.h"
-#include "gtk/webkit_engine.h"
+#include "gtk/web_context.h"
 
 #include <gtk/gtk.h>
 
 namespace driftway::gtk {
 
-InternetOptionsWindow::InternetOptionsWindow(SettingsStore& settings, WebKitWebsiteDataManager* data)
+InternetOptionsWindow::InternetOptionsWindow(platform::SettingsStore& settings,
+                                             WebKitWebsiteDataManager* data)
     : m_settings(settings), m_data(ref_gobject(data))
 {
     set_title(kInternetOptionsTitle);
@@ -112,7 +113,7 @@ bool InternetOptionsWindow::apply()
     struct Page {
         bool& changed;
         Gtk::Entry& entry;
-        std::optional<std::string> (*store)(SettingsStore&, std::string_view);
+        std::optional<std::string> (*store)(platform::SettingsStore&, std::string_view);
     };
     for (const Page& page : {Page{m_home_changed, m_home, about::set_home_page},
                              Page{m_search_changed, m_search, about::set_search_page}}) {
@@ -120,7 +121,8 @@ bool InternetOptionsWindow::apply()
             continue;
         if (const auto refused = page.store(m_settings, page.entry.get_text().raw())) {
             report_warnings();
-            m_prompts.message_box(*refused, kInternetOptionsTitle, MsgButtons::Ok, MsgIcon::Exclamation);
+            m_prompts.message_box(*refused, kInternetOptionsTitle, platform::MsgButtons::Ok,
+                                  platform::MsgIcon::Exclamation);
             page.entry.grab_focus();
             return false;
         }
@@ -158,13 +160,14 @@ void InternetOptionsWindow::close_window()
 void InternetOptionsWindow::report_warnings()
 {
     for (const auto& warning : m_settings.take_warnings())
-        m_prompts.message_box(warning, kInternetOptionsTitle, MsgButtons::Ok, MsgIcon::Exclamation);
+        m_prompts.message_box(warning, kInternetOptionsTitle, platform::MsgButtons::Ok,
+                              platform::MsgIcon::Exclamation);
 }
 
 void InternetOptionsWindow::on_delete_clicked()
 {
-    if (m_prompts.message_box(kDeleteDataQuestion, kInternetOptionsTitle, MsgButtons::YesNo,
-                              MsgIcon::Question) == MsgAnswer::Yes)
+    if (m_prompts.message_box(kDeleteDataQuestion, kInternetOptionsTitle, platform::MsgButtons::YesNo,
+                              platform::MsgIcon::Question) == platform::MsgAnswer::Yes)
         delete_browsing_data();
 }
 
@@ -199,7 +202,8 @@ void InternetOptionsWindow::data_cleared(GError* error)
     if (error) {
         m_status.set_text("");
         m_prompts.message_box(std::string("The browsing data could not be deleted: ") + error->message,
-                              kInternetOptionsTitle, MsgButtons::Ok, MsgIcon::Exclamation);
+                              kInternetOptionsTitle, platform::MsgButtons::Ok,
+                              platform::MsgIcon::Exclamation);
     } else {
         m_status.set_text(kDataDeleted);
     }
@@ -210,7 +214,7 @@ void InternetOptionsWindow::data_cleared(GError* error)
 int run_internet_options_window()
 {
     add_icons_to_theme();
-    SettingsStore settings;
+    platform::SettingsStore settings;
     InternetOptionsWindow window(settings, webkit_web_context_get_website_data_manager(shared_web_context()));
     window.on_closed = [] { gtk_main_quit(); };
     window.show();

@@ -33,7 +33,7 @@ class InternetOptionsWindow : public Gtk::Window {
 public:
     // data is the website data manager of the engine's shared context; the
     // window keeps a reference to it.
-    InternetOptionsWindow(SettingsStore& settings, WebKitWebsiteDataManager* data);
+    InternetOptionsWindow(platform::SettingsStore& settings, WebKitWebsiteDataManager* data);
     ~InternetOptionsWindow() override;
     InternetOptionsWindow(const InternetOptionsWindow&) = delete;
     InternetOptionsWindow& operator=(const InternetOptionsWindow&) = delete;
@@ -75,7 +75,7 @@ private:
     static void on_data_cleared(GObject* source, GAsyncResult* result, gpointer life);
     void data_cleared(GError* error);
 
-    SettingsStore& m_settings;
+    platform::SettingsStore& m_settings;
     GObjectPtr<WebKitWebsiteDataManager> m_data;
     GtkPrompts m_prompts{this};
     // Expires with the window, so that a late answer of the engine finds out.

@@ -31,16 +31,16 @@ std::string MenuRenderer::mnemonic(const std::string& caption)
     return out;
 }
 
-void MenuRenderer::remember(const MenuEntry& entry, Gtk::MenuItem* widget)
+void MenuRenderer::remember(const platform::MenuEntry& entry, Gtk::MenuItem* widget)
 {
     if (!entry.set.empty())
         m_by_set[{entry.set, entry.index}] = widget;
 }
 
-Gtk::MenuItem* MenuRenderer::make_item(const MenuEntry& entry)
+Gtk::MenuItem* MenuRenderer::make_item(const platform::MenuEntry& entry)
 {
     Gtk::MenuItem* widget = nullptr;
-    if (entry.kind == MenuEntryKind::Separator || entry.caption == "-") {
+    if (entry.kind == platform::MenuEntryKind::Separator || entry.caption == "-") {
         widget = Gtk::manage(new Gtk::SeparatorMenuItem());
     } else if (entry.checkable || entry.checked) {
         auto* check = Gtk::manage(new Gtk::CheckMenuItem(mnemonic(entry.caption), true));
@@ -66,21 +66,21 @@ Gtk::MenuItem* MenuRenderer::make_item(const MenuEntry& entry)
                                     Gtk::ACCEL_VISIBLE);
     }
 
-    if (entry.kind == MenuEntryKind::Separator || entry.caption == "-")
+    if (entry.kind == platform::MenuEntryKind::Separator || entry.caption == "-")
         return widget;
 
-    if (entry.kind == MenuEntryKind::Submenu) {
+    if (entry.kind == platform::MenuEntryKind::Submenu) {
         auto* submenu = Gtk::manage(new Gtk::Menu());
         if (m_accel)
             submenu->set_accel_group(m_accel);
         widget->set_submenu(*submenu);
         // Children are made when the submenu first opens; menus that carry
         // accelerators are filled at once so that their keys work unopened.
-        auto children = std::make_shared<std::vector<MenuEntry>>(entry.children);
+        auto children = std::make_shared<std::vector<platform::MenuEntry>>(entry.children);
         auto filled = std::make_shared<bool>(false);
         bool has_accels = false;
         for (const auto& c : entry.children)
-            has_accels = has_accels || !c.accel.empty() || c.kind == MenuEntryKind::Submenu;
+            has_accels = has_accels || !c.accel.empty() || c.kind == platform::MenuEntryKind::Submenu;
         auto fill_once = [this, submenu, children, filled] {
             if (*filled)
                 return;
@@ -93,8 +93,8 @@ Gtk::MenuItem* MenuRenderer::make_item(const MenuEntry& entry)
             widget->signal_activate().connect(fill_once, false);
     }
 
-    const MenuEntry copy = [&] {
-        MenuEntry e = entry;
+    const platform::MenuEntry copy = [&] {
+        platform::MenuEntry e = entry;
         e.children.clear();
         return e;
     }();
@@ -113,27 +113,27 @@ Gtk::MenuItem* MenuRenderer::make_item(const MenuEntry& entry)
     return widget;
 }
 
-void MenuRenderer::fill(Gtk::Menu& menu, const std::vector<MenuEntry>& children)
+void MenuRenderer::fill(Gtk::Menu& menu, const std::vector<platform::MenuEntry>& children)
 {
     for (const auto& child : children)
         menu.append(*make_item(child));
 }
 
-Gtk::MenuItem* MenuRenderer::append(Gtk::MenuShell& shell, const MenuEntry& entry)
+Gtk::MenuItem* MenuRenderer::append(Gtk::MenuShell& shell, const platform::MenuEntry& entry)
 {
     auto* item = make_item(entry);
     shell.append(*item);
     return item;
 }
 
-Gtk::MenuItem* MenuRenderer::insert(Gtk::MenuShell& shell, const MenuEntry& entry, int position)
+Gtk::MenuItem* MenuRenderer::insert(Gtk::MenuShell& shell, const platform::MenuEntry& entry, int position)
 {
     auto* item = make_item(entry);
     shell.insert(*item, position);
     return item;
 }
 
-std::unique_ptr<Gtk::Menu> MenuRenderer::popup(const MenuEntry& title)
+std::unique_ptr<Gtk::Menu> MenuRenderer::popup(const platform::MenuEntry& title)
 {
     auto menu = std::make_unique<Gtk::Menu>();
     fill(*menu, title.children);
@@ -176,4 +176,4 @@ void MenuRenderer::set_visible(const std::string& set, int index, bool value)
 
 void MenuRenderer::forget_ids() {}
 
-}  // namespace driftway::gtk
+} // namespace driftway::gtk

@@ -23,17 +23,17 @@ class MenuRenderer {
 public:
     // Called when an entry is chosen, and when a menu title or an entry with a
     // submenu opens.
-    using Activate = std::function<void(const MenuEntry& entry)>;
+    using Activate = std::function<void(const platform::MenuEntry& entry)>;
 
     MenuRenderer(Glib::RefPtr<Gtk::AccelGroup> accel, Activate on_activate);
 
     // Appends one entry (a title with its items, for a menu bar) to a menu
     // shell; returns the widget made for it.
-    Gtk::MenuItem* append(Gtk::MenuShell& shell, const MenuEntry& entry);
+    Gtk::MenuItem* append(Gtk::MenuShell& shell, const platform::MenuEntry& entry);
     // Inserts at a position instead.
-    Gtk::MenuItem* insert(Gtk::MenuShell& shell, const MenuEntry& entry, int position);
+    Gtk::MenuItem* insert(Gtk::MenuShell& shell, const platform::MenuEntry& entry, int position);
     // Builds a standalone popup menu from a title entry's children.
-    std::unique_ptr<Gtk::Menu> popup(const MenuEntry& title);
+    std::unique_ptr<Gtk::Menu> popup(const platform::MenuEntry& title);
 
     void set_checked(const std::string& set, int index, bool checked);
     void set_enabled(const std::string& set, int index, bool enabled);
@@ -50,13 +50,13 @@ public:
 
 private:
     struct Node {
-        MenuEntry entry;
+        platform::MenuEntry entry;
         Gtk::MenuItem* widget = nullptr;
         bool filled = false;
     };
-    Gtk::MenuItem* make_item(const MenuEntry& entry);
-    void fill(Gtk::Menu& menu, const std::vector<MenuEntry>& children);
-    void remember(const MenuEntry& entry, Gtk::MenuItem* widget);
+    Gtk::MenuItem* make_item(const platform::MenuEntry& entry);
+    void fill(Gtk::Menu& menu, const std::vector<platform::MenuEntry>& children);
+    void remember(const platform::MenuEntry& entry, Gtk::MenuItem* widget);
 
     Glib::RefPtr<Gtk::AccelGroup> m_accel;
     Activate m_on_activate;
@@ -64,4 +64,4 @@ private:
     std::map<Gtk::MenuItem*, bool> m_updating;
 };
 
-}  // namespace driftway::gtk
+} // namespace driftway::gtk
