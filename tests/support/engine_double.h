@@ -19,7 +19,7 @@ class EngineDouble : public platform::Engine {
 public:
     std::vector<std::string> calls;
     std::string location_name, location_url;
-    bool busy = false, offline = false, zoom_query_gives_nothing = false;
+    bool busy = false, offline = false;
     int zoom_level = 2;
     std::map<int, int> query_status; // command id -> OLECMDF bits (default: supported|enabled)
     std::map<std::string, std::pair<platform::RuntimeError, int>> failures;
@@ -51,7 +51,7 @@ public:
                                    (in ? " in=" + std::to_string(*in) : "") + (out ? " out" : ""));
         if (cmd == platform::OleCmd::Zoom && in)
             zoom_level = *in;
-        else if (cmd == platform::OleCmd::Zoom && out && !zoom_query_gives_nothing)
+        else if (cmd == platform::OleCmd::Zoom && out)
             *out = zoom_level;
     }
     int QueryStatusWB(platform::OleCmd cmd) override
