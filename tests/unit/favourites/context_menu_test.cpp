@@ -7,8 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -75,17 +73,6 @@ TEST_F(Context, NewFolderBesideAnItemGoesIntoItsFolderWithAFreeName)
     window.tree.SetSelected(1, true);
     click(kRFavNewFolder);
     EXPECT_TRUE(fs::is_directory(dir.path() / "New folder"));
-
-    // Refused by the file system: reported, and drawing resumes.
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "root writes everywhere; the torture tests cover refusals as another user";
-    ::chmod((dir.path() / "Links").c_str(), 0555);
-    select("Links/");
-    window.view.log.clear();
-    click(kRFavNewFolder);
-    EXPECT_EQ(window.view.log, (Strings{"freeze", "thaw"}));
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_NE(messages[0].text.find("Links/New folder3"), std::string::npos) << messages[0].text;
 }
 
 // Moves (where they land, what they refuse, that nothing is lost) are the
@@ -147,9 +134,6 @@ TEST_F(Context, PropertiesOpenFolderRenameAndRefreshActOnTheSelectedNode)
     click(kRFavRefresh);
     EXPECT_FALSE(window.tree.Expanded(2));
     EXPECT_EQ(window.tree.SelectedItem(), 1);
-    for (int index : {0, 1, 6, 9, 10, 11, 12, 14, -1})
-        click(index);
-    EXPECT_EQ(window.dialogs_double.calls.size(), 2u);
 }
 
 TEST_F(Context, SearchFindsInTreeOrderIgnoringCaseThenMissesUntilTheTermChanges)
