@@ -1,7 +1,6 @@
 // The About box's logic: GetKeyValue, StartSysInfo, the stored "open-HTML"
-// choice, the advert links and the Internet Options pages.
+// choice and the advert links.
 #include "about/frm_about.h"
-#include "about/internet_options.h"
 #include "tests/support/temp_dir.h"
 #include "tests/unit/about/doubles.h"
 
@@ -132,44 +131,16 @@ TEST_F(AboutTest, TheChoiceIsStoredBeforeTheRegistryIsTouchedEvenWhenThatFails)
     EXPECT_TRUE(associated());
 }
 
-TEST_F(AboutTest, AdvertLinksCloseTheBoxThenOpenThePublisherSiteInTheFirstWindow)
+// The advert's usual path is the GTK About test's.
+TEST_F(AboutTest, AnAdvertLinkSurvivesTheBoxDestroyedWhileItUnloads)
 {
-    make_about()->on_cmdDownload_click();
-    make_about()->on_lblTy_click();
-    EXPECT_EQ(log, (Strings{"unload", "show", "NavNow https://www.quillmere.example/trial/QuillpadSetup.exe",
-                            "unload", "show", "NavNow https://www.quillmere.example"}));
-
-    // The dialog may be destroyed while it unloads; a failing step is passed over.
-    log.clear();
+    // A failing step is passed over too.
     window.fail_show = true;
     auto about = make_about();
     about->on_unload = [&] { about.reset(); };
     about->on_lblTy_click();
     EXPECT_FALSE(about);
     EXPECT_EQ(log, (Strings{"show", "NavNow https://www.quillmere.example"}));
-}
-
-TEST(CheckState, OnlyWholeNumbersCountAndAnyButZeroChecks)
-{
-    for (const char* text : {"1", " 1 ", "+1", "2", "-1"})
-        EXPECT_EQ(check_state_from_setting(text), 1) << text;
-    for (const char* text : {"0", "", "abc", "1abc", "1.5", "99999999999999999999"})
-        EXPECT_EQ(check_state_from_setting(text), 0) << text;
-}
-
-TEST(InternetOptions, PagesHaveDefaultsAndRefuseTextOnSeveralLines)
-{
-    driftway::testing::TempDir dir;
-    platform::SettingsStore settings(dir.str());
-    EXPECT_EQ(search_page(settings), "https://duckduckgo.com/");
-    EXPECT_EQ(set_home_page(settings, "  https://home.example/  "), std::nullopt);
-    EXPECT_EQ(platform::SettingsStore(dir.str()).get_setting("Driftway", "Internet Options", "Home Page"),
-              "https://home.example/");
-    EXPECT_NE(set_search_page(settings, "https://a.example/\nHome Page=evil"), std::nullopt);
-    EXPECT_EQ(search_page(settings), "https://duckduckgo.com/");
-    EXPECT_EQ(home_page(settings), "https://home.example/");
-    EXPECT_EQ(set_home_page(settings, " "), std::nullopt);
-    EXPECT_EQ(home_page(settings), "https://www.quillmere.example");
 }
 
 } // namespace
