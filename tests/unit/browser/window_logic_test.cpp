@@ -1,5 +1,5 @@
 // The main window's logic without a display: layout arithmetic, the load's
-// order, the address history, command-line quotes, the busy timer and the
+// order, the address history, the busy timer and the
 // engine's events. New windows and full-screen mode are the GTK window tests'.
 #include "browser/frm_browser.h"
 #include "tests/unit/browser/view_double.h"
@@ -70,14 +70,6 @@ TEST(Layout, SplitterKeepsItsMinimumAndNeverGivesANegativeWidth)
     EXPECT_FLOAT_EQ(narrow.browser.width, 0);
 }
 
-TEST(CommandLine, AtMostTwoQuotesAreRemoved)
-{
-    EXPECT_EQ(strip_command_line_quotes("\"/tmp/a b.html\""), "/tmp/a b.html");
-    EXPECT_EQ(strip_command_line_quotes("\"a\"b\"c"), "ab\"c");
-    EXPECT_EQ(strip_command_line_quotes("plain"), "plain");
-    EXPECT_EQ(strip_command_line_quotes(std::string("\xff\"\x01", 3)), std::string("\xff\x01", 2));
-}
-
 TEST(WindowLoad, TheEmptyPageThenTheCommandLinesPageThenTheFavourites)
 {
     FactoryDouble f;
@@ -119,17 +111,11 @@ TEST(AddressBox, HistoryIsNewestFirstWithoutDuplicatesAndItsClickNavigatesOnce)
     EXPECT_EQ(navigations(), 5);
 }
 
-TEST(AddressBox, EnterNavigatesCtrlVTakesTheClipboardAndNavSiteAppends)
+// Enter in the address box is the GTK window test's.
+TEST(AddressBox, CtrlVTakesTheClipboard)
 {
     FactoryDouble f;
     auto& w = f.make();
-    w.view.address = "typed text";
-    const auto called = [&](const std::string& c) { return std::ranges::count(w.engine->calls, c) == 1; };
-    w.frm->cboAddress_KeyPress('a');
-    EXPECT_FALSE(called("Navigate2 typed text 0"));
-    w.frm->cboAddress_KeyPress(13);
-    EXPECT_TRUE(called("Navigate2 typed text 0"));
-
     w.view.address = "old+pasted";
     w.view.clipboard = "pasted";
     w.frm->cboAddress_KeyUp(86, 3); // Ctrl+Shift+V: the box's own paste stays
@@ -139,9 +125,6 @@ TEST(AddressBox, EnterNavigatesCtrlVTakesTheClipboardAndNavSiteAppends)
     w.view.clipboard.reset();
     w.frm->cboAddress_KeyUp(86, 2);
     EXPECT_EQ(w.view.address, "");
-
-    w.frm->NavSite("store.htm");
-    EXPECT_TRUE(called("Navigate2 https://www.quillmere.example/store.htm 0"));
 }
 
 TEST(EngineEvents, BackForwardAndTheBusyTimer)
