@@ -1,5 +1,5 @@
 // The favourites module around the scan: where the folder is, opening from
-// menu and tree, several windows, adding, organising, renaming, path routines.
+// menu and tree, several windows, adding, renaming, path routines.
 #include "fav_doubles.h"
 #include "favourites/paths.h"
 
@@ -180,39 +180,6 @@ TEST_F(Faves, AddToFavoritesWritesAShortcutAndAsksBeforeReplacing)
     faves.AddToFavorites(window);
     EXPECT_FALSE(fs::exists(dir.path() / "a"));
     EXPECT_EQ(window.frozen, 0);
-}
-
-TEST_F(Faves, OrganizeFromMenuOrPaneRefreshesAfterTheDialog)
-{
-    load();
-    window.dialogs_double.organize = [&] { dir.mkdir("Made"); };
-    faves.FavWndProc(window, kIdOrganizeFavorites);
-    EXPECT_EQ(window.dialogs_double.calls, Strings{"OrganizeFavorites " + dir.str()});
-    EXPECT_EQ(window.texts(), (Strings{"Favorites/", "Made/"}));
-    EXPECT_EQ(window.frozen, 0);
-
-    window.dialogs_double.organize = [&] { dir.mkdir("Also"); };
-    EXPECT_EQ(faves.PicFav_Click(window, 1), PicFavAction::Done);
-    EXPECT_EQ(window.texts(), (Strings{"Favorites/", "Also/", "Made/"}));
-    EXPECT_EQ(faves.PicFav_Click(window, 2), PicFavAction::ToggleFavoritesPane);
-    EXPECT_EQ(window.dialogs_double.calls.size(), 2u);
-}
-
-TEST_F(Faves, RenamingAnExpandedFolderKeepsItExpandedAndSelected)
-{
-    dir.write("Work/Inner/x.url", shortcut("x"));
-    load();
-    const int work = window.node(root() + "Work/");
-    window.tree.SetExpanded(work, true);
-    window.tree.SetSelected(work, true);
-    window.view.log.clear();
-    EXPECT_EQ(faves.AfterLabelEdit(window, "Jobs"), LabelEdit::Accept);
-    EXPECT_TRUE(fs::exists(dir.path() / "Jobs/Inner/x.url"));
-    const int jobs = window.node(root() + "Jobs/");
-    ASSERT_NE(jobs, 0);
-    EXPECT_TRUE(window.tree.Expanded(jobs));
-    EXPECT_FALSE(window.tree.Expanded(window.node(root() + "Jobs/Inner/")));
-    EXPECT_EQ(window.view.log, (Strings{"freeze", "thaw", "visible " + std::to_string(jobs)}));
 }
 
 TEST_F(Faves, RenamingAnItemKeepsItsKindAndNeverOverwritesOrLosesOne)
