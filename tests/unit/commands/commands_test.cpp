@@ -211,25 +211,4 @@ TEST(Marks, TextSizeMarksTheEngineLevelAndAChoiceIsMarkedFirst)
     EXPECT_TRUE(failing.ask.messages.empty());
 }
 
-TEST(Marks, FullScreenEntryOutlastsTheResizeItsMaximizeBrings)
-{
-    ContextDouble ctx;
-    ctx.on_window_state = [&] { // the window's resize ends full-screen mode
-        if (ctx.full) {
-            ctx.set_bFullSc(false);
-            ctx.set_toolbar_height(495);
-        }
-    };
-    ctx.inner = 10000;
-    DoViewCommand(12, ctx);
-    EXPECT_EQ(ctx.log, (Strings{"bFullSc 1", "state 2", "bFullSc 0", "toolbar 495", "bFullSc 1", "toolbar 15",
-                                "status 15", "top 0", "height 10000", "check mnuVItem 12 1"}));
-
-    ctx.log.clear();
-    ctx.on_window_state = nullptr;
-    DoViewCommand(12, ctx);
-    EXPECT_EQ(ctx.log, (Strings{"bFullSc 0", "state 0", "toolbar 495", "status 375", "top 600", "height 9000",
-                                "check mnuVItem 12 0"}));
-}
-
 } // namespace

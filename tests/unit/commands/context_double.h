@@ -4,7 +4,6 @@
 #include "tests/support/doubles.h"
 #include "tests/support/engine_double.h"
 
-#include <functional>
 #include <map>
 
 namespace driftway::testing {
@@ -20,7 +19,6 @@ public:
     std::map<std::pair<std::string, int>, bool> checks;
     bool pane = false, full = false;
     float top = 600, inner = 9000;
-    std::function<void()> on_window_state; // the window's own resize
 
     platform::Engine& engine() override { return eng; }
     platform::Prompts& prompts() override { return ask; }
@@ -51,8 +49,6 @@ public:
     void set_window_state(commands::WindowState s) override
     {
         log.push_back("state " + std::to_string(static_cast<int>(s)));
-        if (on_window_state)
-            on_window_state();
     }
     void set_toolbar_height(float t) override { log.push_back("toolbar " + num(t)); }
     void set_status_height(float t) override { log.push_back("status " + num(t)); }
