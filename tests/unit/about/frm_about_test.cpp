@@ -1,12 +1,10 @@
-// The About box's logic: GetKeyValue, StartSysInfo, the stored "open-HTML"
-// choice and the advert links.
+// The About box's logic: StartSysInfo (and GetKeyValue under it), the stored
+// "open-HTML" choice and the advert links.
 #include "about/frm_about.h"
 #include "tests/support/temp_dir.h"
 #include "tests/unit/about/doubles.h"
 
 #include <gtest/gtest.h>
-
-#include <tuple>
 
 namespace driftway::about {
 namespace {
@@ -45,36 +43,6 @@ protected:
     RecordingNotifier notifier;
     ModAssociate associate{registry, "/opt/My Apps/Driftway", notifier};
 };
-
-TEST_F(AboutTest, GetKeyValueReadsStringsAndDwordsAndEmptiesTheValueWhenNothingIsRead)
-{
-    const auto read = [&](const char* key, const char* name) {
-        std::string value = "stale";
-        const bool found = GetKeyValue(registry, Hkey::HKEY_CURRENT_USER, key, name, value);
-        return std::pair(found, value);
-    };
-    // Type, data, and what a read into "stale" gives.
-    const std::tuple<std::uint32_t, std::string, std::pair<bool, std::string>> cases[] = {
-        {1, "abc", {true, "abc"}},
-        {1, std::string("ab\0cd\0", 6), {true, "ab"}},
-        {1, std::string(1024, 'x') + '\0', {false, ""}}, // larger than the 1024-byte buffer
-        {4, std::string("\x1f\0\0\0", 4), {true, "&h1F"}},
-        {4, "\xef\xbe\xad\xde", {true, "&hDEADBEEF"}},
-        {4, std::string("\0\0\x01\0", 4), {true, "&h10000"}},
-        {3, "\x01\x02", {true, "stale"}}, // other types leave the value alone
-    };
-    for (const auto& [type, data, expected] : cases) {
-        Hkey key{};
-        ASSERT_EQ(registry.RegCreateKeyA(Hkey::HKEY_CURRENT_USER, "Test", key),
-                  platform::RegStatus::ERROR_SUCCESS);
-        ASSERT_EQ(registry.RegSetValueExA(key, "V", type, data), platform::RegStatus::ERROR_SUCCESS);
-        registry.RegCloseKey(key);
-        EXPECT_EQ(read("Test", "V"), expected) << data;
-    }
-    EXPECT_EQ(read("Test", "Missing"), std::pair(false, std::string()));
-    EXPECT_EQ(read("No\\Such\\Key", "X"), std::pair(false, std::string()));
-    EXPECT_EQ(registry.open_handles(), 0u) << "every opened key is closed again";
-}
 
 TEST_F(AboutTest, StartSysInfoTriesTheRegisteredPathThenAnExistingProgramInTheSecondLocation)
 {
