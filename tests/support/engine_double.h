@@ -21,7 +21,6 @@ public:
     std::string location_name, location_url;
     bool busy = false, offline = false;
     int zoom_level = 2;
-    std::map<int, int> query_status; // command id -> OLECMDF bits (default: supported|enabled)
     std::map<std::string, std::pair<platform::RuntimeError, int>> failures;
 
     void fail(const std::string& op, int number, const std::string& description, int count = 1)
@@ -56,11 +55,8 @@ public:
     }
     int QueryStatusWB(platform::OleCmd cmd) override
     {
-        const int id = static_cast<int>(cmd);
-        record("QueryStatusWB", "QueryStatusWB " + std::to_string(id));
-        const auto it = query_status.find(id);
-        return it == query_status.end() ? (platform::kOleCmdFSupported | platform::kOleCmdFEnabled)
-                                        : it->second;
+        record("QueryStatusWB", "QueryStatusWB " + std::to_string(static_cast<int>(cmd)));
+        return platform::kOleCmdFSupported | platform::kOleCmdFEnabled;
     }
     std::string LocationName() const override { return location_name; }
     std::string LocationURL() const override { return location_url; }
