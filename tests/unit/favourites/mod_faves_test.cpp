@@ -64,7 +64,8 @@ TEST(SpecialFolder, ComesFromTheEnvironmentOrTheXdgDataFolderAndIsNeverTheRoot)
     EXPECT_NE(window.prompts_double.messages[0].text.find(kFolderUnavailable), std::string::npos);
 }
 
-TEST_F(Faves, MenuIdsAndLeftClicksOpenTheirItemAndNothingElse)
+// Clicks in the tree are the GTK main window's and monitor's tests, with the real mouse.
+TEST_F(Faves, MenuIdsOpenTheirItemAndNothingElse)
 {
     dir.write("A/first.url", shortcut("https://first.example/"));
     dir.write("here.url", shortcut("https://Here.example/")); // differs only in case: navigates
@@ -83,22 +84,6 @@ TEST_F(Faves, MenuIdsAndLeftClicksOpenTheirItemAndNothingElse)
     faves.FavWndProc(window, 1101);
     EXPECT_EQ(window.navigations.size(), 2u);
     EXPECT_TRUE(window.prompts_double.messages.empty());
-
-    // Left clicks open items only; right clicks pop up the menu, moving no selection.
-    window.navigations.clear();
-    window.view.hits = {{{0, 0}, 1}, {{0, 1}, 2}, {{0, 3}, window.node(root() + "here.url")}};
-    for (auto button : {MouseButton::Left, MouseButton::Right})
-        faves.TreeMouseUp(window, button, 0, 0);        // root
-    faves.TreeMouseUp(window, MouseButton::Left, 0, 1); // folder
-    faves.TreeMouseUp(window, MouseButton::Left, 9, 9); // nothing there
-    EXPECT_TRUE(window.navigations.empty());
-    EXPECT_EQ(window.popups, 0);
-    faves.TreeMouseUp(window, MouseButton::Left, 0, 3);
-    EXPECT_EQ(window.navigations, Strings{"https://Here.example/"});
-    faves.TreeMouseUp(window, MouseButton::Right, 0, 1);
-    faves.TreeMouseUp(window, MouseButton::Right, 0, 3);
-    EXPECT_EQ(window.popups, 2);
-    EXPECT_EQ(window.tree.SelectedItem(), 1);
 }
 
 TEST_F(Faves, EveryWindowHasItsOwnTreeAndAnyChangeRefreshesThemAll)
