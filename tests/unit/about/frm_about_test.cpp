@@ -67,20 +67,6 @@ TEST_F(AboutTest, StartSysInfoTriesTheRegisteredPathThenAnExistingProgramInTheSe
     EXPECT_EQ(prompts.messages[2].text, "System Information Is Unavailable At This Time");
 }
 
-TEST_F(AboutTest, LoadLeavesAnyTextButAStoredChoiceAlone)
-{
-    for (const char* stored : {"", "0", "abc", "1x"}) {
-        if (*stored)
-            settings.save_setting("Quillmere", "Driftway", "open-HTML", stored);
-        auto about = make_about();
-        about->load();
-        EXPECT_EQ(about->chkAssociate(), 0) << stored;
-        EXPECT_EQ(stored_choice(), *stored ? stored : "absent");
-    }
-    EXPECT_EQ(notifier.count, 0);
-    EXPECT_TRUE(registry.key_paths(Hkey::HKEY_CLASSES_ROOT).empty());
-}
-
 TEST_F(AboutTest, TheChoiceIsStoredBeforeTheRegistryIsTouchedEvenWhenThatFails)
 {
     auto about = make_about();
