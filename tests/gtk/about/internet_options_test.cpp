@@ -39,8 +39,7 @@ protected:
     }
 };
 
-// The pages' rules are the unit tests'; here what the window stores, when,
-// and over which window it refuses.
+// What the window stores, when, and over which window it refuses.
 TEST_F(InternetOptionsTest, StoresChangedPagesForTheBrowserAndRefusesALineBreak)
 {
     EXPECT_EQ(window.home_entry().get_text(), about::default_home_page());
@@ -117,11 +116,10 @@ TEST(InternetOptionsData, DeletesTheCookiesAndStorageAPageLeftInTheBrowsersFolde
               (folders.path() / "data" / "Driftway").string());
 
     driftway::testing::HttpServer server;
-    server.route("/", {200,
-                       "text/html; charset=utf-8",
-                       "<html><body><script>localStorage.setItem('visited', 'yes');"
-                       "document.title = 'stored';</script></body></html>",
-                       {{"Set-Cookie", "session=abc; Max-Age=86400; Path=/"}}});
+    server.route("/", driftway::testing::http_response("200 OK",
+                                                       "<script>localStorage.setItem('visited', 'yes');"
+                                                       "document.title = 'stored';</script>",
+                                                       "Set-Cookie: session=abc; Max-Age=86400; Path=/\r\n"));
     GtkWidget* view =
         GTK_WIDGET(g_object_ref_sink(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", context, nullptr)));
     GtkWidget* holder = gtk_offscreen_window_new();

@@ -9,6 +9,9 @@
 
 #include <gtkmm/entry.h>
 
+#include <chrono>
+#include <thread>
+
 using namespace driftway;
 using driftway::testing::pump_for;
 using driftway::testing::wait_until;
@@ -107,14 +110,20 @@ TEST_F(EngineEventsTest, APageOpensOneWindowPerClickKeepsItsOpenerAndMayCloseIt)
 
 TEST_F(EngineEventsTest, ALinkToASlowPageIsShownAtOnceAndTheHoveredLinkDoesNotStay)
 {
-    m_server.route("/slow.html", {200, "text/html", "<title>Slow Page</title>slow", {}, 3000});
-    m_server.page("/links.html", "<title>Links</title><body style='margin:0'><a id=a href='/slow.html' "
-                                 "style='display:block;width:400px;height:200px'>slow</a>"
-                                 "<script>document.getElementById('a').focus()</script>");
-    start(m_server.url("/links.html"));
+    // The slow page answers after three seconds; the server waits meanwhile.
+    driftway::testing::HttpServer server([](const std::string& request) {
+        if (!request.starts_with("GET /slow.html "))
+            return driftway::testing::http_response(
+                "200 OK", "<title>Links</title><body style='margin:0'><a id=a href='/slow.html' "
+                          "style='display:block;width:400px;height:200px'>slow</a>"
+                          "<script>document.getElementById('a').focus()</script>");
+        std::this_thread::sleep_for(std::chrono::seconds(3));
+        return driftway::testing::http_response("200 OK", "<title>Slow Page</title>slow");
+    });
+    start(server.url("/links.html"));
     auto& w = window();
     ASSERT_TRUE(wait_title(w, "Links"));
-    const std::string slow = m_server.url("/slow.html");
+    const std::string slow = server.url("/slow.html");
     press_in_page(50, 50, false);
     ASSERT_TRUE(wait_until([&] { return w.status_label().get_text() == slow; }, 10000));
 
@@ -128,7 +137,7 @@ TEST_F(EngineEventsTest, ALinkToASlowPageIsShownAtOnceAndTheHoveredLinkDoesNotSt
         << w.get_title();
     EXPECT_EQ(address(w), slow);
     EXPECT_EQ(w.status_label().get_text(), browser::waiting_message(slow));
-    EXPECT_EQ(m_server.request_count("/slow.html"), 1);
+    EXPECT_EQ(server.request_count("/slow.html"), 1);
     EXPECT_TRUE(wait_title(w, "Slow Page"));
     EXPECT_TRUE(wait_until([&] { return w.status_label().get_text() == browser::kDefaultStatus; }, 5000))
         << w.status_label().get_text();

@@ -1,79 +1,12 @@
 #pragma once
 
 #include "commands/command_context.h"
+#include "tests/support/doubles.h"
 #include "tests/support/engine_double.h"
 
-#include <deque>
-#include <functional>
 #include <map>
-#include <optional>
 
 namespace driftway::testing {
-
-struct ShownMessage {
-    std::string text, caption;
-    platform::MsgButtons buttons;
-    platform::MsgIcon icon;
-    bool operator==(const ShownMessage&) const = default;
-};
-
-// Answers message boxes and file dialogs from a script; writes each to the
-// shared log ("message <text>", "open <title>", "save <name> <title>").
-class PromptsDouble : public platform::Prompts {
-public:
-    explicit PromptsDouble(std::vector<std::string>& log) : m_log(log) {}
-    std::deque<platform::MsgAnswer> answers;            // default: Ok
-    std::deque<std::optional<std::string>> files;       // default: cancelled
-    std::optional<platform::RuntimeError> dialog_error; // thrown by every dialog
-    std::vector<ShownMessage> messages;
-
-    platform::MsgAnswer message_box(const std::string& text, const std::string& caption,
-                                    platform::MsgButtons b, platform::MsgIcon i) override
-    {
-        m_log.push_back("message " + text);
-        messages.push_back({text, caption, b, i});
-        return answers.empty() ? platform::MsgAnswer::Ok : pop(answers);
-    }
-    std::optional<std::string> open_file(const std::string& title,
-                                         const std::vector<platform::FileFilter>&) override
-    {
-        return dialog("open " + title);
-    }
-    std::optional<std::string> save_file(const std::string& title, const std::string& name,
-                                         const std::vector<platform::FileFilter>&) override
-    {
-        return dialog("save " + name + " " + title);
-    }
-
-private:
-    template <typename T> static T pop(std::deque<T>& q)
-    {
-        T v = q.front();
-        q.pop_front();
-        return v;
-    }
-    std::optional<std::string> dialog(const std::string& entry)
-    {
-        m_log.push_back(entry);
-        if (dialog_error)
-            throw *dialog_error;
-        return files.empty() ? std::nullopt : pop(files);
-    }
-    std::vector<std::string>& m_log;
-};
-
-class ShellDouble : public platform::Shell {
-public:
-    std::vector<std::vector<std::string>> spawned;
-    bool fail = false;
-    void spawn(const std::vector<std::string>& argv, platform::WindowStyle) override
-    {
-        if (fail)
-            throw platform::RuntimeError(platform::error::kFileNotFound, "File not found");
-        spawned.push_back(argv);
-    }
-    void open_with_default(const std::string&) override {}
-};
 
 // The main window as the commands see it: every call is written to `log`
 // ("NavSite store.htm", "toolbar 15", ...); menu marks live in a map.
@@ -81,20 +14,18 @@ class ContextDouble : public commands::CommandContext {
 public:
     std::vector<std::string> log;
     EngineDouble eng;
-    PromptsDouble ask{log};
+    PromptsDouble ask{&log};
     ShellDouble sh;
     std::map<std::pair<std::string, int>, bool> checks;
     bool pane = false, full = false;
     float top = 600, inner = 9000;
-    std::function<void()> on_window_state; // the window's own resize
-    std::optional<platform::RuntimeError> nav_error, import_error;
 
     platform::Engine& engine() override { return eng; }
     platform::Prompts& prompts() override { return ask; }
     platform::Shell& shell() override { return sh; }
     std::string program_path() const override { return "/opt/drift way/Driftway"; }
-    void NavNow(const std::string& a) override { fallible("NavNow " + a, nav_error); }
-    void NavSite(const std::string& p) override { fallible("NavSite " + p, nav_error); }
+    void NavNow(const std::string& a) override { log.push_back("NavNow " + a); }
+    void NavSite(const std::string& p) override { log.push_back("NavSite " + p); }
     void close_window() override { log.push_back("close"); }
     void set_title_from_location() override { log.push_back("title " + eng.LocationName()); }
     void start_busy_timer() override { log.push_back("timer start"); }
@@ -118,8 +49,6 @@ public:
     void set_window_state(commands::WindowState s) override
     {
         log.push_back("state " + std::to_string(static_cast<int>(s)));
-        if (on_window_state)
-            on_window_state();
     }
     void set_toolbar_height(float t) override { log.push_back("toolbar " + num(t)); }
     void set_status_height(float t) override { log.push_back("status " + num(t)); }
@@ -127,7 +56,7 @@ public:
     void set_engine_top(float t) override { log.push_back("top " + num(top = t)); }
     void set_engine_height(float t) override { log.push_back("height " + num(t)); }
     float inner_height() const override { return inner; }
-    void import_bookmarks(const std::string& p) override { fallible("import " + p, import_error); }
+    void import_bookmarks(const std::string& p) override { log.push_back("import " + p); }
     void export_favorites(const std::string& p) override { log.push_back("export " + p); }
 
     // The engine's calls, then " / ", then the window's log, each joined by "|".
@@ -143,12 +72,6 @@ private:
     }
     static std::string num(float t) { return std::to_string(static_cast<int>(t)); }
     static std::string flag(const char* name, bool v) { return std::string(name) + (v ? " 1" : " 0"); }
-    void fallible(const std::string& entry, const std::optional<platform::RuntimeError>& error)
-    {
-        log.push_back(entry);
-        if (error)
-            throw *error;
-    }
 };
 
 } // namespace driftway::testing

@@ -4,60 +4,23 @@
 #include "favourites/fav_window.h"
 #include "favourites/mod_faves.h"
 #include "favourites/tree_model.h"
-#include "platform/prompts.h"
-#include "platform/shell.h"
+#include "tests/support/doubles.h"
 #include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
-#include <deque>
 #include <functional>
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
 namespace driftway::testing {
 
-// Message boxes are recorded as "caption|text"; answers come from a queue
-// (Ok, or Yes for yes/no questions, when it is empty).
-class FavPromptsDouble : public platform::Prompts {
-public:
-    using Filters = std::vector<platform::FileFilter>;
-    std::vector<std::string> messages;
-    std::deque<platform::MsgAnswer> answers;
-
-    platform::MsgAnswer message_box(const std::string& text, const std::string& caption,
-                                    platform::MsgButtons buttons, platform::MsgIcon) override
-    {
-        messages.push_back(caption + "|" + text);
-        if (answers.empty())
-            return buttons == platform::MsgButtons::YesNo ? platform::MsgAnswer::Yes
-                                                          : platform::MsgAnswer::Ok;
-        const auto answer = answers.front();
-        answers.pop_front();
-        return answer;
-    }
-    std::optional<std::string> open_file(const std::string&, const Filters&) override { return {}; }
-    std::optional<std::string> save_file(const std::string&, const std::string&, const Filters&) override
-    {
-        return {};
-    }
-};
-
-class FavShellDouble : public platform::Shell {
-public:
-    std::vector<std::string> opened;
-    void spawn(const std::vector<std::string>&, platform::WindowStyle) override {}
-    void open_with_default(const std::string& path) override { opened.push_back(path); }
-};
-
 class FavDialogsDouble : public favourites::FavDialogs {
 public:
     std::vector<std::string> calls;
     std::optional<favourites::AddFavoriteChoice> add_answer;
     std::string browse_answer;
-    std::function<void()> organize; // what the user does in Organize Favorites
 
     std::optional<favourites::AddFavoriteChoice> AddFavorite(const std::string& address,
                                                              const std::string& suggested_name,
@@ -69,8 +32,6 @@ public:
     void OrganizeFavorites(const std::string& folder) override
     {
         calls.push_back("OrganizeFavorites " + folder);
-        if (organize)
-            organize();
     }
     std::string BrowseForFolder(const std::string& folder) override
     {
@@ -80,32 +41,11 @@ public:
     void ShowProperties(const std::string& path) override { calls.push_back("ShowProperties " + path); }
 };
 
-// Answers HitTest from a table and records what the view was told.
-class TreeViewDouble : public favourites::TreeListener {
-public:
-    std::map<std::pair<int, int>, int> hits; // (x, y) -> node
-    std::vector<std::string> log;
-
-    int hit_test(double x, double y) override
-    {
-        const auto it = hits.find({static_cast<int>(x), static_cast<int>(y)});
-        return it == hits.end() ? 0 : it->second;
-    }
-    void on_freeze() override { log.push_back("freeze"); }
-    void on_thaw() override { log.push_back("thaw"); }
-    void on_ensure_visible(int index) override { log.push_back("visible " + std::to_string(index)); }
-    void on_start_label_edit(int index) override { log.push_back("edit " + std::to_string(index)); }
-    void on_focus() override { log.push_back("focus"); }
-};
-
 class FavWindowDouble : public favourites::FavWindow {
 public:
-    FavWindowDouble() { tree.set_listener(&view); }
-
     favourites::TreeModel tree;
-    TreeViewDouble view;
-    FavPromptsDouble prompts_double;
-    FavShellDouble shell_double;
+    PromptsDouble prompts_double;
+    ShellDouble shell_double;
     FavDialogsDouble dialogs_double;
     std::string location_url = "about:blank";
     std::string location_name;
@@ -113,7 +53,6 @@ public:
     std::vector<std::string> folder_windows;
     std::shared_ptr<const favourites::FavMenu> menu;
     int menus_installed = 0;
-    int popups = 0;
     int frozen = 0; // freezes not yet thawed
     std::function<void()> on_do_events;
 
@@ -137,7 +76,7 @@ public:
     platform::Prompts& prompts() override { return prompts_double; }
     platform::Shell& shell() override { return shell_double; }
     void open_folder_window(const std::string& folder) override { folder_windows.push_back(folder); }
-    void popup_context_menu() override { ++popups; }
+    void popup_context_menu() override {}
 
     // Node texts in tree order, folders marked with a trailing "/".
     std::vector<std::string> texts() const
