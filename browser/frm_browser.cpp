@@ -32,17 +32,6 @@ std::string publisher_host()
 
 }  // namespace
 
-std::string strip_command_line_quotes(std::string text)
-{
-    for (int removed = 0; removed < 2; ++removed) {
-        const auto quote = text.find('"');
-        if (quote == std::string::npos)
-            break;
-        text.erase(quote, 1);
-    }
-    return text;
-}
-
 std::string initial_title()
 {
     return kTitlePrefix + publisher_host();
@@ -78,7 +67,7 @@ void FrmBrowser::Form_Load(const std::string& command_line)
     // folder is being scanned, rather than after. Once both are done the
     // window is the same either way.
     if (!command_line.empty())
-        skip_errors([&] { NavNow(strip_command_line_quotes(command_line)); });
+        skip_errors([&] { NavNow(command_line); });
     skip_errors([&] {
         if (on_load_favorites)
             on_load_favorites();

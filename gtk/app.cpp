@@ -72,15 +72,17 @@ void App::window_closed(MainWindow& window)
     });
 }
 
-std::string join_arguments(int argc, char** argv, int first)
+void App::open(const std::vector<std::string>& addresses, const std::string& startup_id)
 {
-    std::string text;
-    for (int i = first; i < argc; ++i) {
-        if (i > first)
-            text += ' ';
-        text += argv[i];
+    const std::vector<std::string> each = addresses.empty() ? std::vector<std::string>{""} : addresses;
+    bool first = true;
+    for (const auto& address : each) {
+        MainWindow& w = new_window(nullptr, address);
+        if (first && !startup_id.empty())
+            gtk_window_set_startup_id(w.gobj(), startup_id.c_str());
+        first = false;
+        w.present();
     }
-    return text;
 }
 
 }  // namespace driftway::gtk

@@ -12,6 +12,7 @@
 #include <list>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace driftway::gtk {
 
@@ -31,6 +32,8 @@ using EngineMaker = std::function<EngineAndWidget(platform::Engine* related)>;
 // window for as long as it is open.
 class App : public browser::WindowFactory {
 public:
+    // command_line: the one address every window started from the program's
+    // own start opens (empty for none).
     App(EngineMaker make_engine, std::string command_line);
     ~App() override;
     App(const App&) = delete;
@@ -38,6 +41,11 @@ public:
 
     // Creates, loads and shows the first window.
     MainWindow& start();
+    // Opens one shown window per address, in order (one empty window when
+    // there is none): the program's further arguments, and what later starts
+    // hand over. startup_id is the desktop's start-up notification id of the
+    // start that asked, so the desktop lets the first new window take focus.
+    void open(const std::vector<std::string>& addresses, const std::string& startup_id = {});
 
     browser::FrmBrowser* create_main_window(platform::Engine* related) override;
     // Creates and loads a main window without showing it.
@@ -67,8 +75,5 @@ private:
     bool m_quit_on_last = true;
     FirstMainWindowFunctions m_about_first;
 };
-
-// The program's command-line text: its arguments joined by single blanks.
-std::string join_arguments(int argc, char** argv, int first);
 
 }  // namespace driftway::gtk

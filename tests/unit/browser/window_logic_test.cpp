@@ -83,14 +83,6 @@ TEST(Layout, ToolbarTilesOfAHundredPixelToolbar)
     EXPECT_EQ(round_half_even(3.5f), 4);
 }
 
-TEST(CommandLine, AtMostTwoQuotesAreRemoved)
-{
-    EXPECT_EQ(strip_command_line_quotes("\"/tmp/a b.html\""), "/tmp/a b.html");
-    EXPECT_EQ(strip_command_line_quotes("\"a\"b\"c"), "ab\"c");
-    EXPECT_EQ(strip_command_line_quotes("plain"), "plain");
-    EXPECT_EQ(strip_command_line_quotes(std::string("\xff\"\x01", 3)), std::string("\xff\x01", 2));
-}
-
 TEST(WindowLoad, TheEmptyPageThenTheCommandLinesPageThenTheFavourites)
 {
     FactoryDouble f;
