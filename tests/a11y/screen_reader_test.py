@@ -2,8 +2,9 @@
 """Driftway as a screen reader meets it: on a private session bus with the
 accessibility bus and registry running and org.a11y.Status IsEnabled set (as
 a screen reader sets it), reads the menu bar, opens the Favorites menu and
-its submenus two levels down through AT-SPI actions, and reads the
-favourites tree. Needs a display, at-spi2-core and python3-gi with Atspi.
+its submenus three levels down through AT-SPI actions while listening to
+the program's events, and reads the favourites tree. Needs a display,
+at-spi2-core and python3-gi with Atspi.
 Usage: screen_reader_test.py DRIFTWAY_BINARY"""
 
 import os
@@ -22,12 +23,35 @@ if "DRIFTWAY_A11Y_PRIVATE_BUS" not in os.environ:
 import gi  # noqa: E402
 
 gi.require_version("Atspi", "2.0")
-from gi.repository import Atspi  # noqa: E402
+from gi.repository import Atspi, GLib  # noqa: E402
+
+events = []
+running = None  # the Driftway process, once started
 
 
 def fail(message):
     print("FAIL:", message)
     sys.exit(1)
+
+
+def pump(seconds):
+    """Lets the event listener run, as a screen reader's loop does."""
+    deadline = time.monotonic() + seconds
+    while time.monotonic() < deadline:
+        GLib.MainContext.default().iteration(False)
+        time.sleep(0.005)
+
+
+def on_event(event):
+    # A screen reader asks about what it hears of at once.
+    events.append(event.type)
+    try:
+        event.source.get_name()
+        event.source.get_state_set()
+        if event.source.get_parent():
+            event.source.get_parent().get_child_count()
+    except GLib.Error:
+        pass
 
 
 def wait_for(what, find, seconds=60):
@@ -36,6 +60,8 @@ def wait_for(what, find, seconds=60):
         found = find()
         if found:
             return found
+        if running and running.poll() is not None:
+            fail(f"Driftway ended ({running.returncode}) while waiting for {what}")
         time.sleep(0.2)
     fail(f"no {what} within {seconds} s")
 
@@ -64,7 +90,7 @@ def find(node, role, name=None):
 
 def open_submenu(menu, name):
     """Clicks the submenu called name inside menu, as a screen reader does,
-    and returns it once its items are there."""
+    as soon as it is there, and returns it once its items are."""
     sub = wait_for(f"submenu {name}", lambda: next(
         (c for c in children(menu) if c.get_name() == name and c.get_role() == Atspi.Role.MENU), None))
     sub.do_action(0)
@@ -73,16 +99,20 @@ def open_submenu(menu, name):
 
 
 def main():
+    global running
     driftway = sys.argv[1]
     work = Path(tempfile.mkdtemp(prefix="driftway-a11y-"))
     process = None
     try:
         favourites = work / "Favorites"
-        (favourites / "News" / "Deep").mkdir(parents=True)
+        # Folders first in each menu: GTK selects the first item of a submenu
+        # the click opens, which is what used to abort the program.
+        (favourites / "News" / "Deep" / "Deeper").mkdir(parents=True)
         shortcut = "[InternetShortcut]\r\nURL=http://127.0.0.1:9/{}\r\n"
         (favourites / "Alpha.url").write_text(shortcut.format("alpha"))
         (favourites / "News" / "Daily.url").write_text(shortcut.format("daily"))
         (favourites / "News" / "Deep" / "Bottom.url").write_text(shortcut.format("bottom"))
+        (favourites / "News" / "Deep" / "Deeper" / "Last.url").write_text(shortcut.format("last"))
         subprocess.run(["gdbus", "call", "--session", "--dest", "org.a11y.Bus", "--object-path", "/org/a11y/bus",
                         "--method", "org.freedesktop.DBus.Properties.Set", "org.a11y.Status", "IsEnabled",
                         "<true>"], check=True, stdout=subprocess.DEVNULL)
@@ -91,7 +121,11 @@ def main():
                    XDG_CACHE_HOME=str(work / "cache"))
         for name in ("NO_AT_BRIDGE", "GTK_A11Y", "GTK_MODULES", "WEBKIT_A11Y_BUS_ADDRESS"):
             env.pop(name, None)
-        process = subprocess.Popen([driftway], env=env)
+        listener = Atspi.EventListener.new(on_event)
+        for kind in ("object:", "focus:", "window:", "object:children-changed", "object:state-changed:focused",
+                     "object:state-changed:selected", "object:selection-changed"):
+            listener.register(kind)
+        process = running = subprocess.Popen([driftway], env=env)
 
         desktop = Atspi.get_desktop(0)
         app = wait_for("Driftway on the accessibility bus", lambda: next(
@@ -107,11 +141,11 @@ def main():
         wait_for("Favorites menu items", lambda: "Alpha" in [c.get_name() for c in children(menu)])
         news = open_submenu(menu, "News")
         deep = open_submenu(news, "Deep")
-        if "Daily" not in [c.get_name() for c in children(news)]:
-            fail(f"News reads {[c.get_name() for c in children(news)]}")
-        if [c.get_name() for c in children(deep)] != ["Bottom"]:
-            fail(f"Deep reads {[c.get_name() for c in children(deep)]}")
-        time.sleep(1)  # whatever the toolkit does when idle after opening them
+        deeper = open_submenu(deep, "Deeper")
+        pump(2)  # what the toolkit does when idle after opening them
+        for sub, names in ((news, ["Deep", "Daily"]), (deep, ["Deeper", "Bottom"]), (deeper, ["Last"])):
+            if process.poll() is None and [c.get_name() for c in children(sub)] != names:
+                fail(f"{sub.get_name()} reads {[c.get_name() for c in children(sub)]}")
         if process.poll() is not None:
             fail(f"Driftway ended ({process.returncode}) while its submenus opened")
 
