@@ -252,6 +252,94 @@ class Bench:
             home.remove()
 
 
+def second_launch(bench: Bench, url: str, second_url: str):
+    """A cold start on url, then, while it runs, a second start of the
+    program on second_url, which hands the address to the running one.
+    Returns (cold ms, cold distinct KiB, second ms to its title, distinct KiB
+    the second window added, whether the second start ended by itself)."""
+    home = Home()
+    pid = 0
+    try:
+        pid, cold_ms, _, _ = bench.launch("Driftway", url, home)
+        time.sleep(SETTLE_S)
+        _, distinct1, _ = bench.memory(pid)
+        # The probe starts first and counts from its own start; what passed
+        # before the second start is taken off again.
+        probe_start = time.monotonic()
+        probe = subprocess.Popen([str(bench.title_probe), "wait", SECOND_TITLE, str(TITLE_TIMEOUT_MS), str(pid)],
+                                 stdout=subprocess.PIPE, text=True)
+        time.sleep(0.2)
+        launched = time.monotonic()
+        with open(bench.log, "a") as log:
+            second = subprocess.Popen(bench.browsers["Driftway"] + [second_url], env=home.env, stdout=log,
+                                      stderr=log)
+        out, _ = probe.communicate()
+        try:
+            ended = second.wait(TITLE_TIMEOUT_MS / 1000) == 0
+        except subprocess.TimeoutExpired:
+            stop_tree(second.pid)
+            ended = False
+        if probe.returncode != 0:
+            return None
+        second_ms = float(out.split()[0]) - (launched - probe_start) * 1000
+        time.sleep(SETTLE_S)
+        _, distinct2, _ = bench.memory(pid)
+        return cold_ms, distinct1, second_ms, distinct2 - distinct1, ended
+    finally:
+        if pid:
+            stop_tree(pid)
+        home.remove()
+
+
+def set_accessibility(on: bool) -> None:
+    """What a screen reader says on the accessibility bus when it starts or
+    ends (the first call starts that bus)."""
+    subprocess.run(["gdbus", "call", "--session", "--dest", "org.a11y.Bus", "--object-path", "/org/a11y/bus",
+                    "--method", "org.freedesktop.DBus.Properties.Set", "org.a11y.Status", "IsEnabled",
+                    "<true>" if on else "<false>"], check=True, stdout=subprocess.DEVNULL)
+
+
+def accessible_startup(bench: Bench, url: str, favourites: Path):
+    """Time to title with 10,000 favourites, the accessibility bridge off and
+    on, the two alternating."""
+    times = {"off": [], "on": []}
+    try:
+        for i in range(bench.runs):
+            for kind in ("off", "on") if i % 2 == 0 else ("on", "off"):
+                set_accessibility(kind == "on")
+                times[kind].append(bench.first_window("Driftway", url, {"DRIFTWAY_FAVORITES": str(favourites)})[0])
+    finally:
+        set_accessibility(False)
+    return times
+
+
+def print_launch_rows(launches, accessible) -> None:
+    """The rows of the second start and of the accessible start-up."""
+    mib = 1.0 / 1024.0
+    if launches:
+        cold = [r[0] for r in launches]
+        cold_distinct = [r[1] for r in launches]
+        second = [r[2] for r in launches]
+        added = [r[3] for r in launches]
+        time_ratio = statistics.median(second) / statistics.median(cold)
+        memory_ratio = statistics.median(added) / statistics.median(cold_distinct)
+        print(f"{'(e) cold start to title, ms':44}{fmt(cold):>22}")
+        print(f"{'    second start (handed over) to title, ms':44}{fmt(second):>22}{'':22}{time_ratio:>8.2f}"
+              f"  <= 0.40 {verdict(time_ratio <= 0.40)}")
+        print(f"{'    cold start, distinct MiB':44}{fmt(cold_distinct, mib):>22}")
+        print(f"{'    second start adds, distinct MiB':44}{fmt(added, mib):>22}{'':22}{memory_ratio:>8.2f}"
+              f"  <= 0.40 {verdict(memory_ratio <= 0.40)}")
+        if not all(r[4] for r in launches):
+            print(f"{'    second start did not end by itself':44}{sum(not r[4] for r in launches):>22}")
+    else:
+        print(f"{'(e) second start':44}{'no title':>22}")
+    if accessible:
+        ratio = statistics.median(accessible["on"]) / statistics.median(accessible["off"])
+        print(f"{'(f) start-up, 10,000 favourites, bridge off':44}{fmt(accessible['off']):>22}")
+        print(f"{'    ... accessibility bridge on, ms':44}{fmt(accessible['on']):>22}{'':22}{ratio:>8.2f}"
+              f"  <= 2 {verdict(ratio <= 2.0)}")
+
+
 def summary(values):
     return statistics.median(values), min(values), max(values)
 
@@ -365,6 +453,11 @@ def main() -> int:
 
         # (d) the favourites refresh ratio.
         ratios = [] if args.skip_refresh else refresh_ratios(build / "bench" / "favourites_refresh", log)
+
+        # (e) a second start while Driftway runs, (f) start-up for a screen reader.
+        second_page = (work / "second.html").as_uri()
+        launches = [r for r in (second_launch(bench, page, second_page) for _ in range(runs)) if r]
+        accessible = accessible_startup(bench, page, favourites)
     except Exception as error:  # noqa: BLE001 - reported, then the folder is kept for a look
         print(f"bench: {error}", file=sys.stderr)
         print(f"bench: logs kept in {work}", file=sys.stderr)
@@ -416,6 +509,7 @@ def main() -> int:
         label = f"(d) refresh / bare listing, {items:,} items" if items == ratios[0][0] else \
             f"    refresh / bare listing, {items:,} items"
         print(f"{label:44}{f'{wall:.2f} (cpu {cpu:.2f})':>22}{'':22}{'':8}  <= 3 {verdict(wall <= 3.0)}")
+    print_launch_rows(launches, accessible)
     print()
     print("Each process in the last run of (a): PSS, resident, and the pages no other process of its tree holds, MiB")
     for browser in ("Driftway", "surf"):

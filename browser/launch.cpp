@@ -13,8 +13,8 @@ LaunchRequest parse_launch_arguments(const std::vector<std::string>& args)
     // understood comes next; of the rest the first one named counts.
     const auto rank = [](LaunchAction a) {
         return a == LaunchAction::Help || a == LaunchAction::Version ? 3
-               : a == LaunchAction::BadOption                       ? 2
-               : a == LaunchAction::InternetOptions                 ? 1
+               : a == LaunchAction::BadOption                        ? 2
+               : a == LaunchAction::InternetOptions                  ? 1
                                                                      : 0;
     };
     const auto take = [&](LaunchAction a) {

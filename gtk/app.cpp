@@ -85,4 +85,4 @@ void App::open(const std::vector<std::string>& addresses, const std::string& sta
     }
 }
 
-}  // namespace driftway::gtk
+} // namespace driftway::gtk

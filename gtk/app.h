@@ -1,10 +1,10 @@
 #pragma once
 
-#include "platform/engine.h"
 #include "browser/frm_browser.h"
 #include "favourites/mod_faves.h"
 #include "gtk/about_dialog.h"
 #include "gtk/favourites_monitor.h"
+#include "platform/engine.h"
 
 #include <gtk/gtk.h>
 
@@ -76,4 +76,4 @@ private:
     FirstMainWindowFunctions m_about_first;
 };
 
-}  // namespace driftway::gtk
+} // namespace driftway::gtk

@@ -1,12 +1,12 @@
 // Driftway's entry point: options, then the first main windows, or a hand-over
 // of the addresses to the Driftway already running.
+#include "browser/address_fixup.h"
+#include "browser/launch.h"
 #include "gtk/app.h"
 #include "gtk/engine_factory.h"
 #include "gtk/internet_options_dialog.h"
 #include "gtk/main_window.h"
 #include "gtk/single_instance.h"
-#include "browser/address_fixup.h"
-#include "browser/launch.h"
 #include "platform/paths.h"
 
 #include <gtk/gtk.h>
@@ -106,7 +106,8 @@ int main(int argc, char** argv)
     gtk_parse_args(&argc, &argv);
     const auto request = driftway::browser::parse_launch_arguments(arguments(argc, argv));
     if (request.action == LaunchAction::BadOption) {
-        std::fprintf(stderr, "Driftway: unknown option %s\nTry 'Driftway --help'.\n", request.bad_option.c_str());
+        std::fprintf(stderr, "Driftway: unknown option %s\nTry 'Driftway --help'.\n",
+                     request.bad_option.c_str());
         return 2;
     }
     if (!gtk_init_check(&argc, &argv)) {
@@ -121,8 +122,8 @@ int main(int argc, char** argv)
     App app(make_webkit_engine, addresses.empty() ? std::string() : addresses.front());
     SingleInstance instance;
     if (request.instance == driftway::browser::InstanceChoice::Shared) {
-        const auto id = driftway::browser::instance_id(gdk_display_get_name(gdk_display_get_default()),
-                                                       settings_key());
+        const auto id =
+            driftway::browser::instance_id(gdk_display_get_name(gdk_display_get_default()), settings_key());
         const auto role = instance.start(
             id, for_the_running_program(addresses), startup_notification_id(),
             [&app](const std::vector<std::string>& more, const std::string& startup_id) {

@@ -5,6 +5,7 @@
 #include "favourites/context_menu.h"
 #include "favourites/fav_menu.h"
 #include "gtk/app.h"
+#include "gtk/submenu_guard.h"
 #include "platform/runtime_error.h"
 
 #include <gtkmm/separatormenuitem.h>
@@ -24,6 +25,7 @@ Gtk::MenuItem* MainWindow::make_favorites_item(const std::shared_ptr<const favou
     if (e.kind == platform::MenuEntryKind::Submenu) {
         auto* sub = Gtk::manage(new Gtk::Menu());
         item->set_submenu(*sub);
+        guard_submenu_opening(*sub);
         // A folder's entries are made the first time it opens.
         const int folder = e.index;
         auto filled = std::make_shared<bool>(false);
@@ -48,13 +50,25 @@ void MainWindow::install_favorites_menu(std::shared_ptr<const favourites::FavMen
         m_menubar.remove(*m_fav_menu_item);
         m_fav_menu_item = nullptr;
     }
-    const platform::MenuEntry root = menu->root();
     auto* title = Gtk::manage(new Gtk::MenuItem(favourites::kFavMenuCaption, false));
     auto* popup = Gtk::manage(new Gtk::Menu());
     title->set_submenu(*popup);
-    for (const auto& e : root.children)
-        popup->append(*make_favorites_item(menu, e));
-    popup->show_all();
+    guard_submenu_opening(*popup);
+    // The entries are made as the menu is about to open for the first time:
+    // an assistive technology's bridge walks every menu item the window
+    // holds when a screen reader connects, and thousands of favourites made
+    // that walk take many times the whole start-up.
+    auto filled = std::make_shared<bool>(false);
+    const auto fill = [this, menu, popup, filled] {
+        if (*filled)
+            return;
+        *filled = true;
+        for (const auto& e : menu->root().children)
+            popup->append(*make_favorites_item(menu, e));
+        popup->show_all();
+    };
+    title->signal_select().connect(fill, false);
+    title->signal_activate().connect(fill, false);
     m_menubar.insert(*title, favourites::kFavMenuPosition);
     title->show();
     m_fav_menu_item = title;

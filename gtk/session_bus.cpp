@@ -38,10 +38,10 @@ bool accessibility_bus_enabled(GDBusConnection* bus, int timeout_ms)
 {
     if (!bus)
         return false;
-    GVariant* owned = g_dbus_connection_call_sync(
-        bus, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "NameHasOwner",
-        g_variant_new("(s)", "org.a11y.Bus"), G_VARIANT_TYPE("(b)"), G_DBUS_CALL_FLAGS_NONE, timeout_ms,
-        nullptr, nullptr);
+    GVariant* owned = g_dbus_connection_call_sync(bus, "org.freedesktop.DBus", "/org/freedesktop/DBus",
+                                                  "org.freedesktop.DBus", "NameHasOwner",
+                                                  g_variant_new("(s)", "org.a11y.Bus"), G_VARIANT_TYPE("(b)"),
+                                                  G_DBUS_CALL_FLAGS_NONE, timeout_ms, nullptr, nullptr);
     if (!owned)
         return false;
     gboolean has_owner = FALSE;

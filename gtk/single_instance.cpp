@@ -19,8 +19,7 @@ constexpr const char* kOpenAction = "open-addresses";
 class Deadline {
 public:
     explicit Deadline(int timeout_ms)
-        : m_end(std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms)),
-          m_thread([this] {
+        : m_end(std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms)), m_thread([this] {
               std::unique_lock lock(m_mutex);
               if (!m_cv.wait_until(lock, m_end, [this] { return m_done; }))
                   g_cancellable_cancel(m_cancellable);
@@ -43,8 +42,8 @@ public:
     GCancellable* cancellable() const { return m_cancellable; }
     int remaining_ms() const
     {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            m_end - std::chrono::steady_clock::now());
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(m_end - std::chrono::steady_clock::now());
         return static_cast<int>(std::max<long long>(left.count(), 1));
     }
 
@@ -116,8 +115,8 @@ SingleInstance::Role SingleInstance::start(const std::string& id, const std::vec
     g_variant_builder_add(&parameter, "v", open_parameter(addresses, startup_id));
     GVariant* reply = g_dbus_connection_call_sync(
         bus, id.c_str(), g_application_get_dbus_object_path(m_app), "org.gtk.Actions", "Activate",
-        g_variant_new("(sava{sv})", kOpenAction, &parameter, nullptr), nullptr, G_DBUS_CALL_FLAGS_NO_AUTO_START,
-        deadline.remaining_ms(), deadline.cancellable(), nullptr);
+        g_variant_new("(sava{sv})", kOpenAction, &parameter, nullptr), nullptr,
+        G_DBUS_CALL_FLAGS_NO_AUTO_START, deadline.remaining_ms(), deadline.cancellable(), nullptr);
     release();
     if (!reply)
         return Role::Alone;

@@ -22,7 +22,8 @@ public:
     };
     // Addresses to open, one window each (none: one empty window), and the
     // desktop's start-up notification id of the start that sent them.
-    using Open = std::function<void(const std::vector<std::string>& addresses, const std::string& startup_id)>;
+    using Open =
+        std::function<void(const std::vector<std::string>& addresses, const std::string& startup_id)>;
 
     SingleInstance() = default;
     ~SingleInstance();
@@ -32,8 +33,8 @@ public:
     // Owns the name id, or hands the addresses to its owner; everything,
     // connecting to the bus included, within timeout_ms. on_open runs for
     // later starts while this process owns the name.
-    Role start(const std::string& id, const std::vector<std::string>& addresses, const std::string& startup_id,
-               Open on_open, int timeout_ms);
+    Role start(const std::string& id, const std::vector<std::string>& addresses,
+               const std::string& startup_id, Open on_open, int timeout_ms);
 
 private:
     static void on_open_action(GSimpleAction* action, GVariant* parameter, gpointer self);

@@ -8,7 +8,8 @@ using namespace driftway::browser;
 
 TEST(LaunchArguments, EachArgumentIsOneWholeAddressInOrder)
 {
-    const auto r = parse_launch_arguments({"it's \"quoted\".html", "my page.html", "-", "https://a.example/"});
+    const auto r =
+        parse_launch_arguments({"it's \"quoted\".html", "my page.html", "-", "https://a.example/"});
     EXPECT_EQ(r.action, LaunchAction::Browse);
     EXPECT_EQ(r.instance, InstanceChoice::Shared);
     EXPECT_EQ(r.addresses,
