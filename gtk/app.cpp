@@ -75,9 +75,12 @@ void App::window_closed(MainWindow& window)
 void App::open(const std::vector<std::string>& addresses, const std::string& startup_id)
 {
     const std::vector<std::string> each = addresses.empty() ? std::vector<std::string>{""} : addresses;
+    // The new windows share a page process with a window already open, as a
+    // page's own new windows do: no process to start, and little memory.
+    platform::Engine* related = m_windows.empty() ? nullptr : &m_windows.front()->frm().engine();
     bool first = true;
     for (const auto& address : each) {
-        MainWindow& w = new_window(nullptr, address);
+        MainWindow& w = new_window(related, address);
         if (first && !startup_id.empty())
             gtk_window_set_startup_id(w.gobj(), startup_id.c_str());
         first = false;

@@ -11,12 +11,10 @@
 
 #include <gtk/gtk.h>
 #include <gtkmm/main.h>
-#ifdef GDK_WINDOWING_X11
-#include <gdk/gdkx.h>
-#endif
 
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 
 namespace {
 
@@ -60,16 +58,24 @@ std::string settings_key()
            (favourites ? favourites : "");
 }
 
+// The display this start is for, named before it is opened and the same way
+// in every start: GTK's --display, else the environment's displays.
+std::string display_name()
+{
+    const char* arg = gdk_get_display_arg_name();
+    const char* x11 = std::getenv("DISPLAY");
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    std::string name = arg ? arg : (x11 ? x11 : "");
+    if (!arg && wayland && *wayland)
+        name += std::string("/") + wayland;
+    return name;
+}
+
+// The desktop's start-up notification id, read before the toolkit takes it.
 std::string startup_notification_id()
 {
-#ifdef GDK_WINDOWING_X11
-    GdkDisplay* display = gdk_display_get_default();
-    if (GDK_IS_X11_DISPLAY(display)) {
-        const char* id = gdk_x11_display_get_startup_notification_id(display);
-        return id ? id : "";
-    }
-#endif
-    return {};
+    const char* id = std::getenv("DESKTOP_STARTUP_ID");
+    return id ? id : "";
 }
 
 // The running program has another working folder and home: a relative path
@@ -110,6 +116,24 @@ int main(int argc, char** argv)
                      request.bad_option.c_str());
         return 2;
     }
+    const auto& addresses = request.addresses;
+    // A start that only hands its addresses over ends before it opens the
+    // display: most of what it costs is then the loading of the program.
+    std::unique_ptr<App> app;
+    SingleInstance instance;
+    if (request.action == LaunchAction::Browse &&
+        request.instance == driftway::browser::InstanceChoice::Shared) {
+        const auto role = instance.start(
+            driftway::browser::instance_id(display_name(), settings_key()),
+            for_the_running_program(addresses), startup_notification_id(),
+            [&app](const std::vector<std::string>& more, const std::string& startup_id) {
+                if (app)
+                    app->open(more, startup_id);
+            },
+            kHandOverTimeoutMs);
+        if (role == SingleInstance::Role::HandedOver)
+            return 0;
+    }
     if (!gtk_init_check(&argc, &argv)) {
         std::fprintf(stderr, "Driftway: cannot open the display.\n");
         return 1;
@@ -118,24 +142,10 @@ int main(int argc, char** argv)
     if (request.action == LaunchAction::InternetOptions)
         return run_internet_options_window();
 
-    const auto& addresses = request.addresses;
-    App app(make_webkit_engine, addresses.empty() ? std::string() : addresses.front());
-    SingleInstance instance;
-    if (request.instance == driftway::browser::InstanceChoice::Shared) {
-        const auto id =
-            driftway::browser::instance_id(gdk_display_get_name(gdk_display_get_default()), settings_key());
-        const auto role = instance.start(
-            id, for_the_running_program(addresses), startup_notification_id(),
-            [&app](const std::vector<std::string>& more, const std::string& startup_id) {
-                app.open(more, startup_id);
-            },
-            kHandOverTimeoutMs);
-        if (role == SingleInstance::Role::HandedOver)
-            return 0;
-    }
-    app.start();
+    app = std::make_unique<App>(make_webkit_engine, addresses.empty() ? std::string() : addresses.front());
+    app->start();
     if (addresses.size() > 1)
-        app.open({addresses.begin() + 1, addresses.end()});
+        app->open({addresses.begin() + 1, addresses.end()});
     gtk_main();
     return 0;
 }
