@@ -113,9 +113,13 @@ def main():
         (favourites / "News" / "Daily.url").write_text(shortcut.format("daily"))
         (favourites / "News" / "Deep" / "Bottom.url").write_text(shortcut.format("bottom"))
         (favourites / "News" / "Deep" / "Deeper" / "Last.url").write_text(shortcut.format("last"))
-        subprocess.run(["gdbus", "call", "--session", "--dest", "org.a11y.Bus", "--object-path", "/org/a11y/bus",
-                        "--method", "org.freedesktop.DBus.Properties.Set", "org.a11y.Status", "IsEnabled",
-                        "<true>"], check=True, stdout=subprocess.DEVNULL)
+        bus = ["gdbus", "call", "--session", "--dest", "org.a11y.Bus", "--object-path", "/org/a11y/bus", "--method"]
+        subprocess.run(bus + ["org.freedesktop.DBus.Properties.Set", "org.a11y.Status", "IsEnabled", "<true>"],
+                       check=True, stdout=subprocess.DEVNULL)
+        # Named outright, so that neither side follows an address another
+        # program left on the shared display.
+        address = subprocess.run(bus + ["org.a11y.Bus.GetAddress"], check=True, stdout=subprocess.PIPE, text=True)
+        os.environ["AT_SPI_BUS_ADDRESS"] = address.stdout.strip()[2:-3]
         env = dict(os.environ, DRIFTWAY_FAVORITES=str(favourites), HOME=str(work),
                    XDG_CONFIG_HOME=str(work / "config"), XDG_DATA_HOME=str(work / "data"),
                    XDG_CACHE_HOME=str(work / "cache"))
