@@ -27,7 +27,6 @@ public:
     explicit PromptsDouble(std::vector<std::string>* log = nullptr) : m_log(log) {}
     std::deque<platform::MsgAnswer> answers;
     std::deque<std::optional<std::string>> files;
-    std::optional<platform::RuntimeError> dialog_error; // thrown by every dialog
     std::vector<ShownMessage> messages;
 
     platform::MsgAnswer message_box(const std::string& text, const std::string& caption,
@@ -68,8 +67,6 @@ private:
     std::optional<std::string> dialog(const std::string& entry)
     {
         note(entry);
-        if (dialog_error)
-            throw *dialog_error;
         if (files.empty())
             return std::nullopt;
         auto file = files.front();

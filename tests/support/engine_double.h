@@ -19,9 +19,8 @@ class EngineDouble : public platform::Engine {
 public:
     std::vector<std::string> calls;
     std::string location_name, location_url;
-    bool busy = false, offline = false, zoom_query_gives_nothing = false;
+    bool busy = false, offline = false;
     int zoom_level = 2;
-    std::map<int, int> query_status; // command id -> OLECMDF bits (default: supported|enabled)
     std::map<std::string, std::pair<platform::RuntimeError, int>> failures;
 
     void fail(const std::string& op, int number, const std::string& description, int count = 1)
@@ -51,16 +50,13 @@ public:
                                    (in ? " in=" + std::to_string(*in) : "") + (out ? " out" : ""));
         if (cmd == platform::OleCmd::Zoom && in)
             zoom_level = *in;
-        else if (cmd == platform::OleCmd::Zoom && out && !zoom_query_gives_nothing)
+        else if (cmd == platform::OleCmd::Zoom && out)
             *out = zoom_level;
     }
     int QueryStatusWB(platform::OleCmd cmd) override
     {
-        const int id = static_cast<int>(cmd);
-        record("QueryStatusWB", "QueryStatusWB " + std::to_string(id));
-        const auto it = query_status.find(id);
-        return it == query_status.end() ? (platform::kOleCmdFSupported | platform::kOleCmdFEnabled)
-                                        : it->second;
+        record("QueryStatusWB", "QueryStatusWB " + std::to_string(static_cast<int>(cmd)));
+        return platform::kOleCmdFSupported | platform::kOleCmdFEnabled;
     }
     std::string LocationName() const override { return location_name; }
     std::string LocationURL() const override { return location_url; }

@@ -39,8 +39,7 @@ protected:
     }
 };
 
-// The pages' rules are the unit tests'; here what the window stores, when,
-// and over which window it refuses.
+// What the window stores, when, and over which window it refuses.
 TEST_F(InternetOptionsTest, StoresChangedPagesForTheBrowserAndRefusesALineBreak)
 {
     EXPECT_EQ(window.home_entry().get_text(), about::default_home_page());

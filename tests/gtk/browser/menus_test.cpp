@@ -67,7 +67,7 @@ TEST_F(MenusTest, ClipboardKeysActOnTheFocusedAddressBoxAndCtrlFFindsInThePage)
 {
     auto& w = window();
     w.frm().NavNow("file://" +
-                   m_dir.write("find.html", "<title>Find</title><p>alpha beta alpha</p>").string());
+                   m_dir.write("find.html", "<title>Find</title><p>Alpha beta ALPHA</p>").string());
     ASSERT_TRUE(wait_until([&] { return w.frm().engine().LocationName() == "Find"; }, 20000));
     ASSERT_TRUE(take_keyboard());
     auto* entry = w.address_box().get_entry();
@@ -87,7 +87,7 @@ TEST_F(MenusTest, ClipboardKeysActOnTheFocusedAddressBoxAndCtrlFFindsInThePage)
     ASSERT_TRUE(driftway::testing::press_key("ctrl+f"));
     ASSERT_TRUE(wait_until([&] { return w.find_bar_open() && w.find_entry().has_focus(); }, 5000));
     EXPECT_FALSE(w.status_label().get_visible());
-    ASSERT_TRUE(driftway::testing::type_text("alpha"));
+    ASSERT_TRUE(driftway::testing::type_text("alpha")); // case does not count
     ASSERT_TRUE(wait_until([&] { return w.find_entry().get_text() == "alpha"; }, 5000));
     driftway::testing::pump_for(500);
     EXPECT_EQ(w.find_result().get_text(), "");

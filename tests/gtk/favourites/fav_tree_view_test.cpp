@@ -1,5 +1,5 @@
 // The favourites tree view over a real scan of a temporary Favorites folder:
-// the context-menu keys, label edits and a large tree.
+// the context-menu keys and label edits.
 #include "favourites/context_menu.h"
 #include "gtk/fav_tree_view.h"
 #include "tests/gtk/favourites/fav_gtk_support.h"
@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 #include <gtk/gtk.h>
 
-#include <chrono>
 #include <filesystem>
 
 using namespace driftway;
@@ -107,41 +106,6 @@ TEST_F(FavTreeViewTest, ALabelEditRenamesThroughTheWindowsHandler)
     ASSERT_TRUE(wait_until([&] { return m_label_edits == 2; }, 5000));
     EXPECT_TRUE(fs::is_directory(root() + "/Projects"));
     EXPECT_EQ(m_fw.tree.Key(m_fw.tree.SelectedItem()), root() + "/Projects/");
-}
-
-// 10,000 favourites in 1,000 folders: a rebuild makes rows only for what is
-// shown, and any node can still be reached.
-TEST(FavTreeViewScale, ABigTreeRebuildsQuickly)
-{
-    Gtk::Main::init_gtkmm_internals();
-    fav::TreeModel tree;
-    FavTreeView view(tree);
-    Gtk::Window window;
-    window.add(view);
-    window.set_default_size(300, 400);
-    window.show_all();
-    ASSERT_TRUE(wait_until([&] { return view.tree_view().get_mapped(); }));
-    tree.freeze();
-    tree.Add(std::nullopt, fav::Relationship::Child, "/fav/", "Favorites", 1, 2);
-    for (int f = 0; f < 1000; ++f) {
-        const std::string parent = f < 100 ? "/fav/" : "/fav/F" + std::to_string(f / 100) + "/";
-        const std::string key = parent + "F" + std::to_string(f) + "/";
-        tree.Add(parent, fav::Relationship::Child, key, "F" + std::to_string(f), 1, 2);
-        for (int i = 0; i < 9; ++i)
-            tree.Add(key, fav::Relationship::Child, key + "i" + std::to_string(i) + ".url",
-                     "i" + std::to_string(i), 3, 3);
-    }
-    tree.SetExpanded(1, true);
-    tree.SetSelected(1, true);
-    const auto start = std::chrono::steady_clock::now();
-    tree.thaw();
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
-    EXPECT_LT(view.row_count(), 300);
-    const int last = tree.Count();
-    tree.SetSelected(last, true);
-    tree.EnsureVisible(last);
-    EXPECT_TRUE(view.tree_view().get_selection()->is_selected(view.path_of(last)));
-    EXPECT_EQ(view.shown_image(last), fav::kImageItem);
 }
 
 } // namespace

@@ -1,5 +1,6 @@
-// The HTML file association in the registry store: the quoted command, and
-// withdrawal that leaves other programs' entries alone.
+// The HTML file association in the registry store: withdrawal that leaves
+// other programs' entries alone, and the command line's quoting (the quoted
+// command itself is the GTK About test's).
 #include "about/desktop_association.h"
 #include "about/mod_associate.h"
 #include "tests/support/temp_dir.h"
@@ -41,26 +42,6 @@ protected:
     RecordingNotifier notifier;
     ModAssociate associate{registry, "/opt/My Apps/Driftway", notifier};
 };
-
-TEST_F(AssociateTest, CheckingPointsBothTypesAtAQuotedCommand)
-{
-    associate.associate_html();
-    EXPECT_EQ(notifier.count, 2);
-    EXPECT_EQ(text(".htm") + " " + text(".html"), "DriftwayHTM DriftwayHTML");
-    for (const std::string prog_id : {"DriftwayHTM", "DriftwayHTML"}) {
-        EXPECT_EQ(text(prog_id + "\\shell\\open\\command"), "\"/opt/My Apps/Driftway/Driftway\" \"%1\"");
-        EXPECT_EQ(text(prog_id + "\\DefaultIcon"), "/opt/My Apps/Driftway/support/htm.ico");
-    }
-    // Blanks in the program and in the file both come back as single arguments.
-    EXPECT_EQ(split_command_line(text("DriftwayHTM\\shell\\open\\command")),
-              (Strings{"/opt/My Apps/Driftway/Driftway", "%1"}));
-
-    // A program in the root folder gets one separator.
-    ModAssociate(registry, "/", notifier)
-        .AssociateFileType("DriftwayHTM", "Driftway", ".htm", "HTM", html_icon_file("/"));
-    EXPECT_EQ(text("DriftwayHTM\\shell\\open\\command"), "\"/Driftway\" \"%1\"");
-    EXPECT_EQ(text("DriftwayHTM\\DefaultIcon"), "/support/htm.ico");
-}
 
 TEST_F(AssociateTest, UncheckingRemovesOnlyOurKeysAndOurPartOfTheExtensions)
 {

@@ -19,7 +19,6 @@ public:
     std::vector<std::string> list;
     browser::Layout layout;
     bool timer = false;
-    std::optional<std::string> clipboard;
     browser::WindowState state = browser::WindowState::Normal;
     std::map<std::pair<std::string, int>, bool> enabled;
     std::vector<std::string> log;
@@ -39,7 +38,7 @@ public:
     void apply_layout(const browser::Layout& l) override { layout = l; }
     void start_timer() override { timer = true; }
     void stop_timer() override { timer = false; }
-    std::optional<std::string> clipboard_text() override { return clipboard; }
+    std::optional<std::string> clipboard_text() override { return std::nullopt; }
     browser::WindowState window_state() const override { return state; }
     void set_window_state(browser::WindowState s) override { state = s; }
     void set_menu_checked(const std::string&, int, bool) override {}

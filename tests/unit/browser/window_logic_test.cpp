@@ -1,6 +1,5 @@
 // The main window's logic without a display: layout arithmetic, the load's
-// order, the address history, command-line quotes, the busy timer and the
-// engine's events. New windows and full-screen mode are the GTK window tests'.
+// order and the engine's events. The rest is the GTK window tests'.
 #include "browser/frm_browser.h"
 #include "tests/unit/browser/view_double.h"
 
@@ -92,72 +91,15 @@ TEST(WindowLoad, TheEmptyPageThenTheCommandLinesPageThenTheFavourites)
     EXPECT_EQ(failing.calls_at_favourites.size(), 1u);
 }
 
-TEST(AddressBox, HistoryIsNewestFirstWithoutDuplicatesAndItsClickNavigatesOnce)
-{
-    FactoryDouble f;
-    auto& w = f.make();
-    // Newest first without duplicates is the GTK window test's; case counts.
-    for (const char* address : {"http://a/", "http://b/", "http://a/", "http://A/"})
-        w.frm->NavNow(address);
-    EXPECT_EQ(w.view.list, (Strings{"http://A/", "http://a/", "http://b/", "about:blank"}));
-    // The Click raised by selecting the list entry started no second navigation.
-    const auto navigations = [&] {
-        return std::count_if(w.engine->calls.begin(), w.engine->calls.end(),
-                             [](const std::string& c) { return c.starts_with("Navigate2"); });
-    };
-    EXPECT_EQ(navigations(), 5);
-    w.frm->bHistUpdate = true;
-    w.frm->cboAddress_Click();
-    EXPECT_EQ(navigations(), 5);
-}
-
-TEST(AddressBox, EnterNavigatesCtrlVTakesTheClipboardAndNavSiteAppends)
-{
-    FactoryDouble f;
-    auto& w = f.make();
-    w.view.address = "typed text";
-    const auto called = [&](const std::string& c) { return std::ranges::count(w.engine->calls, c) == 1; };
-    w.frm->cboAddress_KeyPress('a');
-    EXPECT_FALSE(called("Navigate2 typed text 0"));
-    w.frm->cboAddress_KeyPress(13);
-    EXPECT_TRUE(called("Navigate2 typed text 0"));
-
-    w.view.address = "old+pasted";
-    w.view.clipboard = "pasted";
-    w.frm->cboAddress_KeyUp(86, 3); // Ctrl+Shift+V: the box's own paste stays
-    EXPECT_EQ(w.view.address, "old+pasted");
-    w.frm->cboAddress_KeyUp(86, 2);
-    EXPECT_EQ(w.view.address, "pasted");
-    w.view.clipboard.reset();
-    w.frm->cboAddress_KeyUp(86, 2);
-    EXPECT_EQ(w.view.address, "");
-
-    w.frm->NavSite("store.htm");
-    EXPECT_TRUE(called("Navigate2 https://www.quillmere.example/store.htm 0"));
-}
-
-TEST(EngineEvents, BackForwardAndTheBusyTimer)
+// The busy timer, the title and the status line are the GTK window tests'.
+TEST(EngineEvents, BackAndForwardFollowTheEngine)
 {
     FactoryDouble f;
     auto& w = f.make();
     auto& hooks = w.engine->hooks;
-    // The title and the status line from the page are the GTK window tests'.
     hooks.command_state_change(platform::kCscBack, true);
     hooks.command_state_change(platform::kCscForward, false);
     hooks.command_state_change(7, true);
     EXPECT_EQ(w.view.enabled, (std::map<std::pair<std::string, int>, bool>{{{"mnuVItem", 4}, true},
                                                                            {{"mnuVItem", 5}, false}}));
-
-    // While the engine is busy the timer shows "Working..."; then the page title, and it stops.
-    w.frm->NavNow("http://x/");
-    w.engine->busy = true;
-    w.frm->timTimer_Timer();
-    EXPECT_EQ(w.view.title, "Driftway\u2122 - Working...");
-    EXPECT_TRUE(w.frm->timer_running());
-    w.engine->busy = false;
-    w.engine->location_name = "Page";
-    w.frm->timTimer_Timer();
-    EXPECT_EQ(w.view.title, "Driftway\u2122 - Page");
-    EXPECT_FALSE(w.frm->timer_running());
-    EXPECT_FALSE(w.view.timer);
 }

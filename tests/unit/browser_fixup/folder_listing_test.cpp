@@ -1,8 +1,6 @@
-// Folder listings: the page shown for a local folder, built from a real
-// temporary folder and from plain entry lists.
+// Folder listings: the page shown for a local folder, from plain entry lists
+// (reading a real folder is the engine's folder test).
 #include "browser/folder_listing.h"
-
-#include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
@@ -10,33 +8,6 @@
 
 namespace driftway::browser {
 namespace {
-
-using driftway::testing::TempDir;
-
-TEST(FolderListing, ReadsFoldersFilesAndShortcuts)
-{
-    TempDir dir;
-    dir.mkdir("Sub Folder");
-    dir.write("page.html", "<p>hello</p>");
-    dir.write("Site.URL", "\xEF\xBB\xBF[InternetShortcut]\r\nurl=https://example.org/a?b=1&c=2\r\n");
-    dir.write("notashortcut.url", "[Other]\nURL=http://x/\n");
-    const auto contents = read_folder(dir.str());
-    ASSERT_TRUE(contents.error.empty());
-    ASSERT_EQ(contents.entries.size(), 4u);
-    auto find = [&](const std::string& name) {
-        return *std::find_if(contents.entries.begin(), contents.entries.end(),
-                             [&](const FolderEntry& e) { return e.name == name; });
-    };
-    EXPECT_EQ(find("Sub Folder").kind, EntryKind::Folder);
-    EXPECT_EQ(find("page.html").kind, EntryKind::File);
-    EXPECT_EQ(find("page.html").size, 12u);
-    EXPECT_EQ(find("Site.URL").kind, EntryKind::Shortcut);
-    EXPECT_EQ(find("Site.URL").shortcut_url, "https://example.org/a?b=1&c=2");
-    EXPECT_EQ(find("notashortcut.url").kind, EntryKind::File);
-
-    const auto missing = read_folder(dir.str() + "/nope");
-    EXPECT_FALSE(missing.error.empty());
-}
 
 TEST(FolderListing, PageLinksEscapedAndSorted)
 {

@@ -4,9 +4,7 @@
 #include "tests/support/doubles.h"
 #include "tests/support/engine_double.h"
 
-#include <functional>
 #include <map>
-#include <optional>
 
 namespace driftway::testing {
 
@@ -21,15 +19,13 @@ public:
     std::map<std::pair<std::string, int>, bool> checks;
     bool pane = false, full = false;
     float top = 600, inner = 9000;
-    std::function<void()> on_window_state; // the window's own resize
-    std::optional<platform::RuntimeError> nav_error, import_error;
 
     platform::Engine& engine() override { return eng; }
     platform::Prompts& prompts() override { return ask; }
     platform::Shell& shell() override { return sh; }
     std::string program_path() const override { return "/opt/drift way/Driftway"; }
-    void NavNow(const std::string& a) override { fallible("NavNow " + a, nav_error); }
-    void NavSite(const std::string& p) override { fallible("NavSite " + p, nav_error); }
+    void NavNow(const std::string& a) override { log.push_back("NavNow " + a); }
+    void NavSite(const std::string& p) override { log.push_back("NavSite " + p); }
     void close_window() override { log.push_back("close"); }
     void set_title_from_location() override { log.push_back("title " + eng.LocationName()); }
     void start_busy_timer() override { log.push_back("timer start"); }
@@ -53,8 +49,6 @@ public:
     void set_window_state(commands::WindowState s) override
     {
         log.push_back("state " + std::to_string(static_cast<int>(s)));
-        if (on_window_state)
-            on_window_state();
     }
     void set_toolbar_height(float t) override { log.push_back("toolbar " + num(t)); }
     void set_status_height(float t) override { log.push_back("status " + num(t)); }
@@ -62,7 +56,7 @@ public:
     void set_engine_top(float t) override { log.push_back("top " + num(top = t)); }
     void set_engine_height(float t) override { log.push_back("height " + num(t)); }
     float inner_height() const override { return inner; }
-    void import_bookmarks(const std::string& p) override { fallible("import " + p, import_error); }
+    void import_bookmarks(const std::string& p) override { log.push_back("import " + p); }
     void export_favorites(const std::string& p) override { log.push_back("export " + p); }
 
     // The engine's calls, then " / ", then the window's log, each joined by "|".
@@ -78,12 +72,6 @@ private:
     }
     static std::string num(float t) { return std::to_string(static_cast<int>(t)); }
     static std::string flag(const char* name, bool v) { return std::string(name) + (v ? " 1" : " 0"); }
-    void fallible(const std::string& entry, const std::optional<platform::RuntimeError>& error)
-    {
-        log.push_back(entry);
-        if (error)
-            throw *error;
-    }
 };
 
 } // namespace driftway::testing

@@ -7,8 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -57,39 +55,8 @@ TEST_F(Context, OpeningDisablesMoveRenameDeleteForTheRootOnly)
     EXPECT_TRUE(window.dialogs_double.calls.empty());
 }
 
-TEST_F(Context, NewFolderBesideAnItemGoesIntoItsFolderWithAFreeName)
-{
-    dir.write("Links/news.url", "");
-    dir.mkdir("Links/New folder");
-    dir.mkdir("Links/New folder1");
-    load();
-    select("Links/news.url");
-    window.view.log.clear();
-    click(kRFavNewFolder);
-    EXPECT_TRUE(fs::is_directory(dir.path() / "Links/New folder2"));
-    const int made = window.node(root() + "Links/New folder2/");
-    ASSERT_NE(made, 0);
-    EXPECT_EQ(window.tree.SelectedItem(), made);
-    const std::string m = std::to_string(made);
-    EXPECT_EQ(window.view.log, (Strings{"freeze", "thaw", "visible " + m, "focus", "edit " + m}));
-    window.tree.SetSelected(1, true);
-    click(kRFavNewFolder);
-    EXPECT_TRUE(fs::is_directory(dir.path() / "New folder"));
-
-    // Refused by the file system: reported, and drawing resumes.
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "root writes everywhere; the torture tests cover refusals as another user";
-    ::chmod((dir.path() / "Links").c_str(), 0555);
-    select("Links/");
-    window.view.log.clear();
-    click(kRFavNewFolder);
-    EXPECT_EQ(window.view.log, (Strings{"freeze", "thaw"}));
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_NE(messages[0].text.find("Links/New folder3"), std::string::npos) << messages[0].text;
-}
-
-// Moves (where they land, what they refuse, that nothing is lost) are the
-// torture tests', through the same command.
+// New Folder is the GTK window and tree view tests'; moves (where they land,
+// what they refuse, that nothing is lost) the torture tests'.
 TEST_F(Context, DeleteSelectsTheParentAndLeavesTheNeighbours)
 {
     dir.write("Links/victim.url", "v");
@@ -126,7 +93,7 @@ TEST_F(Context, CommandsOnAnEntryThatVanishedReportAndRefresh)
     EXPECT_TRUE(window.dialogs_double.calls.empty());
 }
 
-TEST_F(Context, PropertiesOpenFolderRenameAndRefreshActOnTheSelectedNode)
+TEST_F(Context, PropertiesAndOpenFolderActOnTheSelectedNode)
 {
     dir.write("Links/news.url", "");
     load();
@@ -138,18 +105,6 @@ TEST_F(Context, PropertiesOpenFolderRenameAndRefreshActOnTheSelectedNode)
     EXPECT_EQ(window.dialogs_double.calls,
               (Strings{"ShowProperties " + root() + "Links/news.url", "ShowProperties " + dir.str()}));
     EXPECT_EQ(window.folder_windows, (Strings{root() + "Links/", root()}));
-
-    select("Links/");
-    window.tree.SetExpanded(2, true);
-    window.view.log.clear();
-    click(kRFavRename);
-    EXPECT_EQ(window.view.log, Strings{"edit 2"});
-    click(kRFavRefresh);
-    EXPECT_FALSE(window.tree.Expanded(2));
-    EXPECT_EQ(window.tree.SelectedItem(), 1);
-    for (int index : {0, 1, 6, 9, 10, 11, 12, 14, -1})
-        click(index);
-    EXPECT_EQ(window.dialogs_double.calls.size(), 2u);
 }
 
 TEST_F(Context, SearchFindsInTreeOrderIgnoringCaseThenMissesUntilTheTermChanges)

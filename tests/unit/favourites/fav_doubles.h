@@ -10,7 +10,6 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -22,7 +21,6 @@ public:
     std::vector<std::string> calls;
     std::optional<favourites::AddFavoriteChoice> add_answer;
     std::string browse_answer;
-    std::function<void()> organize; // what the user does in Organize Favorites
 
     std::optional<favourites::AddFavoriteChoice> AddFavorite(const std::string& address,
                                                              const std::string& suggested_name,
@@ -34,8 +32,6 @@ public:
     void OrganizeFavorites(const std::string& folder) override
     {
         calls.push_back("OrganizeFavorites " + folder);
-        if (organize)
-            organize();
     }
     std::string BrowseForFolder(const std::string& folder) override
     {
@@ -45,30 +41,9 @@ public:
     void ShowProperties(const std::string& path) override { calls.push_back("ShowProperties " + path); }
 };
 
-// Answers HitTest from a table and records what the view was told.
-class TreeViewDouble : public favourites::TreeListener {
-public:
-    std::map<std::pair<int, int>, int> hits; // (x, y) -> node
-    std::vector<std::string> log;
-
-    int hit_test(double x, double y) override
-    {
-        const auto it = hits.find({static_cast<int>(x), static_cast<int>(y)});
-        return it == hits.end() ? 0 : it->second;
-    }
-    void on_freeze() override { log.push_back("freeze"); }
-    void on_thaw() override { log.push_back("thaw"); }
-    void on_ensure_visible(int index) override { log.push_back("visible " + std::to_string(index)); }
-    void on_start_label_edit(int index) override { log.push_back("edit " + std::to_string(index)); }
-    void on_focus() override { log.push_back("focus"); }
-};
-
 class FavWindowDouble : public favourites::FavWindow {
 public:
-    FavWindowDouble() { tree.set_listener(&view); }
-
     favourites::TreeModel tree;
-    TreeViewDouble view;
     PromptsDouble prompts_double;
     ShellDouble shell_double;
     FavDialogsDouble dialogs_double;
@@ -78,7 +53,6 @@ public:
     std::vector<std::string> folder_windows;
     std::shared_ptr<const favourites::FavMenu> menu;
     int menus_installed = 0;
-    int popups = 0;
     int frozen = 0; // freezes not yet thawed
     std::function<void()> on_do_events;
 
@@ -102,7 +76,7 @@ public:
     platform::Prompts& prompts() override { return prompts_double; }
     platform::Shell& shell() override { return shell_double; }
     void open_folder_window(const std::string& folder) override { folder_windows.push_back(folder); }
-    void popup_context_menu() override { ++popups; }
+    void popup_context_menu() override {}
 
     // Node texts in tree order, folders marked with a trailing "/".
     std::vector<std::string> texts() const

@@ -1,5 +1,5 @@
 // The folder scan into tree and Favorites menu (order and numbering,
-// captions) on real folders, and the tree model's frozen view.
+// captions) on real folders.
 #include "fav_doubles.h"
 #include "favourites/display_text.h"
 #include "favourites/fav_scan.h"
@@ -106,27 +106,6 @@ TEST(DisplayText, ItemTextsDropFourCharactersAndStrayBytesShowAsLatin1)
               (Strings{"News", ".url", "ab", "\xE6\x97\xA5\xE6\x9C\xAC", "x", "two\xE2\x90\x8Alines",
                        "\xEF\xBF\xBD"}));
     EXPECT_EQ(item_name("caf\xE9.url").hidden_at, 4u);
-}
-
-// Linked and dot folders, names that are not UTF-8 and the tree's soundness
-// are the torture tests'; what a scan shows, the folder watch test's.
-TEST(TreeModel, AFrozenViewHearsOneThawAndThenTheActionsAskedMeanwhile)
-{
-    TreeModel tree;
-    driftway::testing::TreeViewDouble view;
-    tree.set_listener(&view);
-    tree.freeze();
-    tree.freeze();
-    tree.Clear();
-    tree.Add(std::nullopt, Relationship::Child, "/r/", "r", 1, 2);
-    tree.Add("/r/", Relationship::Child, "/r/a", "a", 3, 3);
-    tree.EnsureVisible(2);
-    tree.SetSelected(2, true);
-    tree.StartLabelEdit();
-    tree.thaw();
-    EXPECT_TRUE(tree.frozen());
-    tree.thaw();
-    EXPECT_EQ(view.log, (Strings{"freeze", "thaw", "visible 2", "edit 2"}));
 }
 
 } // namespace

@@ -56,11 +56,8 @@ TEST(EngineEnvironment, DefaultsYieldToAGpuToAssistiveTechnologyAndToTheUsersOwn
          "-GDK_GL WEBKIT_DISABLE_DMABUF_RENDERER=1"},
         {"WEBKIT_WEB_RENDER_DEVICE_FILE=/x", "", false, "-WEBKIT_WEB_RENDER_DEVICE_FILE"},
         {"", "", true, "-NO_AT_BRIDGE -WEBKIT_A11Y_BUS_ADDRESS -AT_SPI_BUS_ADDRESS"},
-        {"NO_AT_BRIDGE=0", "", false, "-NO_AT_BRIDGE -WEBKIT_A11Y_BUS_ADDRESS"},
         {"GTK_MODULES=canberra-gtk-module:atk-bridge", "", false, "-NO_AT_BRIDGE -WEBKIT_A11Y_BUS_ADDRESS"},
-        {"GTK_MODULES=gail", "", false, "-NO_AT_BRIDGE"},
         {"GTK_MODULES=canberra-gtk-module", "", false, "NO_AT_BRIDGE=1"},
-        {"WEBKIT_A11Y_BUS_ADDRESS=unix:path=/a", "", false, "-WEBKIT_A11Y_BUS_ADDRESS"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.env) + " nodes " + c.nodes + (c.desktop_accessibility ? " desktop" : ""));
