@@ -11,7 +11,8 @@ namespace driftway::gtk {
 
 App::App(EngineMaker make_engine, std::string command_line)
     : m_make_engine(std::move(make_engine)), m_command_line(std::move(command_line)),
-      m_about_first([this] { about_first().show(); },
+      // The advert's page opens in the first window, which comes to the front.
+      m_about_first([this] { about_first().present(); },
                     [this](const std::string& address) { about_first().frm().NavNow(address); })
 {
 }
@@ -49,6 +50,9 @@ MainWindow& App::new_window(platform::Engine* related, const std::string& comman
     auto window = std::make_unique<MainWindow>(*this, std::move(made.engine), made.widget);
     MainWindow& w = *window;
     m_windows.push_back(std::move(window));
+    // A page may close (window.close()) only a window that a page opened.
+    if (related && made.on_close_request)
+        made.on_close_request([&w] { w.close(); });
     w.frm().Form_Load(command_line);
     return w;
 }

@@ -19,9 +19,25 @@ namespace driftway::gtk {
 
 namespace {
 
-constexpr const char* kPaneCss =
-    "layout.driftway-bar, layout.driftway-pane { background-color: rgb(224,224,224); }"
-    "label.driftway-status { color: rgb(64,64,64); }";
+// A layout's style node is a plain "widget", so the classes alone select.
+constexpr const char* kPaneCss = ".driftway-bar, .driftway-pane { background-color: rgb(224,224,224); }"
+                                 "label.driftway-status { color: rgb(64,64,64); }";
+
+// The theme's entries and buttons stand taller than the address box's 345
+// twips, which would hang out of the 495-twip toolbar: the box's parts keep
+// only a pixel of padding.
+void fit_address_box(Gtk::ComboBox& box)
+{
+    static const bool added = [&box] {
+        auto p = Gtk::CssProvider::create();
+        p->load_from_data(".driftway-address entry, .driftway-address button"
+                          " { min-height: 0; padding-top: 1px; padding-bottom: 1px; }");
+        Gtk::StyleContext::add_provider_for_screen(box.get_screen(), p,
+                                                   GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+        return true;
+    }();
+    (void)added;
+}
 
 // GTK shows only UTF-8: bytes that are not (a command line, a page's odd
 // address) are replaced for display while the logic keeps the original.
@@ -67,6 +83,7 @@ MainWindow::MainWindow(App& app, std::unique_ptr<platform::Engine> engine, GtkWi
     m_client.put(m_toolbar, 0, 0);
     m_address.set_tooltip_text("Type address and press enter...");
     use_drawn_arrow(m_address);
+    fit_address_box(m_address);
     m_toolbar.put(m_address, 0, 0);
 
     // Favourites pane, hidden until the View menu shows it.
@@ -119,6 +136,8 @@ MainWindow::MainWindow(App& app, std::unique_ptr<platform::Engine> engine, GtkWi
                                                   false);
     }
     m_address.signal_changed().connect(sigc::mem_fun(*this, &MainWindow::on_address_changed));
+    // The wheel would step through the list and navigate; only a pick does.
+    m_address.signal_scroll_event().connect([](GdkEventScroll*) { return true; }, false);
     m_left.signal_button_press_event().connect(sigc::mem_fun(*this, &MainWindow::on_left_button_press));
     m_left.signal_motion_notify_event().connect(sigc::mem_fun(*this, &MainWindow::on_left_motion));
     m_left.signal_button_release_event().connect(sigc::mem_fun(*this, &MainWindow::on_left_button_release));
