@@ -667,4 +667,20 @@ std::string display_path(std::string_view path)
     return shown;
 }
 
+std::string display_path_short(std::string_view path)
+{
+    constexpr std::size_t kHead = 60;
+    constexpr std::size_t kTail = 100;
+    if (path.size() <= kHead + kTail + 16)
+        return display_path(path);
+    const std::string_view head = utf8_prefix(path, kHead);
+    std::size_t tail_at = path.size() - kTail;
+    // Start the tail at a character, preferably at a folder's name.
+    while (tail_at < path.size() && (static_cast<unsigned char>(path[tail_at]) & 0xC0) == 0x80)
+        ++tail_at;
+    if (const auto slash = path.find('/', tail_at); slash != std::string_view::npos && slash + 20 < path.size())
+        tail_at = slash;
+    return display_path(head) + "\u2026" + display_path(path.substr(tail_at));
+}
+
 } // namespace driftway::favourites

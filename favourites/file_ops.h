@@ -87,5 +87,9 @@ int rename_no_replace(const std::string& from, const std::string& to);
 // A path made fit for a message: bytes that are not UTF-8 and control
 // characters are shown as escapes, so that the text can be displayed.
 std::string display_path(std::string_view path);
+// display_path, with the middle of a very long path (a folder nested
+// thousands deep) left out so that the message stays readable: its start and
+// its end remain.
+std::string display_path_short(std::string_view path);
 
 } // namespace driftway::favourites

@@ -82,7 +82,8 @@ TEST_F(Faves, MenuIdsAndLeftClicksOpenTheirItemAndNothingElse)
     fs::remove(dir.path() / "A/first.url");
     faves.FavWndProc(window, 1101);
     EXPECT_EQ(window.navigations.size(), 2u);
-    EXPECT_TRUE(window.prompts_double.messages.empty());
+    EXPECT_EQ(window.prompts_double.messages.size(), 1u) << "a favourite gone is reported";
+    window.prompts_double.messages.clear();
 
     // Left clicks open items only; right clicks pop up the menu, moving no selection.
     window.navigations.clear();
@@ -164,7 +165,7 @@ TEST_F(Faves, AddToFavoritesWritesAShortcutAndAsksBeforeReplacing)
     window.dialogs_double.add_answer = AddFavoriteChoice{dir.str() + "/News", "Release 2"};
     faves.FavWndProc(window, kIdAddToFavorites);
     EXPECT_EQ(window.dialogs_double.calls,
-              Strings{"AddFavorite https://example.org/2.0 | Release 2 | " + dir.str()});
+              Strings{"AddFavorite https://example.org/2.0 | Release 2.0 notes | " + dir.str()});
     EXPECT_EQ(read_file(dir.path() / "News/Release 2.url"), shortcut("https://example.org/2.0"));
     EXPECT_EQ(window.texts(), (Strings{"Favorites/", "News/", "Release 2"}));
 
