@@ -1,6 +1,7 @@
 #include "gtk/fav_tree_view.h"
 
 #include "favourites/context_menu.h"
+#include "favourites/paths.h"
 #include "gtk/resources.h"
 
 #include <algorithm>
@@ -569,7 +570,7 @@ bool FavTreeView::on_view_button_press(GdkEventButton* event)
                                       cell_x >= text_x;
                 const auto mods = event->state & gtk_accelerator_get_default_mod_mask();
                 m_press_on_selected_label = on_label && mods == 0 && m_press_index > 1 &&
-                                            m_press_index == m_model.SelectedItem() && m_view.has_focus();
+                                            m_press_index == m_model.SelectedItem() && m_view.is_focus();
             }
         }
     }
@@ -658,7 +659,7 @@ bool FavTreeView::start_click_edit()
     const int index = m_press_index;
     // Opening the favourite may have moved the focus to the page; then the
     // click was an open, not a rename.
-    if (!m_frozen && !m_editing && index > 1 && index == m_model.SelectedItem() && m_view.has_focus() &&
+    if (!m_frozen && !m_editing && index > 1 && index == m_model.SelectedItem() && m_view.is_focus() &&
         m_view.get_realized())
         m_model.StartLabelEdit();
     return false;
@@ -791,3 +792,4 @@ void FavTreeView::on_label_edit_canceled()
 }
 
 } // namespace driftway::gtk
+

@@ -2,6 +2,7 @@
 // open a label edit, a click elsewhere keeps the typed name, a folder name
 // that would hide the folder is refused, Enter opens favourites and folders,
 // and a dragged node lands in the folder under the drop row.
+#include "favourites/context_menu.h"
 #include "gtk/fav_tree_view.h"
 #include "tests/gtk/favourites/fav_gtk_support.h"
 
@@ -35,7 +36,13 @@ protected:
         m_window.set_default_size(300, 400);
         m_window.show_all();
         m_faves.LoadFavorites(m_fw);
-        ASSERT_TRUE(wait_until([&] { return m_view.tree_view().get_realized(); }));
+        // Rows get their places from GTK's idle layout; clicks need them.
+        ASSERT_TRUE(wait_until([&] {
+            Gdk::Rectangle last;
+            m_view.tree_view().get_cell_area(m_view.path_of(node("News.url")), *m_view.tree_view().get_column(0),
+                                             last);
+            return last.get_y() > 0;
+        }));
     }
     void TearDown() override { m_faves.WindowClosed(m_fw); }
     int node(const std::string& relative) { return fav::find_node_by_key(m_fw.tree, root() + "/" + relative); }
@@ -47,9 +54,16 @@ protected:
         gtk_widget_event(GTK_WIDGET(m_view.tree_view().gobj()), event);
         gdk_event_free(event);
     }
+    // Lets GTK give the rows their places, as it does before the user acts.
+    void settle()
+    {
+        Gtk::TreePath first, last;
+        ASSERT_TRUE(wait_until([&] { return m_view.tree_view().get_visible_range(first, last); }));
+    }
     // Sends a press and release on a row's label, as the display would.
     void click(int index)
     {
+        settle();
         static guint32 time = 1000;
         Gdk::Rectangle cell;
         m_view.tree_view().get_cell_area(m_view.path_of(index), *m_view.tree_view().get_column(0), cell);
@@ -137,6 +151,7 @@ TEST_F(TreeUse, EnterOpensFavouritesAndFoldersAndDropsMoveIntoTheHighlightedFold
         return cell.get_y() + cell.get_height() / 2;
     };
     const int news = node("News.url");
+    settle();
     EXPECT_EQ(m_view.drag_over(news, 40, row_y(node("B/"))), node("B/"));
     GtkTreePath* highlighted = nullptr;
     gtk_tree_view_get_drag_dest_row(m_view.tree_view().gobj(), &highlighted, nullptr);
@@ -151,3 +166,4 @@ TEST_F(TreeUse, EnterOpensFavouritesAndFoldersAndDropsMoveIntoTheHighlightedFold
 }
 
 } // namespace
+
