@@ -1,5 +1,7 @@
 #include "favourites/file_ops.h"
 
+#include "favourites/display_text.h"
+
 #include <array>
 #include <cerrno>
 #include <cstdio>
@@ -681,6 +683,21 @@ std::string display_path_short(std::string_view path)
     if (const auto slash = path.find('/', tail_at); slash != std::string_view::npos && slash + 20 < path.size())
         tail_at = slash;
     return display_path(head) + "\u2026" + display_path(path.substr(tail_at));
+}
+
+std::optional<std::string> rename_refusal(std::string_view name, EntryKind kind)
+{
+    if (name.find_first_not_of(" \t") == std::string_view::npos)
+        return "A favourite needs a name. Nothing was renamed.";
+    if (name.find('/') != std::string_view::npos || name.find('\0') != std::string_view::npos || name == "." ||
+        name == "..")
+        return "\"" + display_name(name) +
+               "\" cannot be used as a name: a name may not contain \"/\" or be \".\" or \"..\".";
+    if (kind == EntryKind::Folder && name.starts_with('.'))
+        return "\"" + display_name(name) +
+               "\" cannot be used as a folder name: folders whose names start with \".\" are hidden, and the "
+               "folder would vanish from the favourites. Nothing was renamed.";
+    return std::nullopt;
 }
 
 } // namespace driftway::favourites

@@ -501,23 +501,8 @@ LabelEdit ModFaves::AfterLabelEdit(FavWindow& window, const std::string& new_str
     if (tree.Text(selected) == new_string)
         return LabelEdit::Cancel;
 
-    if (new_string.find_first_not_of(" \t") == std::string::npos) {
-        report(window, "A favourite needs a name. Nothing was renamed.");
-        return LabelEdit::Cancel;
-    }
-    if (new_string.find('/') != std::string::npos || new_string.find('\0') != std::string::npos ||
-        new_string == "." || new_string == "..") {
-        report(window,
-               "\"" + display_name(new_string) +
-                   "\" cannot be used as a name: a name may not contain \"/\" or be \".\" or \"..\".");
-        return LabelEdit::Cancel;
-    }
-    // Folders whose names start with "." are not shown: the folder and all
-    // it holds would vanish from the tree and the menu.
-    if (folder && new_string.starts_with('.')) {
-        report(window, "\"" + display_name(new_string) +
-                           "\" cannot be used as a folder name: folders whose names start with \".\" are "
-                           "hidden, and the folder would vanish from the favourites. Nothing was renamed.");
+    if (const auto refusal = rename_refusal(new_string, folder ? EntryKind::Folder : EntryKind::File)) {
+        report(window, *refusal);
         return LabelEdit::Cancel;
     }
 
