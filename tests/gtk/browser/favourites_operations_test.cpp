@@ -54,13 +54,36 @@ protected:
         }
         return m_dir.write("big.html", html + "</DL><p>\n</DL>\n").string();
     }
-    // Starts an import as the Tools menu does, from the main loop.
+    // Imports as the Tools menu does once a file is chosen: from the main
+    // loop, with a failure's text kept as the menu would show it.
     void import_later(const std::string& path)
     {
-        Glib::signal_idle().connect_once([this, path] { window().frm().menu_activated("mnuImpNetFav", -1, false); });
-        m_import_path = path;
+        m_import_done = false;
+        m_import_error.clear();
+        Glib::signal_idle().connect_once([this, path] {
+            try {
+                window().frm().import_bookmarks(path);
+            } catch (const std::exception& e) {
+                m_import_error = e.what();
+            }
+            m_import_done = true;
+        });
     }
-    std::string m_import_path;
+    // Acts once the import shows its progress, from inside its event loop.
+    void when_importing(std::function<void()> act)
+    {
+        Glib::signal_timeout().connect(
+            [this, act] {
+                auto& bar = m_app->windows().front()->import_bar();
+                if (!bar.running() || !std::string(bar.progress_label().get_text()).starts_with("Importing"))
+                    return true;
+                act();
+                return false;
+            },
+            5);
+    }
+    bool m_import_done = false;
+    std::string m_import_error;
 };
 
 TEST_F(FavOps, TheTreeShowsItsRootFirstAndAnOpenMenuOpensWhatItShowed)
@@ -95,6 +118,47 @@ TEST_F(FavOps, TheTreeShowsItsRootFirstAndAnOpenMenuOpensWhatItShowed)
     n->activate();
     EXPECT_TRUE(wait_title(w, "Page B")) << w.get_title();
     n->unreference();
+}
+
+TEST_F(FavOps, ImportsRefuseNonFilesCancelOnEscapeAndUndoThemselvesWhenTheirWindowCloses)
+{
+    start();
+    auto& w = window();
+    const std::string pipe = (m_dir.path() / "pipe.html").string();
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    import_later(pipe);
+    ASSERT_TRUE(wait_until([&] { return m_import_done; }, 5000)) << "a pipe holds nothing up";
+    EXPECT_NE(m_import_error.find("not a regular file"), std::string::npos) << m_import_error;
+
+    {
+        driftway::testing::MessageBoxAnswerer answerer(platform::MsgAnswer::Ok);
+        import_later(m_dir.write("small.html", "<!DOCTYPE NETSCAPE-Bookmark-file-1><DL><p><DT><A HREF=\"https://"
+                                               "s.example/\">S</A></DL>").string());
+        ASSERT_TRUE(wait_until([&] { return m_import_done && !answerer.seen.empty(); }));
+        EXPECT_EQ(answerer.seen[0].text, "1 favourite was added. Nothing was skipped.");
+    }
+    fs::remove(fav() / "S.url");
+
+    const std::string big = bookmarks(50000);
+    when_importing([&] {
+        GdkEvent* escape = gdk_event_new(GDK_KEY_PRESS);
+        escape->key.window = GDK_WINDOW(g_object_ref(w.get_window()->gobj()));
+        escape->key.keyval = GDK_KEY_Escape;
+        gtk_widget_event(GTK_WIDGET(w.gobj()), escape);
+        gdk_event_free(escape);
+    });
+    import_later(big);
+    ASSERT_TRUE(wait_until([&] { return m_import_done; }, 60000));
+    EXPECT_EQ(m_import_error, "");
+    EXPECT_NE(w.status_label().get_text().find("cancelled"), std::string::npos);
+    EXPECT_EQ(entries(), 0u);
+
+    // Closing the window while it imports: the program goes on, the import
+    // is undone and nothing hidden stays behind.
+    when_importing([&] { w.close(); });
+    import_later(big);
+    ASSERT_TRUE(wait_until([&] { return m_import_done && m_app->windows().empty(); }, 60000));
+    EXPECT_EQ(entries(), 0u);
 }
 
 } // namespace
