@@ -447,7 +447,8 @@ private:
                 return std::nullopt;
             }
             if (errno != EEXIST)
-                return "Cannot create the folder \"" + display_path_short(path) + "\": " + std::strerror(errno);
+                return "Cannot create the folder \"" + display_path_short(path) +
+                       "\": " + std::strerror(errno);
             state->names.insert(candidate);
             --n; // look at the entry that appeared meanwhile
         }
@@ -485,7 +486,8 @@ private:
         }
         const std::string staged = m_staging + "/" + std::to_string(m_staged.size());
         if (const int err = write_new_file(staged, internet_shortcut_text(link.url), false))
-            return "Cannot write \"" + display_path_short(join(parent, candidate)) + "\": " + std::strerror(err);
+            return "Cannot write \"" + display_path_short(join(parent, candidate)) +
+                   "\": " + std::strerror(err);
         m_staged.push_back({staged, parent, candidate});
 
         state->names.insert(candidate);

@@ -680,7 +680,8 @@ std::string display_path_short(std::string_view path)
     // Start the tail at a character, preferably at a folder's name.
     while (tail_at < path.size() && (static_cast<unsigned char>(path[tail_at]) & 0xC0) == 0x80)
         ++tail_at;
-    if (const auto slash = path.find('/', tail_at); slash != std::string_view::npos && slash + 20 < path.size())
+    if (const auto slash = path.find('/', tail_at);
+        slash != std::string_view::npos && slash + 20 < path.size())
         tail_at = slash;
     return display_path(head) + "\u2026" + display_path(path.substr(tail_at));
 }
@@ -689,8 +690,8 @@ std::optional<std::string> rename_refusal(std::string_view name, EntryKind kind)
 {
     if (name.find_first_not_of(" \t") == std::string_view::npos)
         return "A favourite needs a name. Nothing was renamed.";
-    if (name.find('/') != std::string_view::npos || name.find('\0') != std::string_view::npos || name == "." ||
-        name == "..")
+    if (name.find('/') != std::string_view::npos || name.find('\0') != std::string_view::npos ||
+        name == "." || name == "..")
         return "\"" + display_name(name) +
                "\" cannot be used as a name: a name may not contain \"/\" or be \".\" or \"..\".";
     if (kind == EntryKind::Folder && name.starts_with('.'))

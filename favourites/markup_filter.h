@@ -31,18 +31,18 @@ public:
 private:
     enum class State {
         Text,
-        Open,          // after "<"
-        TagName,       // in the name of a start tag
-        BetweenAttrs,  // in a start tag, between attributes
+        Open,         // after "<"
+        TagName,      // in the name of a start tag
+        BetweenAttrs, // in a start tag, between attributes
         AttrName,
-        AfterName,     // after an attribute's name, before "=" or the next one
-        BeforeValue,   // after "="
+        AfterName,   // after an attribute's name, before "=" or the next one
+        BeforeValue, // after "="
         Quoted,
         Unquoted,
-        Markup,        // after "<!": a comment or a declaration
-        MarkupDash,    // after "<!-"
-        Comment,       // inside "<!-- ... -->"
-        Other,         // an end tag, a declaration or "<?...": up to ">"
+        Markup,     // after "<!": a comment or a declaration
+        MarkupDash, // after "<!-"
+        Comment,    // inside "<!-- ... -->"
+        Other,      // an end tag, a declaration or "<?...": up to ">"
     };
 
     void begin_attribute();
@@ -53,7 +53,7 @@ private:
     bool m_keep = true;           // whether the current attribute is passed on
     std::size_t m_value_bytes = 0;
     char m_quote = 0;
-    int m_dashes = 0;             // "-" seen in a row inside a comment
+    int m_dashes = 0; // "-" seen in a row inside a comment
 };
 
 } // namespace driftway::favourites

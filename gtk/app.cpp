@@ -37,9 +37,9 @@ MainWindow& App::start()
     // Changes other programs make in the Favorites folder reach every
     // window; none lands while the user is typing a new name.
     m_fav_monitor.hold_while([this] {
-        return operation_running() ||
-               std::ranges::any_of(m_windows,
-                                   [](const auto& mw) { return mw->favourites_pane().tree().editing(); });
+        return operation_running() || std::ranges::any_of(m_windows, [](const auto& mw) {
+                   return mw->favourites_pane().tree().editing();
+               });
     });
     m_fav_monitor.start();
     m_first = &w;
@@ -86,7 +86,8 @@ bool App::reap_closed_windows()
     }
     const std::vector<MainWindow*> closed = std::move(m_closed);
     m_closed.clear();
-    m_windows.remove_if([&closed](const auto& w) { return std::ranges::find(closed, w.get()) != closed.end(); });
+    m_windows.remove_if(
+        [&closed](const auto& w) { return std::ranges::find(closed, w.get()) != closed.end(); });
     if (m_windows.empty() && m_quit_on_last)
         gtk_main_quit();
     return false;
@@ -103,4 +104,4 @@ std::string join_arguments(int argc, char** argv, int first)
     return text;
 }
 
-}  // namespace driftway::gtk
+} // namespace driftway::gtk

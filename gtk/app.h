@@ -1,10 +1,10 @@
 #pragma once
 
-#include "platform/engine.h"
 #include "browser/frm_browser.h"
 #include "favourites/mod_faves.h"
 #include "gtk/about_dialog.h"
 #include "gtk/favourites_monitor.h"
+#include "platform/engine.h"
 
 #include <gtk/gtk.h>
 
@@ -96,4 +96,4 @@ private:
 // The program's command-line text: its arguments joined by single blanks.
 std::string join_arguments(int argc, char** argv, int first);
 
-}  // namespace driftway::gtk
+} // namespace driftway::gtk

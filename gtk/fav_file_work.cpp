@@ -81,7 +81,8 @@ std::optional<std::string> rename_entry(const std::string& path_in, const std::s
     const bool folder = is_folder(path);
     if (new_text == row_text(name, folder))
         return std::nullopt;
-    if (const auto refusal = fav::rename_refusal(new_text, folder ? fav::EntryKind::Folder : fav::EntryKind::File)) {
+    if (const auto refusal =
+            fav::rename_refusal(new_text, folder ? fav::EntryKind::Folder : fav::EntryKind::File)) {
         show_message(prompts, *refusal, caption);
         return std::nullopt;
     }

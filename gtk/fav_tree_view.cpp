@@ -94,7 +94,8 @@ FavTreeView::FavTreeView(fav::TreeModel& model) : m_model(model)
         sigc::mem_fun(*this, &FavTreeView::on_selection_changed));
     m_text_cell.signal_edited().connect(sigc::mem_fun(*this, &FavTreeView::on_label_edited));
     m_text_cell.signal_editing_canceled().connect(sigc::mem_fun(*this, &FavTreeView::on_label_edit_canceled));
-    m_text_cell.signal_editing_started().connect(sigc::mem_fun(*this, &FavTreeView::on_label_editing_started));
+    m_text_cell.signal_editing_started().connect(
+        sigc::mem_fun(*this, &FavTreeView::on_label_editing_started));
     // Whenever the view is shown or changes its height, the selected row is
     // brought into view once the rows have their places.
     m_view.signal_size_allocate().connect([this](Gtk::Allocation& allocation) {
@@ -497,7 +498,8 @@ void FavTreeView::setup_drag_and_drop()
             context->drag_finish(target != 0, false, time);
             // The move rebuilds the tree and may show messages: not inside
             // the drag's own handlers.
-            Glib::signal_idle().connect_once(sigc::bind(sigc::mem_fun(*this, &FavTreeView::drag_ended), node, target));
+            Glib::signal_idle().connect_once(
+                sigc::bind(sigc::mem_fun(*this, &FavTreeView::drag_ended), node, target));
             return true;
         },
         false);
@@ -566,8 +568,8 @@ bool FavTreeView::on_view_button_press(GdkEventButton* event)
             if (m_press_index > 0) {
                 m_press_key = m_model.Key(m_press_index);
                 int text_x = 0, text_width = 0;
-                const bool on_label = m_column.get_cell_position(m_text_cell, text_x, text_width) &&
-                                      cell_x >= text_x;
+                const bool on_label =
+                    m_column.get_cell_position(m_text_cell, text_x, text_width) && cell_x >= text_x;
                 const auto mods = event->state & gtk_accelerator_get_default_mod_mask();
                 m_press_on_selected_label = on_label && mods == 0 && m_press_index > 1 &&
                                             m_press_index == m_model.SelectedItem() && m_view.is_focus();
@@ -603,8 +605,8 @@ bool FavTreeView::on_view_button_release(GdkEventButton* event)
             // opens it for editing, as in a file manager, unless a second
             // click makes it a double click.
             const int wait = Gtk::Settings::get_default()->property_gtk_double_click_time() + 50;
-            m_click_edit = Glib::signal_timeout().connect(sigc::mem_fun(*this, &FavTreeView::start_click_edit),
-                                                          static_cast<unsigned>(wait));
+            m_click_edit = Glib::signal_timeout().connect(
+                sigc::mem_fun(*this, &FavTreeView::start_click_edit), static_cast<unsigned>(wait));
         }
         m_press_key.clear();
     }
@@ -780,8 +782,9 @@ void FavTreeView::on_label_edit_canceled()
     // editor is still the window's focus widget only when a key ended it.
     const bool lost_focus = m_editor_lost_focus || (m_editor && !gtk_widget_is_focus(m_editor));
     const bool keep = m_editing && m_editor && lost_focus;
-    const Glib::ustring text =
-        m_editor_lost_focus || !GTK_IS_ENTRY(m_editor) ? m_editor_text : gtk_entry_get_text(GTK_ENTRY(m_editor));
+    const Glib::ustring text = m_editor_lost_focus || !GTK_IS_ENTRY(m_editor)
+                                   ? m_editor_text
+                                   : gtk_entry_get_text(GTK_ENTRY(m_editor));
     m_editor = nullptr;
     if (keep) {
         on_label_edited(m_editor_path, text);
@@ -792,4 +795,3 @@ void FavTreeView::on_label_edit_canceled()
 }
 
 } // namespace driftway::gtk
-

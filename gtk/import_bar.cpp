@@ -79,7 +79,8 @@ std::optional<favourites::ImportResult> ImportBar::run(const std::string& file, 
         show_progress("Reading bookmarks: " + std::to_string(percent) + "%", hooks);
     };
     const auto writing = [&](std::size_t done, std::size_t total) {
-        show_progress("Importing bookmarks: " + with_separators(done) + " of " + with_separators(total), hooks);
+        show_progress("Importing bookmarks: " + with_separators(done) + " of " + with_separators(total),
+                      hooks);
     };
     try {
         return favourites::import_bookmarks(file, root, writing, reading);

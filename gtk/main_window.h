@@ -2,15 +2,15 @@
 
 #include "browser/browser_view.h"
 #include "browser/frm_browser.h"
+#include "favourites/fav_window.h"
+#include "favourites/tree_model.h"
+#include "gtk/fav_dialogs.h"
+#include "gtk/favourites_pane.h"
 #include "gtk/gio_shell.h"
 #include "gtk/gtk_prompts.h"
 #include "gtk/import_bar.h"
 #include "gtk/menu_renderer.h"
 #include "gtk/toolbar.h"
-#include "gtk/fav_dialogs.h"
-#include "gtk/favourites_pane.h"
-#include "favourites/fav_window.h"
-#include "favourites/tree_model.h"
 
 #include <gtkmm/box.h>
 #include <gtkmm/button.h>
@@ -128,12 +128,12 @@ private:
 
     Gtk::Box m_vbox{Gtk::ORIENTATION_VERTICAL};
     Gtk::MenuBar m_menubar;
-    Gtk::Layout m_client;   // the client area below the menu bar
-    Toolbar m_toolbar;  // PicToolbar
+    Gtk::Layout m_client; // the client area below the menu bar
+    Toolbar m_toolbar;    // PicToolbar
     Gtk::ComboBoxText m_address{true};
-    favourites::TreeModel m_tv;  // TV, shown by the pane's tree view
+    favourites::TreeModel m_tv; // TV, shown by the pane's tree view
     GtkFavDialogs m_fav_dialogs;
-    FavouritesPane m_left;       // PicLeft, the favourites pane
+    FavouritesPane m_left; // PicLeft, the favourites pane
     Gtk::Layout m_status;  // PicStatus
     Gtk::Label m_status_label;
     // The find bar takes the status line's place while it is open.
@@ -165,4 +165,4 @@ private:
     gint64 m_own_state_change_until = 0;
 };
 
-}  // namespace driftway::gtk
+} // namespace driftway::gtk

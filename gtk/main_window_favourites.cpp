@@ -1,10 +1,10 @@
 #include "gtk/main_window.h"
 
+#include "commands/mod_gen.h"
 #include "favourites/bookmarks_export.h"
 #include "favourites/bookmarks_import.h"
 #include "favourites/context_menu.h"
 #include "favourites/fav_menu.h"
-#include "commands/mod_gen.h"
 #include "gtk/app.h"
 #include "platform/runtime_error.h"
 
@@ -48,7 +48,8 @@ Gtk::MenuItem* MainWindow::make_favorites_item(const std::shared_ptr<const favou
         // The entry opens what it shows: its id is looked up in the scan this
         // menu was drawn from, however the folder changed since.
         const int id = e.id;
-        item->signal_activate().connect([this, menu, id] { m_app.faves().FavWndProc(*this, id, &menu->scan()); });
+        item->signal_activate().connect(
+            [this, menu, id] { m_app.faves().FavWndProc(*this, id, &menu->scan()); });
     }
     return item;
 }
@@ -150,8 +151,8 @@ void MainWindow::import_bookmarks(const std::string& path)
     set_status_text(browser::kDefaultStatus);
     if (result->error)
         throw platform::RuntimeError(platform::error::kInvalidCall, *result->error);
-    m_prompts.message_box(favourites::import_summary(*result), commands::kImportTitle, platform::MsgButtons::Ok,
-                          platform::MsgIcon::Information);
+    m_prompts.message_box(favourites::import_summary(*result), commands::kImportTitle,
+                          platform::MsgButtons::Ok, platform::MsgIcon::Information);
 }
 
 void MainWindow::export_favorites(const std::string& path)

@@ -116,12 +116,12 @@ TEST_F(FavOps, ImportsRefuseNonFilesCancelOnEscapeAndUndoThemselvesWhenTheirWind
     ASSERT_TRUE(wait_until([&] { return m_import_done; }, 5000)) << "a pipe holds nothing up";
     EXPECT_NE(m_import_error.find("not a regular file"), std::string::npos) << m_import_error;
 
-
     // 50,000 links in 50 folders.
     std::string html = "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<DL><p>\n";
     for (int i = 0; i < 50000; ++i)
-        html += (i % 1000 ? "" : "<DT><H3>F" + std::to_string(i) + "</H3>\n<DL><p>\n") + "<DT><A HREF=\"https://e/" +
-                std::to_string(i) + "\">L</A>\n" + (i % 1000 == 999 ? "</DL><p>\n" : "");
+        html += (i % 1000 ? "" : "<DT><H3>F" + std::to_string(i) + "</H3>\n<DL><p>\n") +
+                "<DT><A HREF=\"https://e/" + std::to_string(i) + "\">L</A>\n" +
+                (i % 1000 == 999 ? "</DL><p>\n" : "");
     const std::string big = m_dir.write("big.html", html).string();
     when_importing([&] {
         GdkEvent* escape = gdk_event_new(GDK_KEY_PRESS);

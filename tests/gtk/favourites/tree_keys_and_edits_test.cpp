@@ -27,7 +27,9 @@ protected:
         folder("A/Inner");
         url_file("B/beta.url", "https://beta.example/");
         url_file("News.url", "https://news.example/");
-        m_view.on_after_label_edit = [this](const std::string& text) { return m_faves.AfterLabelEdit(m_fw, text); };
+        m_view.on_after_label_edit = [this](const std::string& text) {
+            return m_faves.AfterLabelEdit(m_fw, text);
+        };
         m_view.on_open_selected = [this] { m_faves.TreeOpenSelected(m_fw); };
         m_view.on_drop = [this](int node, int target) { fav::DropOnFolder(m_faves, m_fw, node, target); };
         m_box.pack_start(m_other, Gtk::PACK_SHRINK);
@@ -41,7 +43,10 @@ protected:
         ASSERT_TRUE(wait_until([&] { return m_view.tree_view().get_visible_range(first, last); }));
     }
     void TearDown() override { m_faves.WindowClosed(m_fw); }
-    int node(const std::string& relative) { return fav::find_node_by_key(m_fw.tree, root() + "/" + relative); }
+    int node(const std::string& relative)
+    {
+        return fav::find_node_by_key(m_fw.tree, root() + "/" + relative);
+    }
     void key(guint keyval)
     {
         GdkEvent* event = gdk_event_new(GDK_KEY_PRESS);

@@ -27,8 +27,8 @@ TEST_F(Picked, ADropGoesOnlyIntoAnotherFolderNeverIntoItself)
     load();
     const auto node = [&](const std::string& relative) { return window.node(root() + relative); };
     window.tree.SetExpanded(node("A/"), true);
-    for (const auto& [from, onto] : {std::pair{"", "B/"}, {"A/", "A/"}, {"A/", "A/Inner/"}, {"A/Inner/", "A/"},
-                                     {"A/", "x.url"}})
+    for (const auto& [from, onto] :
+         {std::pair{"", "B/"}, {"A/", "A/"}, {"A/", "A/Inner/"}, {"A/Inner/", "A/"}, {"A/", "x.url"}})
         EXPECT_FALSE(can_drop_into(window.tree, *from ? node(from) : 1, node(onto))) << from << " " << onto;
     EXPECT_TRUE(can_drop_into(window.tree, node("A/Inner/"), 1));
 }

@@ -56,10 +56,11 @@ TEST(ImportLimits, LongAddressesAreSkippedEveryImportSaysWhatItDidAndFailuresNam
 {
     TempDir files, fav;
     const std::string path =
-        files.write("b.html", kHead + link("https://ok.example/", "Ok") +
-                                  link("https://long.example/" + std::string(70000, 'a'), "Long") +
-                                  link("https://x.example/" + std::string(1 << 16, '&') + "amp;", "Entities") +
-                                  link("place:sort=8", "Query") + "</DL>\n")
+        files
+            .write("b.html", kHead + link("https://ok.example/", "Ok") +
+                                 link("https://long.example/" + std::string(70000, 'a'), "Long") +
+                                 link("https://x.example/" + std::string(1 << 16, '&') + "amp;", "Entities") +
+                                 link("place:sort=8", "Query") + "</DL>\n")
             .string();
     const auto result = import_bookmarks(path, fav.str());
     ASSERT_TRUE(result.ok()) << *result.error;
@@ -74,7 +75,8 @@ TEST(ImportLimits, LongAddressesAreSkippedEveryImportSaysWhatItDidAndFailuresNam
     std::string deep = kHead;
     for (int i = 0; i < 2000; ++i)
         deep += "<DT><H3>Folder number " + std::to_string(i) + "</H3>\n<DL><p>\n";
-    const auto failed = import_bookmarks(files.write("deep.html", deep + link("https://d/", "D")).string(), fav.str());
+    const auto failed =
+        import_bookmarks(files.write("deep.html", deep + link("https://d/", "D")).string(), fav.str());
     ASSERT_FALSE(failed.ok());
     EXPECT_LT(failed.error->size(), 400u) << *failed.error;
     EXPECT_EQ(snapshot(fav.path()).size(), 1u);
