@@ -485,12 +485,10 @@ void FavTreeView::setup_drag_and_drop()
             return true;
         },
         false);
+    // GTK leaves the widget just before it drops, so the target found by
+    // the last motion is kept until the drag ends.
     m_view.signal_drag_leave().connect(
-        [this](const Glib::RefPtr<Gdk::DragContext>&, guint) {
-            m_drag_target = 0;
-            show_drop_highlight();
-        },
-        true);
+        [this](const Glib::RefPtr<Gdk::DragContext>&, guint) { show_drop_highlight(); }, true);
     m_view.signal_drag_drop().connect(
         [this](const Glib::RefPtr<Gdk::DragContext>& context, int, int, guint time) {
             const int node = m_drag_node;
@@ -506,6 +504,7 @@ void FavTreeView::setup_drag_and_drop()
     m_view.signal_drag_end().connect(
         [this](const Glib::RefPtr<Gdk::DragContext>&) {
             m_drag_node = 0;
+            m_drag_target = 0;
             show_drop_highlight();
         },
         true);
