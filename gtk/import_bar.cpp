@@ -1,5 +1,6 @@
 #include "gtk/import_bar.h"
 
+#include <gtkmm/cssprovider.h>
 #include <gtkmm/window.h>
 
 namespace driftway::gtk {
@@ -27,6 +28,13 @@ ImportBar::ImportBar() : Gtk::Box(Gtk::ORIENTATION_HORIZONTAL, 6)
     m_text.set_xalign(0);
     m_text.set_ellipsize(Pango::ELLIPSIZE_END);
     m_cancel.set_tooltip_text("Stop the import and undo it (Escape)");
+    // The button fits the status line's height.
+    static const auto css = [] {
+        auto provider = Gtk::CssProvider::create();
+        provider->load_from_data("button { padding: 0 8px; min-height: 0; }");
+        return provider;
+    }();
+    m_cancel.get_style_context()->add_provider(css, GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
     m_cancel.signal_clicked().connect([this] { cancel(); });
     pack_start(m_text, Gtk::PACK_EXPAND_WIDGET);
     pack_end(m_cancel, Gtk::PACK_SHRINK);

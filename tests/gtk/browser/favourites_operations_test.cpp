@@ -91,6 +91,27 @@ TEST_F(FavOps, TheTreeShowsItsRootFirstAndAnOpenMenuOpensWhatItShowed)
     ASSERT_TRUE(view.get_visible_range(first, last));
     EXPECT_EQ(first, w.favourites_pane().tree().path_of(1)) << first.to_string();
 
+    // Dragging a folder onto another with the real pointer moves it there.
+    const auto on_row = [&](const std::string& name) {
+        const int index = favourites::find_node_by_key(w.tree_model(), (fav() / name).string() + "/");
+        Gdk::Rectangle cell;
+        view.get_cell_area(w.favourites_pane().tree().path_of(index), *view.get_column(0), cell);
+        int x = 0, y = 0;
+        view.convert_bin_window_to_widget_coords(cell.get_x() + 30, cell.get_y() + cell.get_height() / 2, x,
+                                                 y);
+        return on_screen(view, x, y);
+    };
+    const auto [fx, fy] = on_row("Folder 12");
+    const auto [tx, ty] = on_row("Folder 10");
+    ASSERT_TRUE(
+        driftway::testing::xdotool({"mousemove", std::to_string(fx), std::to_string(fy), "mousedown", "1"}));
+    for (int step = 1; step <= 8; ++step) {
+        driftway::testing::mouse_move(fx, fy + (ty - fy) * step / 8);
+        pump_for(50);
+    }
+    ASSERT_TRUE(driftway::testing::xdotool({"mouseup", "1"}));
+    EXPECT_TRUE(wait_until([&] { return fs::is_directory(fav() / "Folder 10/Folder 12"); }, 5000));
+
     // The menu is open when another program adds a favourite that sorts first.
     w.menu_bar().select_item(*w.favorites_menu_item());
     Gtk::Menu* menu = w.favorites_menu_item()->get_submenu();
