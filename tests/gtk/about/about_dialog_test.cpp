@@ -1,5 +1,5 @@
 // The About box over the real stores: one box at a time, the HTML association
-// through its check box, System Information and the advert links. The
+// through its check box and the advert links (System Information is the unit tests'). The
 // association's keys and desktop files are the unit tests'; here the box's
 // wiring. Needs xdotool.
 #include "gtk/about_dialog.h"
@@ -7,6 +7,7 @@
 #include "tests/gtk/common/wait.h"
 #include "tests/gtk/common/x_input.h"
 #include "tests/support/temp_dir.h"
+#include "tests/unit/about/doubles.h"
 
 #include <gtest/gtest.h>
 
@@ -21,26 +22,6 @@ using platform::Hkey;
 
 namespace {
 
-// No System Information tool on this machine.
-struct NoFacts : platform::SystemFacts {
-    std::vector<platform::MachineValue> machine_values() const override { return {}; }
-};
-
-struct RecordingShell : platform::Shell {
-    std::vector<std::vector<std::string>> spawned;
-    void spawn(const std::vector<std::string>& argv, platform::WindowStyle) override
-    {
-        spawned.push_back(argv);
-    }
-    void open_with_default(const std::string&) override {}
-};
-
-struct RecordingFirstWindow : about::FirstMainWindow {
-    std::vector<std::string> log;
-    void show() override { log.push_back("show"); }
-    void NavNow(const std::string& address) override { log.push_back("NavNow " + address); }
-};
-
 class AboutDialogTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -51,9 +32,8 @@ protected:
         where.config_home = dir.str() + "/config";
         where.data_home = dir.str() + "/data";
         where.program_folder = dir.str() + "/Driftway Program";
-        where.facts = std::make_shared<NoFacts>();
-        where.shell = std::make_unique<RecordingShell>();
-        shell = static_cast<RecordingShell*>(where.shell.get());
+        where.facts = std::make_shared<about::testing::FixedFacts>(); // no System Information tool
+        where.shell = std::make_unique<driftway::testing::ShellDouble>();
         services = std::make_unique<AboutServicesHolder>(std::move(where));
     }
 
@@ -85,9 +65,9 @@ protected:
     }
 
     TempDir dir;
-    RecordingShell* shell = nullptr;
     std::unique_ptr<AboutServicesHolder> services;
-    RecordingFirstWindow first;
+    std::vector<std::string> log;
+    about::testing::RecordingWindow first{log};
     Gtk::Window owner;
 };
 
@@ -152,29 +132,14 @@ TEST_F(AboutDialogTest, ADamagedSettingsFileIsReportedOverTheOwner)
     EXPECT_EQ(answerer.seen[0].parent, &owner);
 }
 
-TEST_F(AboutDialogTest, SystemInfoWithoutAToolSaysSoOverTheBox)
-{
-    AboutDialog& box = open(owner);
-    {
-        MessageBoxAnswerer answerer(platform::MsgAnswer::Ok);
-        box.cmdSysInfo().clicked();
-        ASSERT_EQ(answerer.seen.size(), 1u);
-        EXPECT_EQ(answerer.seen[0].text, "System Information Is Unavailable At This Time");
-        EXPECT_EQ(answerer.seen[0].title, "Driftway");
-        EXPECT_EQ(answerer.seen[0].parent, &box) << "the message stands over the About box";
-    }
-    EXPECT_TRUE(shell->spawned.empty());
-    EXPECT_EQ(current_about_dialog(), &box) << "the box stays open";
-}
-
 TEST_F(AboutDialogTest, TheAdvertClosesTheBoxAndOpensThePublisherInTheFirstWindow)
 {
     open(owner).cmdDownload().clicked();
     EXPECT_EQ(current_about_dialog(), nullptr);
-    EXPECT_EQ(first.log, (std::vector<std::string>{"show", "NavNow " + about::advert_download_address()}));
+    EXPECT_EQ(log, (std::vector<std::string>{"show", "NavNow " + about::advert_download_address()}));
 
     // The label is clicked with the real mouse.
-    first.log.clear();
+    log.clear();
     AboutDialog& box = open(owner);
     ASSERT_TRUE(
         wait_until([&] { return box.lblTy().get_window() && box.lblTy().get_window()->is_viewable(); }));
@@ -183,7 +148,7 @@ TEST_F(AboutDialogTest, TheAdvertClosesTheBoxAndOpensThePublisherInTheFirstWindo
     const auto area = box.lblTy().get_allocation();
     ASSERT_TRUE(driftway::testing::mouse_click(x + area.get_width() / 2, y + area.get_height() / 2));
     EXPECT_TRUE(wait_until([&] { return current_about_dialog() == nullptr; }, 5000));
-    EXPECT_EQ(first.log, (std::vector<std::string>{"show", "NavNow " + about::publisher_home_address()}));
+    EXPECT_EQ(log, (std::vector<std::string>{"show", "NavNow " + about::publisher_home_address()}));
 }
 
 } // namespace

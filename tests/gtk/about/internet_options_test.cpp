@@ -117,11 +117,10 @@ TEST(InternetOptionsData, DeletesTheCookiesAndStorageAPageLeftInTheBrowsersFolde
               (folders.path() / "data" / "Driftway").string());
 
     driftway::testing::HttpServer server;
-    server.route("/", {200,
-                       "text/html; charset=utf-8",
-                       "<html><body><script>localStorage.setItem('visited', 'yes');"
-                       "document.title = 'stored';</script></body></html>",
-                       {{"Set-Cookie", "session=abc; Max-Age=86400; Path=/"}}});
+    server.route("/", driftway::testing::http_response("200 OK",
+                                                       "<script>localStorage.setItem('visited', 'yes');"
+                                                       "document.title = 'stored';</script>",
+                                                       "Set-Cookie: session=abc; Max-Age=86400; Path=/\r\n"));
     GtkWidget* view =
         GTK_WIDGET(g_object_ref_sink(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", context, nullptr)));
     GtkWidget* holder = gtk_offscreen_window_new();

@@ -10,23 +10,42 @@
 
 namespace driftway::testing {
 
-HttpServer::HttpServer()
+int listen_on_loopback(int& port)
 {
-    m_listen = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (m_listen < 0)
-        throw std::runtime_error("socket");
-    int one = 1;
-    ::setsockopt(m_listen, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    addr.sin_port = 0;
-    if (::bind(m_listen, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || ::listen(m_listen, 16) != 0)
-        throw std::runtime_error("bind/listen on 127.0.0.1");
-    socklen_t len = sizeof addr;
-    ::getsockname(m_listen, reinterpret_cast<sockaddr*>(&addr), &len);
-    m_port = ntohs(addr.sin_port);
-    m_thread = std::thread([this] { serve(); });
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&address), length) != 0 || ::listen(fd, 16) != 0)
+        throw std::runtime_error("cannot listen on 127.0.0.1");
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+    port = ntohs(address.sin_port);
+    return fd;
+}
+
+std::string http_response(const std::string& status, const std::string& body,
+                          const std::string& extra_headers, const std::string& content_type)
+{
+    return "HTTP/1.1 " + status + "\r\nContent-Type: " + content_type +
+           "\r\nContent-Length: " + std::to_string(body.size()) + "\r\nConnection: close\r\n" +
+           extra_headers + "\r\n" + body;
+}
+
+HttpServer::HttpServer(std::function<std::string(const std::string& request)> answer)
+    : m_answer(std::move(answer))
+{
+    m_thread = std::thread([this] {
+        while (!m_stop) {
+            pollfd p{m_listen, POLLIN, 0};
+            const int client =
+                ::poll(&p, 1, 50) > 0 ? ::accept4(m_listen, nullptr, nullptr, SOCK_CLOEXEC) : -1;
+            if (client >= 0) {
+                this->answer(client);
+                ::close(client);
+            }
+        }
+    });
 }
 
 HttpServer::~HttpServer()
@@ -36,10 +55,10 @@ HttpServer::~HttpServer()
     ::close(m_listen);
 }
 
-void HttpServer::route(const std::string& path, Response response)
+void HttpServer::route(const std::string& path, const std::string& response)
 {
     std::lock_guard lock(m_mutex);
-    m_routes[path] = std::move(response);
+    m_routes[path] = response;
 }
 
 std::string HttpServer::url(const std::string& path) const
@@ -62,26 +81,13 @@ int HttpServer::request_count(const std::string& path) const
     return n;
 }
 
-void HttpServer::serve()
-{
-    while (!m_stop) {
-        pollfd p{m_listen, POLLIN, 0};
-        if (::poll(&p, 1, 100) <= 0)
-            continue;
-        const int client = ::accept4(m_listen, nullptr, nullptr, SOCK_CLOEXEC);
-        if (client < 0)
-            continue;
-        answer(client);
-        ::close(client);
-    }
-}
-
 void HttpServer::answer(int client)
 {
+    // The request head, bounded in size and time.
     std::string head;
     char buf[4096];
-    // Read the request head, bounded in size and time.
-    for (int rounds = 0; rounds < 50 && head.find("\r\n\r\n") == std::string::npos && head.size() < 65536; ++rounds) {
+    for (int rounds = 0; rounds < 50 && head.find("\r\n\r\n") == std::string::npos && head.size() < 65536;
+         ++rounds) {
         pollfd p{client, POLLIN, 0};
         if (::poll(&p, 1, 100) <= 0)
             continue;
@@ -90,27 +96,18 @@ void HttpServer::answer(int client)
             break;
         head.append(buf, static_cast<std::size_t>(n));
     }
-    const auto line_end = head.find("\r\n");
-    const std::string line = head.substr(0, line_end);
-    std::string path;
-    if (const auto sp = line.find(' '); sp != std::string::npos) {
-        const auto sp2 = line.find(' ', sp + 1);
-        path = line.substr(sp + 1, sp2 == std::string::npos ? std::string::npos : sp2 - sp - 1);
-    }
-    Response r{404, "text/html", "<html><head><title>Not Found</title></head><body>Not Found</body></html>", {}};
+    const auto start = head.find(' ') + 1;
+    const std::string path = head.substr(start, head.find(' ', start) - start);
+    std::string out;
     {
         std::lock_guard lock(m_mutex);
         m_requests.push_back(head.substr(0, head.find("\r\n\r\n")));
-        if (const auto it = m_routes.find(path); it != m_routes.end())
-            r = it->second;
+        const auto it = m_routes.find(path);
+        out = it != m_routes.end() ? it->second : http_response("404 Not Found", "<title>Not Found</title>");
     }
-    std::string out = "HTTP/1.0 " + std::to_string(r.status) + " X\r\nContent-Type: " + r.content_type +
-                      "\r\nContent-Length: " + std::to_string(r.body.size()) + "\r\nConnection: close\r\n";
-    for (const auto& [k, v] : r.headers)
-        out += k + ": " + v + "\r\n";
-    out += "\r\n" + r.body;
-    std::size_t sent = 0;
-    while (sent < out.size()) {
+    if (m_answer)
+        out = m_answer(head);
+    for (std::size_t sent = 0; sent < out.size();) {
         const ssize_t n = ::send(client, out.data() + sent, out.size() - sent, MSG_NOSIGNAL);
         if (n <= 0)
             break;
@@ -118,4 +115,4 @@ void HttpServer::answer(int client)
     }
 }
 
-}  // namespace driftway::testing
+} // namespace driftway::testing

@@ -1,7 +1,6 @@
 // The WebKit engine's page commands: print to PDF, through the dialog and in
 // preview, save both ways, zoom, the clipboard, properties, status and Stop.
 // Needs Xvfb and poppler-utils.
-#include "tests/gtk/common/http_server.h"
 #include "tests/gtk/engine/engine_fixture.h"
 
 #include "browser/address_fixup.h"
@@ -17,9 +16,9 @@
 namespace driftway::testing {
 namespace {
 
+using gtk::SaveKind;
 using platform::OleCmd;
 using platform::OleExecOpt;
-using gtk::SaveKind;
 
 const std::string kPage =
     page("Command Page", "<p id=text style=\"font-size:16px\">Driftway print marker, one "

@@ -1,6 +1,5 @@
 // Downloads: saved under the chosen name with progress in the status text,
 // nothing written when the choice is cancelled or the transfer is cut off.
-#include "tests/gtk/common/http_server.h"
 #include "tests/gtk/engine/engine_fixture.h"
 
 #include <filesystem>
@@ -11,14 +10,13 @@ namespace {
 TEST_F(EngineTest, DownloadSavesTheRightBytesUnderTheChosenNameOrNothingAtAll)
 {
     HttpServer server;
-    server.route("/x.zip", {200, "application/zip", "PK not really", {}});
+    server.route("/x.zip", http_response("200 OK", "PK not really", "", "application/zip"));
     std::string body(5 * 1024 * 1024, '\0');
     for (std::size_t i = 0; i < body.size(); ++i)
         body[i] = static_cast<char>((i * 7 + i / 4096) & 0xFF);
-    server.route("/files/data.bin", {200,
-                                     "application/octet-stream",
-                                     body,
-                                     {{"Content-Disposition", "attachment; filename=\"data.bin\""}}});
+    server.route("/files/data.bin",
+                 http_response("200 OK", body, "Content-Disposition: attachment; filename=\"data.bin\"\r\n",
+                               "application/octet-stream"));
     std::vector<std::string> suggested, errors;
     std::optional<std::string> target;
     engine().choose_download_path = [&](const std::string& name) {
@@ -48,7 +46,7 @@ TEST_F(EngineTest, DownloadSavesTheRightBytesUnderTheChosenNameOrNothingAtAll)
 TEST_F(EngineTest, InterruptedDownloadLeavesNoFileUnderTheFinalName)
 {
     // The server promises 5 MB and hangs up after 1 MB.
-    ScriptedServer server([](const std::string&) {
+    HttpServer server([](const std::string&) {
         std::string response = http_response("200 OK", std::string(5 * 1024 * 1024, 'x'),
                                              "Content-Disposition: attachment; filename=\"cut.bin\"\r\n",
                                              "application/octet-stream");

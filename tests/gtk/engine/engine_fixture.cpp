@@ -1,66 +1,9 @@
 #include "tests/gtk/engine/engine_fixture.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdlib>
 
 namespace driftway::testing {
-
-int listen_on_loopback(int& port)
-{
-    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    EXPECT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&address), length), 0);
-    EXPECT_EQ(listen(fd, 16), 0);
-    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    port = ntohs(address.sin_port);
-    return fd;
-}
-
-ScriptedServer::ScriptedServer(std::function<std::string(const std::string& request)> answer)
-    : m_answer(std::move(answer))
-{
-    m_thread = std::thread([this] {
-        while (!m_stop) {
-            pollfd fd{m_listen, POLLIN, 0};
-            const int client = poll(&fd, 1, 50) > 0 ? accept(m_listen, nullptr, nullptr) : -1;
-            if (client < 0)
-                continue;
-            std::string request;
-            char buffer[4096];
-            ssize_t n = 0;
-            while (request.find("\r\n\r\n") == std::string::npos &&
-                   (n = read(client, buffer, sizeof buffer)) > 0)
-                request.append(buffer, static_cast<std::size_t>(n));
-            const std::string response = m_answer(request);
-            (void)!write(client, response.data(), response.size());
-            close(client);
-        }
-    });
-}
-
-ScriptedServer::~ScriptedServer()
-{
-    m_stop = true;
-    m_thread.join();
-    close(m_listen);
-}
-
-std::string http_response(const std::string& status, const std::string& body,
-                          const std::string& extra_headers, const std::string& content_type)
-{
-    return "HTTP/1.1 " + status + "\r\nContent-Type: " + content_type +
-           "\r\nContent-Length: " + std::to_string(body.size()) + "\r\nConnection: close\r\n" +
-           extra_headers + "\r\n" + body;
-}
 
 std::string page(const std::string& title, const std::string& body)
 {

@@ -1,45 +1,18 @@
 #pragma once
 
 #include "gtk/webkit_engine.h"
+#include "tests/gtk/common/http_server.h"
 #include "tests/gtk/common/wait.h"
 #include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <functional>
 #include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace driftway::testing {
 
-// A socket listening on a free loopback port; returns the socket.
-int listen_on_loopback(int& port);
-
-// A loopback HTTP server whose answer a function writes from the request head;
-// each connection gets one answer, sent raw (so it may be cut short), and is closed.
-class ScriptedServer {
-public:
-    explicit ScriptedServer(std::function<std::string(const std::string& request)> answer);
-    ~ScriptedServer();
-    std::string url(const std::string& path) const
-    {
-        return "http://127.0.0.1:" + std::to_string(m_port) + path;
-    }
-
-private:
-    std::function<std::string(const std::string&)> m_answer;
-    int m_port = 0;
-    int m_listen = listen_on_loopback(m_port);
-    std::atomic<bool> m_stop{false};
-    std::thread m_thread;
-};
-
-std::string http_response(const std::string& status, const std::string& body,
-                          const std::string& extra_headers = "",
-                          const std::string& content_type = "text/html");
 std::string page(const std::string& title, const std::string& body = "");
 
 // The value of a script run in the page, as text ("" for undefined).

@@ -1,7 +1,6 @@
 // The WebKit engine's loads and events: local pages and history, folders,
 // pages over loopback HTTP, offline mode, bad addresses and failures; find in
 // page, which ignores case and wraps.
-#include "tests/gtk/common/http_server.h"
 #include "tests/gtk/engine/engine_fixture.h"
 
 #include "browser/address_fixup.h"
@@ -84,7 +83,7 @@ TEST_F(EngineTest, OfflineModeBlocksTheNetworkAndReloadsWhenOnline)
     HttpServer server;
     server.page("/remote", page("Remote"));
     server.page("/later", page("Later"));
-    server.route("/pixel.png", {200, "image/png", "x", {}});
+    server.route("/pixel.png", http_response("200 OK", "x", "", "image/png"));
     load(server.url("/remote"), "Remote");
 
     // Local pages still open, but what they reference on the network is not

@@ -1,7 +1,6 @@
 // The page's requests answered like a desktop browser: sign-in, permissions,
 // a bad certificate, and cookies kept from one run to the next. The
 // certificate test needs openssl and python3, and is skipped without them.
-#include "tests/gtk/common/http_server.h"
 #include "tests/gtk/engine/engine_fixture.h"
 
 #include <unistd.h>
@@ -17,7 +16,7 @@ using Credentials = gtk::WebKitEngine::Credentials;
 
 TEST_F(EngineTest, SignInAsksTheUserAndARefusalShowsNothing)
 {
-    ScriptedServer server([](const std::string& request) {
+    HttpServer server([](const std::string& request) {
         // "ann:secret" in base64.
         if (request.find("Authorization: Basic YW5uOnNlY3JldA==") != std::string::npos)
             return http_response("200 OK", "<title>Inside</title>");
@@ -110,9 +109,8 @@ TEST_F(EngineTest, CookieRunHelper)
 TEST_F(EngineTest, CookiesLastFromOneRunToTheNext)
 {
     HttpServer server;
-    server.route(
-        "/set",
-        {200, "text/html", "<title>done</title>", {{"Set-Cookie", "kept=yes; Max-Age=3600; Path=/"}}});
+    server.route("/set", http_response("200 OK", "<title>done</title>",
+                                       "Set-Cookie: kept=yes; Max-Age=3600; Path=/\r\n"));
     server.page("/check", "<title>done</title>");
     char self[4096] = {};
     ASSERT_GT(readlink("/proc/self/exe", self, sizeof self - 1), 0);

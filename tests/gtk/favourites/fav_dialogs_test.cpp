@@ -116,7 +116,7 @@ TEST_F(FavDialogsTest, OrganizeRenamesCreatesMovesAndDeletes)
     dialog.show();
     ASSERT_TRUE(wait_until([&] { return dialog.get_mapped(); }));
     FavFolderTree& entries = dialog.entries();
-    const auto& messages = m_fw.scripted().shown;
+    const auto& messages = m_fw.scripted().messages;
     EXPECT_FALSE(dialog.rename_button().get_sensitive()); // the root is selected
 
     // Renames keep the hidden extension; a name that is not UTF-8 shows
@@ -150,7 +150,7 @@ TEST_F(FavDialogsTest, OrganizeRenamesCreatesMovesAndDeletes)
     pick_folder(root() + "/Archive/Old");
     dialog.move_button().clicked();
     ASSERT_EQ(messages.size(), 1u);
-    EXPECT_NE(messages[0].find("into itself"), std::string::npos) << messages[0];
+    EXPECT_NE(messages[0].text.find("into itself"), std::string::npos) << messages[0].text;
     EXPECT_TRUE(fs::exists(root() + "/Archive/Old/Hammer.lnk"));
 
     // Delete asks first; No keeps everything.
@@ -164,7 +164,7 @@ TEST_F(FavDialogsTest, OrganizeRenamesCreatesMovesAndDeletes)
     ASSERT_TRUE(entries.select_path(root() + "/Work/Plan.url"));
     fs::remove(root() + "/Work/Plan.url");
     dialog.delete_button().clicked();
-    EXPECT_NE(messages.back().find("is no longer there"), std::string::npos);
+    EXPECT_NE(messages.back().text.find("is no longer there"), std::string::npos);
     EXPECT_FALSE(entries.text_of(root() + "/Work/Plan.url"));
 }
 
@@ -186,8 +186,8 @@ TEST_F(FavDialogsTest, PropertiesDescribeFavouritesAndFolders)
 
     EXPECT_FALSE(favourite_properties(root() + "/gone.url"));
     m_fw.dialogs().ShowProperties(root() + "/gone.url");
-    ASSERT_EQ(m_fw.scripted().shown.size(), 1u);
-    EXPECT_NE(m_fw.scripted().shown[0].find("gone.url\" is no longer there"), std::string::npos);
+    ASSERT_EQ(m_fw.scripted().messages.size(), 1u);
+    EXPECT_NE(m_fw.scripted().messages[0].text.find("gone.url\" is no longer there"), std::string::npos);
     when_shown<PropertiesDialog>([&](PropertiesDialog& d) {
         EXPECT_EQ(d.get_title(), "News.url Properties");
         d.response(Gtk::RESPONSE_CLOSE);

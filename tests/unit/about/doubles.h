@@ -3,7 +3,7 @@
 #include "about/frm_about.h"
 #include "about/mod_associate.h"
 #include "platform/registry_store.h"
-#include "tests/unit/commands/context_double.h"
+#include "tests/support/doubles.h"
 
 #include <functional>
 #include <string>

@@ -40,8 +40,8 @@ protected:
     std::shared_ptr<FixedFacts> facts = std::make_shared<FixedFacts>();
     platform::RegistryStore registry{dir.str() + "/config/Driftway/registry", facts};
     ShellDouble shell;
-    Strings log, prompt_log;
-    PromptsDouble prompts{prompt_log};
+    Strings log;
+    PromptsDouble prompts;
     RecordingWindow window{log};
     RecordingNotifier notifier;
     ModAssociate associate{registry, "/opt/My Apps/Driftway", notifier};

@@ -15,20 +15,15 @@ namespace driftway::testing {
 // Records what the window logic asks of its toolkit side.
 class ViewDouble : public browser::BrowserView {
 public:
-    std::string title;
-    std::string address;
+    std::string title, address, status;
     std::vector<std::string> list;
-    std::string status;
     browser::Layout layout;
     bool timer = false;
     std::optional<std::string> clipboard;
     browser::WindowState state = browser::WindowState::Normal;
-    std::map<std::pair<std::string, int>, bool> checked;
     std::map<std::pair<std::string, int>, bool> enabled;
-    std::pair<float, float> pos{1000, 2000};
-    bool shown = false;
     std::vector<std::string> log;
-    PromptsDouble ask{log};
+    PromptsDouble ask{&log};
     ShellDouble sh;
 
     void set_title(const std::string& t) override { title = t; }
@@ -47,10 +42,7 @@ public:
     std::optional<std::string> clipboard_text() override { return clipboard; }
     browser::WindowState window_state() const override { return state; }
     void set_window_state(browser::WindowState s) override { state = s; }
-    void set_menu_checked(const std::string& set, int index, bool value) override
-    {
-        checked[{set, index}] = value;
-    }
+    void set_menu_checked(const std::string&, int, bool) override {}
     void set_menu_enabled(const std::string& set, int index, bool value) override
     {
         enabled[{set, index}] = value;
@@ -58,9 +50,9 @@ public:
     void focus_address_box() override {}
     platform::Prompts& prompts() override { return ask; }
     platform::Shell& shell() override { return sh; }
-    std::pair<float, float> position() const override { return pos; }
-    void move_to(float left, float top) override { pos = {left, top}; }
-    void show() override { shown = true; }
+    std::pair<float, float> position() const override { return {1000, 2000}; }
+    void move_to(float, float) override {}
+    void show() override {}
     void close() override {}
 };
 

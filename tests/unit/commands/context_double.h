@@ -1,79 +1,14 @@
 #pragma once
 
 #include "commands/command_context.h"
+#include "tests/support/doubles.h"
 #include "tests/support/engine_double.h"
 
-#include <deque>
 #include <functional>
 #include <map>
 #include <optional>
 
 namespace driftway::testing {
-
-struct ShownMessage {
-    std::string text, caption;
-    platform::MsgButtons buttons;
-    platform::MsgIcon icon;
-    bool operator==(const ShownMessage&) const = default;
-};
-
-// Answers message boxes and file dialogs from a script; writes each to the
-// shared log ("message <text>", "open <title>", "save <name> <title>").
-class PromptsDouble : public platform::Prompts {
-public:
-    explicit PromptsDouble(std::vector<std::string>& log) : m_log(log) {}
-    std::deque<platform::MsgAnswer> answers;            // default: Ok
-    std::deque<std::optional<std::string>> files;       // default: cancelled
-    std::optional<platform::RuntimeError> dialog_error; // thrown by every dialog
-    std::vector<ShownMessage> messages;
-
-    platform::MsgAnswer message_box(const std::string& text, const std::string& caption,
-                                    platform::MsgButtons b, platform::MsgIcon i) override
-    {
-        m_log.push_back("message " + text);
-        messages.push_back({text, caption, b, i});
-        return answers.empty() ? platform::MsgAnswer::Ok : pop(answers);
-    }
-    std::optional<std::string> open_file(const std::string& title,
-                                         const std::vector<platform::FileFilter>&) override
-    {
-        return dialog("open " + title);
-    }
-    std::optional<std::string> save_file(const std::string& title, const std::string& name,
-                                         const std::vector<platform::FileFilter>&) override
-    {
-        return dialog("save " + name + " " + title);
-    }
-
-private:
-    template <typename T> static T pop(std::deque<T>& q)
-    {
-        T v = q.front();
-        q.pop_front();
-        return v;
-    }
-    std::optional<std::string> dialog(const std::string& entry)
-    {
-        m_log.push_back(entry);
-        if (dialog_error)
-            throw *dialog_error;
-        return files.empty() ? std::nullopt : pop(files);
-    }
-    std::vector<std::string>& m_log;
-};
-
-class ShellDouble : public platform::Shell {
-public:
-    std::vector<std::vector<std::string>> spawned;
-    bool fail = false;
-    void spawn(const std::vector<std::string>& argv, platform::WindowStyle) override
-    {
-        if (fail)
-            throw platform::RuntimeError(platform::error::kFileNotFound, "File not found");
-        spawned.push_back(argv);
-    }
-    void open_with_default(const std::string&) override {}
-};
 
 // The main window as the commands see it: every call is written to `log`
 // ("NavSite store.htm", "toolbar 15", ...); menu marks live in a map.
@@ -81,7 +16,7 @@ class ContextDouble : public commands::CommandContext {
 public:
     std::vector<std::string> log;
     EngineDouble eng;
-    PromptsDouble ask{log};
+    PromptsDouble ask{&log};
     ShellDouble sh;
     std::map<std::pair<std::string, int>, bool> checks;
     bool pane = false, full = false;

@@ -4,13 +4,11 @@
 #include "favourites/fav_window.h"
 #include "favourites/mod_faves.h"
 #include "favourites/tree_model.h"
-#include "platform/prompts.h"
-#include "platform/shell.h"
+#include "tests/support/doubles.h"
 #include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
-#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
@@ -18,39 +16,6 @@
 #include <vector>
 
 namespace driftway::testing {
-
-// Message boxes are recorded as "caption|text"; answers come from a queue
-// (Ok, or Yes for yes/no questions, when it is empty).
-class FavPromptsDouble : public platform::Prompts {
-public:
-    using Filters = std::vector<platform::FileFilter>;
-    std::vector<std::string> messages;
-    std::deque<platform::MsgAnswer> answers;
-
-    platform::MsgAnswer message_box(const std::string& text, const std::string& caption,
-                                    platform::MsgButtons buttons, platform::MsgIcon) override
-    {
-        messages.push_back(caption + "|" + text);
-        if (answers.empty())
-            return buttons == platform::MsgButtons::YesNo ? platform::MsgAnswer::Yes
-                                                          : platform::MsgAnswer::Ok;
-        const auto answer = answers.front();
-        answers.pop_front();
-        return answer;
-    }
-    std::optional<std::string> open_file(const std::string&, const Filters&) override { return {}; }
-    std::optional<std::string> save_file(const std::string&, const std::string&, const Filters&) override
-    {
-        return {};
-    }
-};
-
-class FavShellDouble : public platform::Shell {
-public:
-    std::vector<std::string> opened;
-    void spawn(const std::vector<std::string>&, platform::WindowStyle) override {}
-    void open_with_default(const std::string& path) override { opened.push_back(path); }
-};
 
 class FavDialogsDouble : public favourites::FavDialogs {
 public:
@@ -104,8 +69,8 @@ public:
 
     favourites::TreeModel tree;
     TreeViewDouble view;
-    FavPromptsDouble prompts_double;
-    FavShellDouble shell_double;
+    PromptsDouble prompts_double;
+    ShellDouble shell_double;
     FavDialogsDouble dialogs_double;
     std::string location_url = "about:blank";
     std::string location_name;

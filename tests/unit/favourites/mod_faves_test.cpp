@@ -61,7 +61,7 @@ TEST(SpecialFolder, ComesFromTheEnvironmentOrTheXdgDataFolderAndIsNeverTheRoot)
     EXPECT_EQ(window.texts(), Strings{"Favorites"});
     EXPECT_EQ(faves.FavPath(), "");
     ASSERT_EQ(window.prompts_double.messages.size(), 1u);
-    EXPECT_NE(window.prompts_double.messages[0].find(kFolderUnavailable), std::string::npos);
+    EXPECT_NE(window.prompts_double.messages[0].text.find(kFolderUnavailable), std::string::npos);
 }
 
 TEST_F(Faves, MenuIdsAndLeftClicksOpenTheirItemAndNothingElse)
@@ -254,30 +254,6 @@ TEST_F(Faves, RenamingAnItemKeepsItsKindAndNeverOverwritesOrLosesOne)
     window.tree.SetSelected(1, true);
     EXPECT_EQ(faves.AfterLabelEdit(window, "Gone"), LabelEdit::Cancel);
     EXPECT_TRUE(fs::exists(dir.path()));
-}
-
-TEST(Paths, SmallRoutinesFollowTheirRules)
-{
-    TempDir dir;
-    ModFaves faves;
-    dir.mkdir("New folder");
-    dir.mkdir("New folder1");
-    dir.write("a.url", "");
-    EXPECT_EQ(faves.UniqueFileName(dir.str() + "/New folder"), dir.str() + "/New folder2");
-    EXPECT_EQ(faves.LastUniqueName(), "New folder2");
-    EXPECT_EQ(faves.UniqueFileName(dir.str() + "/a.url"), dir.str() + "/a1.url");
-    EXPECT_EQ(faves.UniqueFileName(dir.str() + "/b.url"), dir.str() + "/b.url");
-
-    EXPECT_EQ(
-        (Strings{GetParentFolder("/fav/Links/News.url"), GetParentFolder("News.url"),
-                 GetExtension("/fav/News.URL", WithDot::No), GetExtension("/fav/News.url", WithDot::Yes),
-                 GetExtension("noext", WithDot::No), ChangeExtension("Release 2.0 notes", ""),
-                 ChangeExtension("plain", ""), ChangeExtension("page.htm", "url")}),
-        (Strings{"/fav/Links", "", "URL", ".url", "noext", "Release 2", "plain", "page.url"}));
-    EXPECT_FALSE(FileExists(""));
-    fs::create_symlink(dir.path() / "nowhere", dir.path() / "dangling");
-    EXPECT_TRUE(FileExists(dir.str() + "/dangling"));
-    EXPECT_FALSE(FileExists(dir.str() + "/nowhere"));
 }
 
 TEST(Paths, ReadIniReadsValuesWholeAndSurvivesAnyFile)

@@ -1,5 +1,5 @@
-// The folder scan into tree and Favorites menu (order and numbering, what is
-// left out, captions, odd names) on real folders, and the tree model.
+// The folder scan into tree and Favorites menu (order and numbering,
+// captions) on real folders, and the tree model's frozen view.
 #include "fav_doubles.h"
 #include "favourites/display_text.h"
 #include "favourites/fav_scan.h"
@@ -73,21 +73,6 @@ TEST_F(Scan, FoldersComeFirstSubfolderItemsAreNumberedFirstAndNamesSortNaturally
     EXPECT_TRUE(window.menu->submenu(9999).empty());
 }
 
-TEST_F(Scan, LinkedAndDotFoldersAreLeftOutButDotFilesAndLinkedFilesAreItems)
-{
-    dir.write("Real/in.url", kUrl);
-    dir.write(".hidden/secret.url", kUrl);
-    dir.write(".directory", "[Desktop Entry]\n");
-    dir.write("target.url", kUrl);
-    fs::create_directory_symlink(dir.path() / "Real", dir.path() / "Linked");
-    fs::create_symlink(dir.path() / "target.url", dir.path() / "alias.url");
-    fs::create_symlink(dir.path() / "missing", dir.path() / "broken.url");
-    // A link back to the root would loop forever if links were followed.
-    fs::create_directory_symlink(dir.path(), dir.path() / "Real" / "Loop");
-    load();
-    EXPECT_EQ(window.texts(), (Strings{"Favorites/", "Real/", "in", ".direc", "alias", "broken", "target"}));
-}
-
 TEST_F(Scan, CaptionsPast49CharactersAreShortenedInTheMenuOnly)
 {
     const std::string n49(49, 'n'), n60(60, 'm');
@@ -123,40 +108,8 @@ TEST(DisplayText, ItemTextsDropFourCharactersAndStrayBytesShowAsLatin1)
     EXPECT_EQ(item_name("caf\xE9.url").hidden_at, 4u);
 }
 
-TEST_F(Scan, NamesThatAreNotUtf8ShowReadablyAndKeepTheirBytes)
-{
-    dir.write("Caf\xE9/menu\xFF.url", kUrl);
-    load();
-    EXPECT_EQ(window.texts(), (Strings{"Favorites/", "Caf\xC3\xA9/", "menu\xC3\xBF"}));
-    EXPECT_EQ(window.tree.Key(2), root() + "Caf\xE9/");
-    EXPECT_EQ(faves.FavItems(window), Strings{root() + "Caf\xE9/menu\xFF.url"});
-}
-
-TEST(TreeModel, AddsChildrenByKeyAndRefusesDuplicatesAndUnknownParents)
-{
-    TreeModel tree;
-    EXPECT_EQ(tree.Add(std::nullopt, Relationship::Child, "/f/", "Favorites", 1, 2), 1);
-    EXPECT_EQ(tree.Add("/f/", Relationship::Child, "/f/a/", "a", 1, 2), 2);
-    EXPECT_EQ(tree.Add("/f/", Relationship::Child, "/f/a/", "again", 1, 2), 0);
-    EXPECT_EQ(tree.Add("/nowhere/", Relationship::Child, "/f/b", "b", 3, 3), 0);
-    EXPECT_EQ(tree.Add("/f/a/", Relationship::Child, "/f/a/x.url", "x", 3, 3), 3);
-    EXPECT_EQ(tree.Add("/f/", Relationship::Child, "/f/z", "z", 3, 3), 4);
-    EXPECT_EQ(tree.children(1), (std::vector<int>{2, 4}));
-    EXPECT_EQ(tree.next_sibling(2), 4);
-    EXPECT_THROW(tree.Key(5), std::out_of_range);
-
-    tree.SetSelected(2, true);
-    tree.SetSelected(3, true);
-    EXPECT_FALSE(tree.Selected(2));
-    tree.EnsureVisible(3);
-    EXPECT_TRUE(tree.Expanded(1) && tree.Expanded(2));
-    tree.Clear();
-    EXPECT_EQ(tree.SelectedItem(), 0);
-    tree.Add(std::nullopt, Relationship::Child, "/f/", "Favorites", 1, 2);
-    EXPECT_EQ(tree.Add("/f/", Relationship::Child, "/f/a/x.url", "x", 3, 3), 2); // old keys are gone
-    EXPECT_EQ(tree.first_child(2), 0);
-}
-
+// Linked and dot folders, names that are not UTF-8 and the tree's soundness
+// are the torture tests'; what a scan shows, the folder watch test's.
 TEST(TreeModel, AFrozenViewHearsOneThawAndThenTheActionsAskedMeanwhile)
 {
     TreeModel tree;

@@ -1,5 +1,5 @@
-// File names made from titles, numbered free names, printable paths, and the
-// Internet shortcut files written for favourites; needs a temporary folder.
+// File names made from titles and the Internet shortcut files written for
+// favourites; needs a temporary folder.
 
 #include "favourites/internet_shortcut.h"
 #include "tests/support/temp_dir.h"
@@ -49,26 +49,8 @@ TEST(SafeFileName, CapsAt255BytesWithoutCuttingACharacter)
     }
 }
 
-TEST(NumberedName, KeepsTheExtensionAndFitsIn255Bytes)
-{
-    EXPECT_EQ(numbered_name("News.url", 2, EntryKind::File), "News (2).url");
-    EXPECT_EQ(numbered_name("v1.2", 3, EntryKind::Folder), "v1.2 (3)");
-    EXPECT_EQ(numbered_name(".url", 2, EntryKind::File), ".url (2)");
-    const std::string long_name =
-        std::string(200, 'a') + "\xE2\x98\x83\xE2\x98\x83" + std::string(45, 'b') + ".url";
-    ASSERT_EQ(long_name.size(), 255u);
-    const std::string numbered = numbered_name(long_name, 12, EntryKind::File);
-    EXPECT_LE(numbered.size(), 255u);
-    EXPECT_TRUE(numbered.ends_with(" (12).url"));
-}
-
-TEST(DisplayPath, ShowsUnprintableBytesAsEscapes)
-{
-    EXPECT_EQ(display_path("/fav/caf\xC3\xA9"), "/fav/caf\xC3\xA9");
-    EXPECT_EQ(display_path("a\nb\tc\x01"), "a\\nb\\tc\\x01");
-    EXPECT_EQ(display_path("caf\xE9 \xED\xA0\x80"), "caf\\xE9 \\xED\\xA0\\x80") << "a surrogate is not UTF-8";
-}
-
+// Numbered names and printable paths are the torture tests' (odd names) and
+// the delete test's.
 TEST(InternetShortcut, IsWrittenWithCrlfAndReadBack)
 {
     TempDir dir;

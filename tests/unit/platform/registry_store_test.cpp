@@ -166,32 +166,7 @@ TEST_F(RegistryStoreTest, ADamagedFileIsKeptAsideReportedAndNeverWrittenOver)
     EXPECT_TRUE(stuck.take_warnings().empty()) << "reported once, not on every call";
 }
 
-TEST(RegistryText, MalformedTextIsRefusedWithAReason)
-{
-    const std::string header = "Driftway registry 1\n", key = header + "key \"HKEY_CLASSES_ROOT\\\\A\"";
-    for (const std::string& text : {
-             std::string("Driftway registry 2\n"),
-             header + "value \"\" 1 \"x\"\n",
-             header + "key \"HKEY_LOCAL_MACHINE\\\\Soft\"\n",
-             key + " trailing\n",
-             key + "\nvalue \"\" one \"x\"\n",
-             key + "\nvalue \"\" 1 \"\\q\"\n",
-             key + "\nvalue \"\" 99999999999 \"x\"\n",
-             header + "key \"HKEY_CLASSES_ROOT\\\\A\\\\\\\\B\"\n",
-             header + "key \"HKEY_CLASSES_ROOT\\\\A\nkey\n",
-         }) {
-        std::string reason;
-        EXPECT_FALSE(parse_registry_text(text, reason)) << text;
-        EXPECT_FALSE(reason.empty());
-    }
-    std::string reason;
-    const auto trees = parse_registry_text(
-        header + "# a note\n\nkey \"HKEY_CURRENT_USER\\\\A\"\nvalue \"N\" 4 \"\\x01\\x00\\x00\\x00\"\n",
-        reason);
-    ASSERT_TRUE(trees) << reason;
-    EXPECT_EQ(trees->current_user->subkeys.at("a")->values.at("n").data, std::string("\x01\0\0\0", 4));
-}
-
+// Malformed text is the damaged-file test's and the registry fuzz target's.
 TEST_F(RegistryStoreTest, LocalMachineShowsTheSystemFactsAndCannotBeChanged)
 {
     constexpr auto HKLM = Hkey::HKEY_LOCAL_MACHINE;

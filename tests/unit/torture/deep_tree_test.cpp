@@ -49,7 +49,7 @@ TEST(DeepTree, TwoThousandLevelsRenameMoveAndDeleteWithoutLosingALevel)
     // Into its own descendant 1,500 levels down: refused, nothing moves.
     rig.move("d/", middle + "/" + chain(500), "");
     ASSERT_EQ(rig.window.prompts_double.messages.size(), 1u);
-    EXPECT_NE(rig.window.prompts_double.messages[0].find("into itself"), std::string::npos);
+    EXPECT_NE(rig.window.prompts_double.messages[0].text.find("into itself"), std::string::npos);
     rig.move("d/", "Archive", "Archive/d");
     rig.check("move of the whole chain");
     const std::string lower_half = "Archive/" + middle + "/" + chain(500);

@@ -67,7 +67,7 @@ TEST(OddNames, ShowFindRenameMoveAndDeleteByTheirExactBytes)
     // One byte too long: refused with a readable message.
     rig.rename(std::string(251, 'v') + ".url", std::string(252, 'z'), "");
     ASSERT_EQ(window.prompts_double.messages.size(), 1u);
-    EXPECT_TRUE(showable(window.prompts_double.messages[0]));
+    EXPECT_TRUE(showable(window.prompts_double.messages[0].text));
     rig.check("renames");
 
     // Moves onto taken 255-byte names land under a numbered name that fits
