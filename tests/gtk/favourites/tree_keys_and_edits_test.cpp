@@ -90,8 +90,8 @@ TEST_F(TreeUse, F2EditsAndFocusElsewhereKeepsTheNameButADotFolderNameIsRefused)
     m_fw.tree.SetSelected(node("A/"), true);
     m_fw.tree.StartLabelEdit();
     ASSERT_TRUE(type_label(m_view.tree_view(), ".A"));
-    ASSERT_TRUE(wait_until([&] { return !m_fw.scripted().shown.empty(); }, 5000));
-    EXPECT_NE(m_fw.scripted().shown.back().find("would vanish"), std::string::npos);
+    ASSERT_TRUE(wait_until([&] { return !m_fw.scripted().messages.empty(); }, 5000));
+    EXPECT_NE(m_fw.scripted().messages.back().text.find("would vanish"), std::string::npos);
     EXPECT_TRUE(fs::is_directory(root() + "/A"));
     EXPECT_NE(node("A/"), 0);
 }
