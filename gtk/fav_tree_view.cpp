@@ -98,8 +98,13 @@ FavTreeView::FavTreeView(fav::TreeModel& model) : m_model(model)
         sigc::mem_fun(*this, &FavTreeView::on_label_editing_started));
     // Whenever the view is shown or changes its height, the selected row is
     // brought into view once the rows have their places.
+    // (Rows opening or closing allocate the view again at the same height;
+    // those leave the scrolling to the user.)
+    m_view.signal_map().connect([this] { m_shown_height = -1; });
     m_view.signal_size_allocate().connect([this](Gtk::Allocation& allocation) {
-        static_cast<void>(allocation);
+        if (allocation.get_height() == m_shown_height)
+            return;
+        m_shown_height = allocation.get_height();
         if (!m_scroll_when_shown.connected())
             m_scroll_when_shown = Glib::signal_idle().connect(
                 [this] {

@@ -180,6 +180,7 @@ private:
     int m_drag_node = 0;
     int m_drag_target = 0;
     sigc::connection m_scroll_when_shown;
+    int m_shown_height = -1; // the height the selection was last brought into view at
 };
 
 } // namespace driftway::gtk
