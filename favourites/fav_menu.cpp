@@ -49,6 +49,7 @@ platform::MenuEntry FavMenu::root() const
     menu.kind = platform::MenuEntryKind::Submenu;
     menu.caption = kFavMenuCaption;
     menu.children.push_back(command(kIdAddToFavorites, "Add to Favorites..."));
+    menu.children.back().accel = kAddToFavoritesAccel;
     menu.children.push_back(command(kIdOrganizeFavorites, "Organize Favorites..."));
     platform::MenuEntry separator;
     separator.kind = platform::MenuEntryKind::Separator;

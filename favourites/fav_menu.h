@@ -17,6 +17,8 @@ inline constexpr int kIdFirstItem = 1100; // item k has id 1100 + k; 1100 itself
 // Where the Favorites menu sits on the menu bar: after File, Edit and View.
 inline constexpr int kFavMenuPosition = 3;
 inline constexpr const char* kFavMenuCaption = "Favorites";
+// Add to Favorites' shortcut, Ctrl+D as in other browsers.
+inline constexpr const char* kAddToFavoritesAccel = "<Control>d";
 // The set name of a folder's submenu entry; its index is the folder number to
 // pass to FavMenu::submenu.
 inline constexpr const char* kFolderSet = "FavFolder";

@@ -8,6 +8,7 @@
 #include "gtk/favourites_pane.h"
 #include "gtk/gio_shell.h"
 #include "gtk/gtk_prompts.h"
+#include "gtk/import_bar.h"
 #include "gtk/menu_renderer.h"
 #include "gtk/painted_layout.h"
 #include "gtk/toolbar.h"
@@ -81,6 +82,7 @@ public:
     Gtk::Entry& find_entry() { return m_find_entry; }
     Gtk::Label& find_result() { return m_find_result; }
     bool find_bar_open() const { return m_find_bar.get_visible(); }
+    ImportBar& import_bar() { return m_import_bar; }
     Toolbar& toolbar() { return m_toolbar; }
     FavouritesPane& favourites_pane() { return m_left; }
     favourites::TreeModel& tree_model() { return m_tv; }
@@ -143,6 +145,8 @@ private:
     Gtk::Button m_find_next{"Next"};
     Gtk::Label m_find_result;
     Gtk::Button m_find_close{"\u2715"};
+    // So does the import's progress while a bookmark file is imported.
+    ImportBar m_import_bar;
     Gtk::Widget* m_engine_widget = nullptr;
 
     std::unique_ptr<browser::FrmBrowser> m_frm;

@@ -1,5 +1,6 @@
 #include "gtk/main_window.h"
 
+#include "commands/mod_gen.h"
 #include "favourites/bookmarks_export.h"
 #include "favourites/bookmarks_import.h"
 #include "favourites/context_menu.h"
@@ -22,6 +23,14 @@ Gtk::MenuItem* MainWindow::make_favorites_item(const std::shared_ptr<const favou
     // Captions come with "&" doubled, so a favourite's name never makes an
     // access key of its own.
     auto* item = Gtk::manage(new Gtk::MenuItem(MenuRenderer::mnemonic(e.caption), true));
+    if (!e.accel.empty()) {
+        guint key = 0;
+        GdkModifierType mods{};
+        gtk_accelerator_parse(e.accel.c_str(), &key, &mods);
+        if (key != 0)
+            item->add_accelerator("activate", m_accel, key, static_cast<Gdk::ModifierType>(mods),
+                                  Gtk::ACCEL_VISIBLE);
+    }
     if (e.kind == platform::MenuEntryKind::Submenu) {
         auto* sub = Gtk::manage(new Gtk::Menu());
         item->set_submenu(*sub);
@@ -38,8 +47,11 @@ Gtk::MenuItem* MainWindow::make_favorites_item(const std::shared_ptr<const favou
             sub->show_all();
         });
     } else {
+        // The entry opens what it shows: its id is looked up in the scan this
+        // menu was drawn from, however the folder changed since.
         const int id = e.id;
-        item->signal_activate().connect([this, id] { m_app.faves().FavWndProc(*this, id); });
+        item->signal_activate().connect(
+            [this, menu, id] { m_app.faves().FavWndProc(*this, id, &menu->scan()); });
     }
     return item;
 }
@@ -92,6 +104,9 @@ void MainWindow::thaw_drawing()
 
 void MainWindow::DoEvents()
 {
+    // A window closed meanwhile is destroyed only after the operation that
+    // called this has returned.
+    const App::Operation operation(m_app);
     // One pass over what is pending, bounded so that a busy page cannot keep
     // the scan waiting.
     for (int i = 0; i < 100 && gtk_events_pending(); ++i)
@@ -127,15 +142,31 @@ void MainWindow::import_bookmarks(const std::string& path)
     const std::string root = m_app.faves().FavPath();
     if (root.empty())
         throw platform::RuntimeError(platform::error::kPathNotFound, favourites::kFolderUnavailable);
-    // Progress goes to the status line; a large file takes seconds.
-    auto progress = [this](std::size_t done, std::size_t total) {
-        set_status_text("Importing bookmarks: " + std::to_string(done) + " of " + std::to_string(total));
-        DoEvents();
-    };
-    const auto result = favourites::import_bookmarks(path, root, progress);
+    if (ImportBar::any_running())
+        throw platform::RuntimeError(platform::error::kInvalidCall,
+                                     "A bookmark import is already under way. Wait for it to end, or cancel "
+                                     "it, before importing another file.");
+    // The progress takes the status line's place: a large file takes a while,
+    // and the window goes on handling its events meanwhile.
+    const App::Operation operation(m_app);
+    const bool find_bar = find_bar_open();
+    m_find_bar.hide();
+    m_status_label.hide();
+    const auto result = m_import_bar.run(path, root, {[this] { DoEvents(); }, [this] { return m_closed; }});
+    if (m_closed)
+        return; // cancelled and undone with its window
+    m_status_label.show();
+    if (find_bar)
+        m_find_bar.show();
+    if (!result) {
+        set_status_text("The import was cancelled; the favourites are as they were.");
+        return;
+    }
     set_status_text(browser::kDefaultStatus);
-    if (result.error)
-        throw platform::RuntimeError(platform::error::kInvalidCall, *result.error);
+    if (result->error)
+        throw platform::RuntimeError(platform::error::kInvalidCall, *result->error);
+    m_prompts.message_box(favourites::import_summary(*result), commands::kImportTitle,
+                          platform::MsgButtons::Ok, platform::MsgIcon::Information);
 }
 
 void MainWindow::export_favorites(const std::string& path)

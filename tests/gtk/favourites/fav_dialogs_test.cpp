@@ -64,9 +64,9 @@ TEST_F(FavDialogsTest, AddToFavoritesMakesAndNamesAFolderAndWritesTheShortcut)
     m_fw.location_url = "https://example.org/page?id=7";
     m_fw.location_name = "Release 2.0 notes";
     when_shown<AddFavoriteDialog>([&](AddFavoriteDialog& d) {
-        EXPECT_EQ(d.name_entry().get_text(), "Release 2");
+        EXPECT_EQ(d.name_entry().get_text(), "Release 2.0 notes");
         int start = 0, end = 0;
-        EXPECT_TRUE(d.name_entry().get_selection_bounds(start, end) && end - start == 9);
+        EXPECT_TRUE(d.name_entry().get_selection_bounds(start, end) && end - start == 17);
         d.name_entry().set_text("   ");
         EXPECT_FALSE(gtk_widget_is_sensitive(gtk_dialog_get_widget_for_response(d.gobj(), Gtk::RESPONSE_OK)));
         d.name_entry().set_text("Release notes");
