@@ -29,8 +29,10 @@ struct StoredFile {
 };
 
 // Reads a stored file of at most max_size bytes. A file that does not exist is
-// Missing; anything else that stops the read (no permission, a folder in its
-// place, an I/O error) is Unreadable.
+// Missing; anything else that stops the read (no permission, a folder, a named
+// pipe or a device in its place, an I/O error) is Unreadable. The read never
+// waits for a writer and never holds more than max_size bytes, whatever is
+// found under the name.
 StoredFile read_stored_file(const std::string& path, std::size_t max_size);
 
 // Keeps a damaged file aside before it is replaced, by renaming it to
