@@ -2,7 +2,7 @@
 
 #include "about/internet_options.h"
 #include "gtk/resources.h"
-#include "gtk/webkit_engine.h"
+#include "gtk/web_context.h"
 
 #include <gtk/gtk.h>
 

@@ -2,10 +2,8 @@
 
 #include "commands/menu_bar.h"
 #include "commands/toolbar.h"
-#include "favourites/bookmarks_export.h"
-#include "favourites/bookmarks_import.h"
 #include "favourites/context_menu.h"
-#include "favourites/fav_menu.h"
+#include "gtk/address_box_arrow.h"
 #include "gtk/app.h"
 #include "gtk/resources.h"
 #include "gtk/twips.h"
@@ -16,7 +14,6 @@
 #include <gtkmm/clipboard.h>
 #include <gtkmm/cssprovider.h>
 #include <gtkmm/entry.h>
-#include <gtkmm/separatormenuitem.h>
 
 namespace driftway::gtk {
 
@@ -47,66 +44,6 @@ void add_css(Gtk::Widget& w, const char* klass)
     }();
     w.get_style_context()->add_provider(provider, GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
     w.get_style_context()->add_class(klass);
-}
-
-// The first toggle button in widget's tree: a combo box's drop-down button.
-GtkWidget* find_toggle_button(GtkWidget* widget)
-{
-    if (GTK_IS_TOGGLE_BUTTON(widget))
-        return widget;
-    if (!GTK_IS_CONTAINER(widget))
-        return nullptr;
-    struct Search {
-        GtkWidget* found = nullptr;
-    } search;
-    gtk_container_forall(
-        GTK_CONTAINER(widget),
-        [](GtkWidget* child, gpointer data) {
-            auto* s = static_cast<Search*>(data);
-            if (!s->found)
-                s->found = find_toggle_button(child);
-        },
-        &search);
-    return search.found;
-}
-
-// The address box's drop-down arrow is drawn here rather than taken from the
-// icon theme: looking up the theme's arrow reads the whole icon theme before
-// the first frame.
-void use_drawn_arrow(Gtk::ComboBox& box)
-{
-    static const bool added = [&box] {
-        auto p = Gtk::CssProvider::create();
-        p->load_from_data(".driftway-address arrow { -gtk-icon-source: none; }");
-        Gtk::StyleContext::add_provider_for_screen(box.get_screen(), p,
-                                                   GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
-        return true;
-    }();
-    (void)added;
-    box.get_style_context()->add_class("driftway-address");
-    box.signal_draw().connect(
-        // The button lives as long as the box: found on the first draw, kept.
-        [&box, button = static_cast<GtkWidget*>(nullptr)](const Cairo::RefPtr<Cairo::Context>& cr) mutable {
-            if (!button)
-                button = find_toggle_button(GTK_WIDGET(box.gobj()));
-            int x = 0;
-            int y = 0;
-            if (!button || !gtk_widget_translate_coordinates(button, GTK_WIDGET(box.gobj()), 0, 0, &x, &y))
-                return false;
-            GdkRGBA color;
-            GtkStyleContext* style = gtk_widget_get_style_context(button);
-            gtk_style_context_get_color(style, gtk_style_context_get_state(style), &color);
-            const double cx = x + gtk_widget_get_allocated_width(button) / 2.0;
-            const double cy = y + gtk_widget_get_allocated_height(button) / 2.0;
-            cr->set_source_rgba(color.red, color.green, color.blue, color.alpha);
-            cr->move_to(cx - 4.5, cy - 2);
-            cr->line_to(cx + 4.5, cy - 2);
-            cr->line_to(cx, cy + 2.5);
-            cr->close_path();
-            cr->fill();
-            return false;
-        },
-        true);
 }
 
 } // namespace
@@ -522,196 +459,6 @@ bool MainWindow::on_delete_event(GdkEventAny*)
 {
     close();
     return true;
-}
-
-} // namespace driftway::gtk
-
-namespace driftway::gtk {
-
-// ---- Favourites
-
-Gtk::MenuItem* MainWindow::make_favorites_item(const std::shared_ptr<const favourites::FavMenu>& menu,
-                                               const platform::MenuEntry& e)
-{
-    if (e.kind == platform::MenuEntryKind::Separator)
-        return Gtk::manage(new Gtk::SeparatorMenuItem());
-    // Captions come with "&" doubled, so a favourite's name never makes an
-    // access key of its own.
-    auto* item = Gtk::manage(new Gtk::MenuItem(MenuRenderer::mnemonic(e.caption), true));
-    if (e.kind == platform::MenuEntryKind::Submenu) {
-        auto* sub = Gtk::manage(new Gtk::Menu());
-        item->set_submenu(*sub);
-        // A folder's entries are made the first time it opens.
-        const int folder = e.index;
-        auto filled = std::make_shared<bool>(false);
-        item->signal_activate().connect([this, menu, sub, folder, filled] {
-            if (*filled)
-                return;
-            *filled = true;
-            for (const auto& child : menu->submenu(folder))
-                sub->append(*make_favorites_item(menu, child));
-            sub->show_all();
-        });
-    } else {
-        const int id = e.id;
-        item->signal_activate().connect([this, id] { m_app.faves().FavWndProc(*this, id); });
-    }
-    return item;
-}
-
-void MainWindow::install_favorites_menu(std::shared_ptr<const favourites::FavMenu> menu)
-{
-    if (m_fav_menu_item) {
-        m_menubar.remove(*m_fav_menu_item);
-        m_fav_menu_item = nullptr;
-    }
-    const platform::MenuEntry root = menu->root();
-    auto* title = Gtk::manage(new Gtk::MenuItem(favourites::kFavMenuCaption, false));
-    auto* popup = Gtk::manage(new Gtk::Menu());
-    title->set_submenu(*popup);
-    for (const auto& e : root.children)
-        popup->append(*make_favorites_item(menu, e));
-    popup->show_all();
-    m_menubar.insert(*title, favourites::kFavMenuPosition);
-    title->show();
-    m_fav_menu_item = title;
-}
-
-void MainWindow::freeze_drawing()
-{
-    if (m_freeze++ == 0) {
-        if (auto w = get_window())
-            w->freeze_updates();
-    }
-}
-
-void MainWindow::thaw_drawing()
-{
-    if (m_freeze > 0 && --m_freeze == 0) {
-        if (auto w = get_window())
-            w->thaw_updates();
-    }
-}
-
-void MainWindow::DoEvents()
-{
-    // One pass over what is pending, bounded so that a busy page cannot keep
-    // the scan waiting.
-    for (int i = 0; i < 100 && gtk_events_pending(); ++i)
-        gtk_main_iteration_do(FALSE);
-}
-
-void MainWindow::open_folder_window(const std::string& folder)
-{
-    MainWindow& other = m_app.new_window(nullptr, m_app.command_line());
-    other.frm().engine().Navigate2(folder, platform::NavFlags::NoHistory);
-    const auto [left, top] = position();
-    other.move_to(left + browser::twips::kNewWindowOffset, top + browser::twips::kNewWindowOffset);
-    other.show();
-}
-
-void MainWindow::popup_context_menu()
-{
-    const platform::MenuEntry title = favourites::mnuPopUp_Click(m_app.faves(), *this);
-    m_popup = m_menus.popup(title);
-    m_popup->attach_to_widget(*this);
-    m_popup->show_all();
-    m_popup->popup_at_pointer(nullptr);
-}
-
-void MainWindow::on_picfav(int index)
-{
-    if (m_app.faves().PicFav_Click(*this, index) == favourites::PicFavAction::ToggleFavoritesPane)
-        m_frm->menu_activated("mnuVItem", 0, false);
-}
-
-void MainWindow::import_bookmarks(const std::string& path)
-{
-    const std::string root = m_app.faves().FavPath();
-    if (root.empty())
-        throw platform::RuntimeError(platform::error::kPathNotFound, favourites::kFolderUnavailable);
-    // Progress goes to the status line; a large file takes seconds.
-    auto progress = [this](std::size_t done, std::size_t total) {
-        set_status_text("Importing bookmarks: " + std::to_string(done) + " of " + std::to_string(total));
-        DoEvents();
-    };
-    const auto result = favourites::import_bookmarks(path, root, progress);
-    set_status_text(browser::kDefaultStatus);
-    if (result.error)
-        throw platform::RuntimeError(platform::error::kInvalidCall, *result.error);
-}
-
-void MainWindow::export_favorites(const std::string& path)
-{
-    const std::string root = m_app.faves().FavPath();
-    if (root.empty())
-        throw platform::RuntimeError(platform::error::kPathNotFound, favourites::kFolderUnavailable);
-    const auto result = favourites::export_bookmarks(root, path);
-    if (result.error)
-        throw platform::RuntimeError(platform::error::kInvalidCall, *result.error);
-}
-
-} // namespace driftway::gtk
-
-namespace driftway::gtk {
-
-// ---- Find in page
-
-void MainWindow::build_find_bar()
-{
-    m_find_entry.set_width_chars(24);
-    m_find_entry.set_tooltip_text("Text to find in the page");
-    m_find_result.set_xalign(0);
-    m_find_close.set_relief(Gtk::RELIEF_NONE);
-    m_find_close.set_tooltip_text("Close the find bar (Escape)");
-    m_find_bar.pack_start(m_find_caption, Gtk::PACK_SHRINK);
-    m_find_bar.pack_start(m_find_entry, Gtk::PACK_SHRINK);
-    m_find_bar.pack_start(m_find_previous, Gtk::PACK_SHRINK);
-    m_find_bar.pack_start(m_find_next, Gtk::PACK_SHRINK);
-    m_find_bar.pack_start(m_find_result, Gtk::PACK_EXPAND_WIDGET);
-    m_find_bar.pack_end(m_find_close, Gtk::PACK_SHRINK);
-    m_status.put(m_find_bar, 0, 0);
-    m_find_bar.show_all();
-    m_find_bar.hide();
-    m_find_bar.set_no_show_all(true);
-
-    m_find_entry.signal_changed().connect([this] { find_again(false); });
-    m_find_entry.signal_activate().connect([this] { find_again(false); });
-    m_find_next.signal_clicked().connect([this] { find_again(false); });
-    m_find_previous.signal_clicked().connect([this] { find_again(true); });
-    m_find_close.signal_clicked().connect([this] { close_find_bar(); });
-}
-
-void MainWindow::open_find_bar()
-{
-    m_status_label.hide();
-    m_find_bar.show();
-    m_find_entry.grab_focus();
-    m_find_entry.select_region(0, -1);
-}
-
-void MainWindow::close_find_bar()
-{
-    if (auto* engine = dynamic_cast<WebKitEngine*>(&m_frm->engine()))
-        engine->end_find();
-    m_find_bar.hide();
-    m_find_result.set_text("");
-    m_status_label.show();
-    m_frm->engine().SetFocus();
-}
-
-void MainWindow::find_again(bool backwards)
-{
-    auto* engine = dynamic_cast<WebKitEngine*>(&m_frm->engine());
-    if (!engine)
-        return;
-    const std::string text = m_find_entry.get_text();
-    if (text.empty()) {
-        engine->end_find();
-        m_find_result.set_text("");
-        return;
-    }
-    engine->find(text, backwards ? FindDirection::Previous : FindDirection::Next);
 }
 
 } // namespace driftway::gtk

@@ -1,8 +1,9 @@
 #pragma once
 
-#include "platform/engine.h"
 #include "gtk/gobject_ptr.h"
 #include "gtk/page_dialogs.h"
+#include "gtk/web_context.h"
+#include "platform/engine.h"
 
 #include <gtk/gtk.h>
 #include <webkit2/webkit2.h>
@@ -14,10 +15,6 @@
 #include <vector>
 
 namespace driftway::gtk {
-
-// Rendering: whether the engine may use the GPU for compositing. Without a
-// GPU (software OpenGL under Xvfb) compositing only costs time and memory.
-enum class Acceleration { Auto, Never, OnDemand };
 
 // Settings shared by every engine of the process.
 struct EngineOptions {
@@ -107,6 +104,7 @@ public:
     static constexpr double kZoomLevels[5] = {0.75, 0.9, 1.0, 1.2, 1.5};
 
 private:
+    // Navigation and the view's other signals (webkit_engine.cpp).
     static void on_load_changed(WebKitWebView*, WebKitLoadEvent event, gpointer self);
     static gboolean on_load_failed(WebKitWebView*, WebKitLoadEvent, gchar* uri, GError* error, gpointer self);
     static void on_title_changed(GObject*, GParamSpec*, gpointer self);
@@ -116,13 +114,27 @@ private:
     static GtkWidget* on_create(WebKitWebView*, WebKitNavigationAction* action, gpointer self);
     static void on_ready_to_show_signal(WebKitWebView*, gpointer self);
     static void on_close_signal(WebKitWebView*, gpointer self);
-    static void on_web_process_terminated(WebKitWebView*, WebKitWebProcessTerminationReason reason,
-                                          gpointer self);
-    static gboolean on_permission_request(WebKitWebView*, WebKitPermissionRequest* request, gpointer self);
-    static gboolean on_authenticate(WebKitWebView*, WebKitAuthenticationRequest* request, gpointer self);
-    static void on_found_text(WebKitFindController*, guint matches, gpointer self);
-    static void on_failed_to_find(WebKitFindController*, gpointer self);
+    void report_navigation(const std::string& address);
+    void run_javascript(const std::string& script);
+    GtkWindow* toplevel() const;
+    void tell_error(const std::string& message);
+    void set_status(const std::string& text);
+
+    // The engine's own pages (engine_pages.cpp).
+    void show_own_page(const std::string& html, const std::string& uri);
+    void replace_with_folder_listing(const std::string& uri);
+
+    // Page commands (engine_saving.cpp, engine_properties.cpp, engine_printing.cpp).
+    void run_save_as();
+    void show_properties();
+    void print_with_dialog();
+    void print_now(GtkPrintSettings* settings, int timeout_ms);
+    void run_page_setup();
+
+    // Downloads (engine_downloads.cpp).
     struct Download;
+    static gboolean on_decide_policy(WebKitWebView*, WebKitPolicyDecision* decision,
+                                     WebKitPolicyDecisionType type, gpointer self);
     static void on_download_started(WebKitWebContext*, WebKitDownload* download, gpointer self);
     static gboolean on_decide_destination(WebKitDownload*, gchar* suggested, gpointer download);
     static void on_download_progress(GObject*, GParamSpec*, gpointer download);
@@ -130,22 +142,16 @@ private:
     static void on_download_finished(WebKitDownload*, gpointer download);
     void forget_download(Download* download);
     void download_failed(Download& download, const std::string& reason);
-    void tell_error(const std::string& message);
-    void set_status(const std::string& text);
 
-    static gboolean on_decide_policy(WebKitWebView*, WebKitPolicyDecision* decision,
-                                     WebKitPolicyDecisionType type, gpointer self);
+    // Find in page (engine_find.cpp).
+    static void on_found_text(WebKitFindController*, guint matches, gpointer self);
+    static void on_failed_to_find(WebKitFindController*, gpointer self);
 
-    void report_navigation(const std::string& address);
-    void show_own_page(const std::string& html, const std::string& uri);
-    void replace_with_folder_listing(const std::string& uri);
-    void run_javascript(const std::string& script);
-    GtkWindow* toplevel() const;
-    void print_with_dialog();
-    void print_now(GtkPrintSettings* settings, int timeout_ms);
-    void run_page_setup();
-    void show_properties();
-    void run_save_as();
+    // Requests of the page (engine_page_requests.cpp).
+    static void on_web_process_terminated(WebKitWebView*, WebKitWebProcessTerminationReason reason,
+                                          gpointer self);
+    static gboolean on_permission_request(WebKitWebView*, WebKitPermissionRequest* request, gpointer self);
+    static gboolean on_authenticate(WebKitWebView*, WebKitAuthenticationRequest* request, gpointer self);
 
     EngineOptions m_options;
     const WebKitEngine* m_opener;
@@ -171,10 +177,5 @@ private:
     bool m_own_page_loading = false; // an offline, error or folder page of ours
     int m_zoom_level = 2;
 };
-
-// The process-wide engine setup: the web context shared by every view, with
-// persistent cookies, cache and local storage under $XDG_DATA_HOME/Driftway
-// and $XDG_CACHE_HOME/Driftway. Made on first use.
-WebKitWebContext* shared_web_context();
 
 } // namespace driftway::gtk

@@ -1,6 +1,9 @@
 #pragma once
 
 #include "platform/paths.h"
+#include "platform/registry_key.h"
+#include "platform/registry_text.h"
+#include "platform/system_facts.h"
 
 #include <cstdint>
 #include <map>
@@ -33,63 +36,9 @@ enum class RegStatus : std::int32_t {
     ERROR_KEY_DELETED = 1018,
 };
 
-// Value types; any other number is stored and returned unchanged.
-enum class RegType : std::uint32_t {
-    REG_NONE = 0,
-    REG_SZ = 1,
-    REG_EXPAND_SZ = 2,
-    REG_BINARY = 3,
-    REG_DWORD = 4
-};
-
 // The access mask the program passes when it opens a key to read it.
 inline constexpr std::uint32_t KEY_ALL_ACCESS = 0xF003F;
 inline constexpr std::uint32_t KEY_READ = 0x20019;
-
-struct RegValue {
-    std::string name; // "" is the key's default (unnamed) value
-    std::uint32_t type = 0;
-    std::string data; // the stored bytes; a REG_SZ keeps its terminating NUL
-};
-
-// One key of the tree: its name as first created, its values and its
-// subkeys, both by their names folded to lower case.
-struct RegistryKey {
-    std::string name;
-    std::map<std::string, RegValue> values;
-    std::map<std::string, std::unique_ptr<RegistryKey>> subkeys;
-};
-
-// A value that HKEY_LOCAL_MACHINE shows, with its key path below the root.
-struct MachineValue {
-    std::string key;
-    RegValue value;
-};
-
-// What HKEY_LOCAL_MACHINE says is not stored by us but found on this system.
-// Tests put their own facts in its place.
-class SystemFacts {
-public:
-    virtual ~SystemFacts() = default;
-    virtual std::vector<MachineValue> machine_values() const = 0;
-};
-
-// The facts of the machine the program runs on: the System Information tool
-// is the first of a short list of system-information programs found in PATH.
-class HostSystemFacts : public SystemFacts {
-public:
-    std::vector<MachineValue> machine_values() const override;
-};
-
-// The programs looked for, in order, and where the tool's path is shown.
-inline constexpr const char* kSystemInformationPrograms[] = {"hardinfo", "kinfocenter", "lshw-gtk",
-                                                             "gnome-system-monitor"};
-inline constexpr const char* kMsinfoKey = "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO";
-inline constexpr const char* kMsinfoValue = "PATH";
-
-// The first of the programs found in the folders of a PATH-style list, as a
-// full path; nullopt when none is there.
-std::optional<std::string> find_system_information_program(std::string_view path_list);
 
 // A small registry of the program's own with the semantics of the classic
 // registry calls: keys in "\"-separated paths whose names are compared
@@ -151,10 +100,10 @@ public:
     std::size_t open_handles() const { return m_handles.size(); }
 
     static constexpr std::size_t kMaxFileSize = 16 * 1024 * 1024;
-    static constexpr std::size_t kMaxValueSize = 1024 * 1024;
-    static constexpr std::size_t kMaxNameLength = 255;
-    static constexpr std::size_t kMaxDepth = 512;
-    static constexpr std::size_t kMaxValueNameLength = 16383;
+    static constexpr std::size_t kMaxValueSize = registry_limits::kMaxValueSize;
+    static constexpr std::size_t kMaxNameLength = registry_limits::kMaxNameLength;
+    static constexpr std::size_t kMaxDepth = registry_limits::kMaxDepth;
+    static constexpr std::size_t kMaxValueNameLength = registry_limits::kMaxValueNameLength;
 
 private:
     struct Handle {
@@ -188,15 +137,5 @@ private:
     std::optional<std::string> m_file_identity;
     std::vector<std::string> m_warnings;
 };
-
-// The text form of the two stored roots, exposed for the tests and the
-// fuzzer. parse_registry_text returns nullopt and a reason for text that is
-// not a registry file of this version.
-struct RegistryTrees {
-    std::unique_ptr<RegistryKey> classes_root;
-    std::unique_ptr<RegistryKey> current_user;
-};
-std::optional<RegistryTrees> parse_registry_text(std::string_view text, std::string& reason);
-std::string registry_text(const RegistryKey& classes_root, const RegistryKey& current_user);
 
 } // namespace driftway::platform

@@ -3,7 +3,7 @@
 // engine's shared context.
 #include "about/internet_options.h"
 #include "gtk/internet_options_dialog.h"
-#include "gtk/webkit_engine.h"
+#include "gtk/web_context.h"
 #include "tests/gtk/about/message_boxes.h"
 #include "tests/gtk/common/http_server.h"
 #include "tests/gtk/common/wait.h"

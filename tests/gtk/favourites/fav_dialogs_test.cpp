@@ -1,6 +1,10 @@
 // The favourites dialogs over a temporary Favorites folder: the folder
 // picker, Add Favorite, Organize Favorites and the properties of favourites.
+#include "gtk/add_favorite_dialog.h"
 #include "gtk/fav_dialogs.h"
+#include "gtk/fav_file_work.h"
+#include "gtk/organize_favorites_dialog.h"
+#include "gtk/properties_dialog.h"
 #include "tests/gtk/favourites/fav_gtk_support.h"
 
 #include <gtest/gtest.h>

@@ -1,0 +1,137 @@
+#include "gtk/main_window.h"
+
+#include "favourites/bookmarks_export.h"
+#include "favourites/bookmarks_import.h"
+#include "favourites/context_menu.h"
+#include "favourites/fav_menu.h"
+#include "gtk/app.h"
+#include "platform/runtime_error.h"
+
+#include <gtkmm/separatormenuitem.h>
+
+namespace driftway::gtk {
+
+// ---- Favourites
+
+Gtk::MenuItem* MainWindow::make_favorites_item(const std::shared_ptr<const favourites::FavMenu>& menu,
+                                               const platform::MenuEntry& e)
+{
+    if (e.kind == platform::MenuEntryKind::Separator)
+        return Gtk::manage(new Gtk::SeparatorMenuItem());
+    // Captions come with "&" doubled, so a favourite's name never makes an
+    // access key of its own.
+    auto* item = Gtk::manage(new Gtk::MenuItem(MenuRenderer::mnemonic(e.caption), true));
+    if (e.kind == platform::MenuEntryKind::Submenu) {
+        auto* sub = Gtk::manage(new Gtk::Menu());
+        item->set_submenu(*sub);
+        // A folder's entries are made the first time it opens.
+        const int folder = e.index;
+        auto filled = std::make_shared<bool>(false);
+        item->signal_activate().connect([this, menu, sub, folder, filled] {
+            if (*filled)
+                return;
+            *filled = true;
+            for (const auto& child : menu->submenu(folder))
+                sub->append(*make_favorites_item(menu, child));
+            sub->show_all();
+        });
+    } else {
+        const int id = e.id;
+        item->signal_activate().connect([this, id] { m_app.faves().FavWndProc(*this, id); });
+    }
+    return item;
+}
+
+void MainWindow::install_favorites_menu(std::shared_ptr<const favourites::FavMenu> menu)
+{
+    if (m_fav_menu_item) {
+        m_menubar.remove(*m_fav_menu_item);
+        m_fav_menu_item = nullptr;
+    }
+    const platform::MenuEntry root = menu->root();
+    auto* title = Gtk::manage(new Gtk::MenuItem(favourites::kFavMenuCaption, false));
+    auto* popup = Gtk::manage(new Gtk::Menu());
+    title->set_submenu(*popup);
+    for (const auto& e : root.children)
+        popup->append(*make_favorites_item(menu, e));
+    popup->show_all();
+    m_menubar.insert(*title, favourites::kFavMenuPosition);
+    title->show();
+    m_fav_menu_item = title;
+}
+
+void MainWindow::freeze_drawing()
+{
+    if (m_freeze++ == 0) {
+        if (auto w = get_window())
+            w->freeze_updates();
+    }
+}
+
+void MainWindow::thaw_drawing()
+{
+    if (m_freeze > 0 && --m_freeze == 0) {
+        if (auto w = get_window())
+            w->thaw_updates();
+    }
+}
+
+void MainWindow::DoEvents()
+{
+    // One pass over what is pending, bounded so that a busy page cannot keep
+    // the scan waiting.
+    for (int i = 0; i < 100 && gtk_events_pending(); ++i)
+        gtk_main_iteration_do(FALSE);
+}
+
+void MainWindow::open_folder_window(const std::string& folder)
+{
+    MainWindow& other = m_app.new_window(nullptr, m_app.command_line());
+    other.frm().engine().Navigate2(folder, platform::NavFlags::NoHistory);
+    const auto [left, top] = position();
+    other.move_to(left + browser::twips::kNewWindowOffset, top + browser::twips::kNewWindowOffset);
+    other.show();
+}
+
+void MainWindow::popup_context_menu()
+{
+    const platform::MenuEntry title = favourites::mnuPopUp_Click(m_app.faves(), *this);
+    m_popup = m_menus.popup(title);
+    m_popup->attach_to_widget(*this);
+    m_popup->show_all();
+    m_popup->popup_at_pointer(nullptr);
+}
+
+void MainWindow::on_picfav(int index)
+{
+    if (m_app.faves().PicFav_Click(*this, index) == favourites::PicFavAction::ToggleFavoritesPane)
+        m_frm->menu_activated("mnuVItem", 0, false);
+}
+
+void MainWindow::import_bookmarks(const std::string& path)
+{
+    const std::string root = m_app.faves().FavPath();
+    if (root.empty())
+        throw platform::RuntimeError(platform::error::kPathNotFound, favourites::kFolderUnavailable);
+    // Progress goes to the status line; a large file takes seconds.
+    auto progress = [this](std::size_t done, std::size_t total) {
+        set_status_text("Importing bookmarks: " + std::to_string(done) + " of " + std::to_string(total));
+        DoEvents();
+    };
+    const auto result = favourites::import_bookmarks(path, root, progress);
+    set_status_text(browser::kDefaultStatus);
+    if (result.error)
+        throw platform::RuntimeError(platform::error::kInvalidCall, *result.error);
+}
+
+void MainWindow::export_favorites(const std::string& path)
+{
+    const std::string root = m_app.faves().FavPath();
+    if (root.empty())
+        throw platform::RuntimeError(platform::error::kPathNotFound, favourites::kFolderUnavailable);
+    const auto result = favourites::export_bookmarks(root, path);
+    if (result.error)
+        throw platform::RuntimeError(platform::error::kInvalidCall, *result.error);
+}
+
+} // namespace driftway::gtk
