@@ -31,9 +31,7 @@ Gtk::MenuItem* MainWindow::make_favorites_item(const std::shared_ptr<const favou
             if (*filled)
                 return;
             *filled = true;
-            for (const auto& child : menu->submenu(folder))
-                sub->append(*make_favorites_item(menu, child));
-            sub->show_all();
+            fill_favorites_menu(*sub, menu, menu->submenu(folder));
         });
     } else {
         const int id = e.id;
@@ -42,19 +40,44 @@ Gtk::MenuItem* MainWindow::make_favorites_item(const std::shared_ptr<const favou
     return item;
 }
 
+void MainWindow::fill_favorites_menu(Gtk::Menu& shell, const std::shared_ptr<const favourites::FavMenu>& menu,
+                                     const std::vector<platform::MenuEntry>& entries)
+{
+    // Each entry is shown before it joins the menu and goes in front of the
+    // ones already there, last entry first: a menu finds its end, and
+    // re-styles its visible entries, by walking them all, so appending or
+    // showing entries one by one costs the square of their number.
+    for (auto e = entries.rbegin(); e != entries.rend(); ++e) {
+        Gtk::MenuItem* item = make_favorites_item(menu, *e);
+        item->show();
+        shell.prepend(*item);
+    }
+}
+
 void MainWindow::install_favorites_menu(std::shared_ptr<const favourites::FavMenu> menu)
 {
     if (m_fav_menu_item) {
         m_menubar.remove(*m_fav_menu_item);
         m_fav_menu_item = nullptr;
     }
-    const platform::MenuEntry root = menu->root();
     auto* title = Gtk::manage(new Gtk::MenuItem(favourites::kFavMenuCaption, false));
     auto* popup = Gtk::manage(new Gtk::Menu());
     title->set_submenu(*popup);
-    for (const auto& e : root.children)
-        popup->append(*make_favorites_item(menu, e));
-    popup->show_all();
+    // The entries of a very large folder are made when the menu first opens:
+    // a hundred thousand of them take seconds, which start-up and every
+    // refresh would otherwise wait for.
+    constexpr std::size_t kEntriesMadeAtOnce = 2000;
+    if (menu->root_size() <= kEntriesMadeAtOnce) {
+        fill_favorites_menu(*popup, menu, menu->root().children);
+    } else {
+        auto filled = std::make_shared<bool>(false);
+        title->signal_activate().connect([this, menu, popup, filled] {
+            if (*filled)
+                return;
+            *filled = true;
+            fill_favorites_menu(*popup, menu, menu->root().children);
+        });
+    }
     m_menubar.insert(*title, favourites::kFavMenuPosition);
     title->show();
     m_fav_menu_item = title;
