@@ -8,6 +8,7 @@
 #include <ctime>
 #include <fcntl.h>
 #include <pwd.h>
+#include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -67,6 +68,23 @@ std::string data_home()
 std::string cache_home()
 {
     return xdg_folder("XDG_CACHE_HOME", ".cache");
+}
+
+std::vector<std::string> data_dirs()
+{
+    std::vector<std::string> dirs;
+    const char* value = std::getenv("XDG_DATA_DIRS");
+    std::string_view rest = value ? value : "";
+    while (!rest.empty()) {
+        const auto colon = rest.find(':');
+        const std::string_view dir = rest.substr(0, colon);
+        if (!dir.empty() && dir.front() == '/')
+            dirs.emplace_back(dir);
+        rest = colon == std::string_view::npos ? std::string_view{} : rest.substr(colon + 1);
+    }
+    if (dirs.empty())
+        dirs = {"/usr/local/share", "/usr/share"};
+    return dirs;
 }
 
 StoredFile read_stored_file(const std::string& path, std::size_t max_size)

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace driftway::platform {
 
@@ -19,6 +20,9 @@ std::string home_folder();
 std::string config_home();
 std::string data_home();
 std::string cache_home();
+// $XDG_DATA_DIRS, its absolute entries in order; /usr/local/share and
+// /usr/share when it names none.
+std::vector<std::string> data_dirs();
 
 // The outcome of reading one of the program's own stored files.
 struct StoredFile {

@@ -154,14 +154,14 @@ TEST_F(DesktopTest, AQuotedProgramPathIsReadRightByGio)
 {
     if (!installed("gio"))
         GTEST_SKIP() << "gio is not installed";
-    // With blanks in the data folder too, no link can help: Exec names the
-    // program itself, in quotes.
+    // With blanks in the data folder too, the link goes to the configuration
+    // folder.
     dir.mkdir("data home/applications");
     install_program("My Apps");
     DesktopAssociation desktop(registry, dir.str() + "/data home", dir.str() + "/config");
     ModAssociate(registry, program_folder, desktop).associate_html();
     const std::string entry = driftway::testing::read_file(desktop.desktop_file());
-    EXPECT_NE(entry.find("\nExec=\"" + program_folder + "/Driftway\" %f\n"), std::string::npos) << entry;
+    EXPECT_NE(entry.find("\nExec=" + dir.str() + "/config/Driftway/bin/Driftway %f\n"), std::string::npos) << entry;
 
     const std::string page = dir.str() + "/my page.html";
     run({"gio", "launch", desktop.desktop_file(), page}, env("data home"));
