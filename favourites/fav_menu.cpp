@@ -59,6 +59,12 @@ platform::MenuEntry FavMenu::root() const
     return menu;
 }
 
+std::size_t FavMenu::root_size() const
+{
+    const FavScan& scan = *m_scan;
+    return 3 + scan.subfolders(0).size() + static_cast<std::size_t>(scan.folders()[0].item_count);
+}
+
 std::vector<platform::MenuEntry> FavMenu::submenu(int folder) const
 {
     std::vector<platform::MenuEntry> entries;

@@ -36,6 +36,8 @@ public:
     // The popup "Favorites": Add to Favorites..., Organize Favorites..., a
     // separator, one submenu per top-level folder, the root's items.
     platform::MenuEntry root() const;
+    // How many entries root() has, without making them.
+    std::size_t root_size() const;
     // The entries of one folder's submenu: its subfolders, then its items.
     std::vector<platform::MenuEntry> submenu(int folder) const;
     // The whole menu with every submenu filled in (tests, small folders).

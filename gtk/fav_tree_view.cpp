@@ -243,7 +243,17 @@ void FavTreeView::link(int index)
 Gtk::TreeIter FavTreeView::append_row(int index)
 {
     const int parent = m_model.Parent(index);
-    const Gtk::TreeIter it = parent == 0 ? m_store->append() : m_store->append(m_rows[parent]->children());
+    return fill_row(index, parent == 0 ? m_store->append() : m_store->append(m_rows[parent]->children()));
+}
+
+Gtk::TreeIter FavTreeView::prepend_row(int index)
+{
+    const int parent = m_model.Parent(index);
+    return fill_row(index, parent == 0 ? m_store->prepend() : m_store->prepend(m_rows[parent]->children()));
+}
+
+Gtk::TreeIter FavTreeView::fill_row(int index, const Gtk::TreeIter& it)
+{
     Gtk::TreeRow row = *it;
     row[m_columns.index] = index;
     row[m_columns.text] = m_model.Text(index);
@@ -261,14 +271,24 @@ void FavTreeView::build_children(int index)
     if (m_children_built[index])
         return;
     m_children_built[index] = 1;
-    for (int c = m_first_child[index]; c != 0; c = m_next_sibling[c])
-        append_row(c);
-    // The placeholder goes last, so that an expanded row never runs empty.
+    Gtk::TreeIter placeholder;
     if (index != 0 && m_rows[index]) {
         const auto children = m_rows[index]->children();
         if (!children.empty() && (*children.begin())[m_columns.index] == 0)
-            m_store->erase(children.begin());
+            placeholder = children.begin();
     }
+    // The rows go in last child first, each in front of the others: the store
+    // walks a row's siblings to find the end of the list and a new row's
+    // position, so appending the children of a folder costs the square of
+    // their number and prepending them costs their number.
+    std::vector<int> children;
+    for (int c = m_first_child[index]; c != 0; c = m_next_sibling[c])
+        children.push_back(c);
+    for (auto c = children.rbegin(); c != children.rend(); ++c)
+        prepend_row(*c);
+    // The placeholder goes last, so that an expanded row never runs empty.
+    if (placeholder)
+        m_store->erase(placeholder);
     const int highlighted = m_model.DropHighlight();
     if (highlighted != 0 && highlighted < static_cast<int>(m_rows.size()) &&
         m_model.Parent(highlighted) == index)

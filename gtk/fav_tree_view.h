@@ -112,6 +112,8 @@ private:
     void link(int index);
     void grow(int count);
     Gtk::TreeIter append_row(int index);
+    Gtk::TreeIter prepend_row(int index);
+    Gtk::TreeIter fill_row(int index, const Gtk::TreeIter& it);
     void build_children(int index);
     bool ensure_row(int index);
     bool shown(int index);

@@ -382,6 +382,26 @@ void MainWindow::set_address_list(const std::vector<std::string>& entries, int s
         m_address.set_active(selected);
 }
 
+void MainWindow::address_list_visited(const std::vector<std::string>& entries,
+                                      const browser::HistoryChange& change)
+{
+    if (entries.empty())
+        return;
+    {
+        // Editing the list must not look like a user's pick. One row in and
+        // at most two out: a page that navigates itself all the time no
+        // longer pays for the whole list each time.
+        m_updating_list = true;
+        if (change.removed >= 0)
+            m_address.remove_text(change.removed);
+        m_address.prepend(displayable(entries.front()));
+        if (change.dropped_oldest)
+            m_address.remove_text(static_cast<int>(entries.size()));
+        m_updating_list = false;
+    }
+    m_address.set_active(0);
+}
+
 void MainWindow::set_status_text(const std::string& text)
 {
     m_status_label.set_text(displayable(text));

@@ -59,6 +59,8 @@ public:
     void set_address_text(const std::string& text) override;
     std::string address_text() const override;
     void set_address_list(const std::vector<std::string>& entries, int selected) override;
+    void address_list_visited(const std::vector<std::string>& entries,
+                              const browser::HistoryChange& change) override;
     void set_status_text(const std::string& text) override;
     void apply_layout(const browser::Layout& layout) override;
     void start_timer() override;
@@ -112,6 +114,8 @@ private:
     void on_menu(const platform::MenuEntry& entry);
     Gtk::MenuItem* make_favorites_item(const std::shared_ptr<const favourites::FavMenu>& menu,
                                        const platform::MenuEntry& entry);
+    void fill_favorites_menu(Gtk::Menu& shell, const std::shared_ptr<const favourites::FavMenu>& menu,
+                             const std::vector<platform::MenuEntry>& entries);
     void on_picfav(int index);
     void import_bookmarks(const std::string& path);
     void build_find_bar();

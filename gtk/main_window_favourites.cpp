@@ -42,9 +42,7 @@ Gtk::MenuItem* MainWindow::make_favorites_item(const std::shared_ptr<const favou
             if (*filled)
                 return;
             *filled = true;
-            for (const auto& child : menu->submenu(folder))
-                sub->append(*make_favorites_item(menu, child));
-            sub->show_all();
+            fill_favorites_menu(*sub, menu, menu->submenu(folder));
         });
     } else {
         // The entry opens what it shows: its id is looked up in the scan this
@@ -54,6 +52,20 @@ Gtk::MenuItem* MainWindow::make_favorites_item(const std::shared_ptr<const favou
             [this, menu, id] { m_app.faves().FavWndProc(*this, id, &menu->scan()); });
     }
     return item;
+}
+
+void MainWindow::fill_favorites_menu(Gtk::Menu& shell, const std::shared_ptr<const favourites::FavMenu>& menu,
+                                     const std::vector<platform::MenuEntry>& entries)
+{
+    // Each entry is shown before it joins the menu and goes in front of the
+    // ones already there, last entry first: a menu finds its end, and
+    // re-styles its visible entries, by walking them all, so appending or
+    // showing entries one by one costs the square of their number.
+    for (auto e = entries.rbegin(); e != entries.rend(); ++e) {
+        Gtk::MenuItem* item = make_favorites_item(menu, *e);
+        item->show();
+        shell.prepend(*item);
+    }
 }
 
 void MainWindow::install_favorites_menu(std::shared_ptr<const favourites::FavMenu> menu)
@@ -68,16 +80,14 @@ void MainWindow::install_favorites_menu(std::shared_ptr<const favourites::FavMen
     guard_submenu_opening(*popup);
     // The entries are made as the menu is about to open for the first time:
     // an assistive technology's bridge walks every menu item the window
-    // holds when a screen reader connects, and thousands of favourites made
-    // that walk take many times the whole start-up.
+    // holds when a screen reader connects, and a very large folder's entries
+    // take seconds that start-up and every refresh would otherwise wait for.
     auto filled = std::make_shared<bool>(false);
     const auto fill = [this, menu, popup, filled] {
         if (*filled)
             return;
         *filled = true;
-        for (const auto& e : menu->root().children)
-            popup->append(*make_favorites_item(menu, e));
-        popup->show_all();
+        fill_favorites_menu(*popup, menu, menu->root().children);
     };
     title->signal_select().connect(fill, false);
     title->signal_activate().connect(fill, false);
