@@ -131,6 +131,7 @@ TEST_F(FavDialogsTest, OrganizeRenamesCreatesMovesAndDeletes)
     EXPECT_EQ(entries.selected_path(), root() + "/Archive/Old/Hammer.lnk");
 
     // Delete asks first; No keeps everything.
+    ASSERT_TRUE(entries.select_path(root() + "/Archive"));
     m_fw.scripted().answers = {platform::MsgAnswer::No};
     dialog.delete_button().clicked();
     EXPECT_TRUE(fs::exists(root() + "/Archive/Old/Hammer.lnk"));
@@ -141,7 +142,6 @@ TEST_F(FavDialogsTest, OrganizeRenamesCreatesMovesAndDeletes)
     ASSERT_TRUE(entries.select_path(root() + "/Work/Plan.url"));
     fs::remove(root() + "/Work/Plan.url");
     dialog.delete_button().clicked();
-    ASSERT_EQ(messages.size(), 1u);
     EXPECT_NE(messages.back().text.find("is no longer there"), std::string::npos);
     EXPECT_FALSE(entries.text_of(root() + "/Work/Plan.url"));
 }
