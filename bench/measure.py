@@ -252,6 +252,158 @@ class Bench:
             home.remove()
 
 
+def second_launch(bench: Bench, url: str, second_url: str):
+    """A cold start on url, then, while it runs, a second start of the
+    program on second_url, which hands the address to the running one.
+    Returns (cold ms, cold distinct KiB, second ms to its title, distinct KiB
+    the second window added, whether the second start ended by itself)."""
+    home = Home()
+    pid = 0
+    try:
+        pid, cold_ms, _, _ = bench.launch("Driftway", url, home)
+        time.sleep(SETTLE_S)
+        _, distinct1, _ = bench.memory(pid)
+        # The probe starts first and counts from its own start; what passed
+        # before the second start is taken off again.
+        probe_start = time.monotonic()
+        probe = subprocess.Popen([str(bench.title_probe), "wait", SECOND_TITLE, str(TITLE_TIMEOUT_MS), str(pid)],
+                                 stdout=subprocess.PIPE, text=True)
+        time.sleep(0.2)
+        launched = time.monotonic()
+        with open(bench.log, "a") as log:
+            second = subprocess.Popen(bench.browsers["Driftway"] + [second_url], env=home.env, stdout=log,
+                                      stderr=log)
+        out, _ = probe.communicate()
+        try:
+            ended = second.wait(TITLE_TIMEOUT_MS / 1000) == 0
+        except subprocess.TimeoutExpired:
+            stop_tree(second.pid)
+            ended = False
+        if probe.returncode != 0:
+            return None
+        second_ms = float(out.split()[0]) - (launched - probe_start) * 1000
+        time.sleep(SETTLE_S)
+        _, distinct2, _ = bench.memory(pid)
+        return cold_ms, distinct1, second_ms, distinct2 - distinct1, ended
+    finally:
+        if pid:
+            stop_tree(pid)
+        home.remove()
+
+
+def set_accessibility(on: bool) -> None:
+    """What a screen reader says on the accessibility bus when it starts or
+    ends (the first call starts that bus)."""
+    subprocess.run(["gdbus", "call", "--session", "--dest", "org.a11y.Bus", "--object-path", "/org/a11y/bus",
+                    "--method", "org.freedesktop.DBus.Properties.Set", "org.a11y.Status", "IsEnabled",
+                    "<true>" if on else "<false>"], check=True, stdout=subprocess.DEVNULL)
+
+
+# A stand-in for a screen reader: it listens to every event of the programs on
+# the accessibility bus and asks the name of each source, which makes the
+# programs' bridges publish their whole accessible trees.
+SCREEN_READER = """
+import gi
+gi.require_version("Atspi", "2.0")
+from gi.repository import Atspi, GLib
+def heard(event):
+    try:
+        event.source.get_name()
+    except GLib.Error:
+        pass
+listener = Atspi.EventListener.new(heard)
+for kind in ("object:", "focus:", "window:"):
+    listener.register(kind)
+Atspi.event_main()
+"""
+
+
+def accessible_startup(bench: Bench, url: str, favourites: Path):
+    """Time to title with 10,000 favourites in one folder, the accessibility
+    bridge off and on (a screen reader listening), the two alternating."""
+    favourites.mkdir(exist_ok=True)
+    for k in range(10000):
+        (favourites / f"Favourite {k}.url").write_bytes(
+            f"[InternetShortcut]\r\nURL=https://example.org/{k}\r\n".encode())
+    times = {"off": [], "on": []}
+    try:
+        for i in range(bench.runs):
+            for kind in ("off", "on") if i % 2 == 0 else ("on", "off"):
+                set_accessibility(kind == "on")
+                reader = subprocess.Popen(["/usr/bin/python3", "-c", SCREEN_READER]) if kind == "on" else None
+                time.sleep(1.0 if reader else 0)
+                try:
+                    env = {"DRIFTWAY_FAVORITES": str(favourites)}
+                    times[kind].append(bench.first_window("Driftway", url, env)[0])
+                finally:
+                    if reader:
+                        reader.terminate()
+                        reader.wait()
+    finally:
+        set_accessibility(False)
+    return times
+
+
+def print_launch_rows(launches, accessible) -> None:
+    """The rows of the second start and of the accessible start-up."""
+    mib = 1.0 / 1024.0
+    if launches:
+        cold = [r[0] for r in launches]
+        cold_distinct = [r[1] for r in launches]
+        second = [r[2] for r in launches]
+        added = [r[3] for r in launches]
+        time_ratio = statistics.median(second) / statistics.median(cold)
+        memory_ratio = statistics.median(added) / statistics.median(cold_distinct)
+        print(f"{'(e) cold start to title, ms':44}{fmt(cold):>22}")
+        print(f"{'    second start (handed over) to title, ms':44}{fmt(second):>22}{'':22}{time_ratio:>8.2f}"
+              f"  <= 0.40 {verdict(time_ratio <= 0.40)}")
+        print(f"{'    cold start, distinct MiB':44}{fmt(cold_distinct, mib):>22}")
+        print(f"{'    second start adds, distinct MiB':44}{fmt(added, mib):>22}{'':22}{memory_ratio:>8.2f}"
+              f"  <= 0.40 {verdict(memory_ratio <= 0.40)}")
+        if not all(r[4] for r in launches):
+            print(f"{'    second start did not end by itself':44}{sum(not r[4] for r in launches):>22}")
+    else:
+        print(f"{'(e) second start':44}{'no title':>22}")
+    if accessible:
+        ratio = statistics.median(accessible["on"]) / statistics.median(accessible["off"])
+        print(f"{'(f) start-up, 10,000 in one folder, bridge off':44}{fmt(accessible['off']):>22}")
+        print(f"{'    ... accessibility bridge on, ms':44}{fmt(accessible['on']):>22}{'':22}{ratio:>8.2f}"
+              f"  <= 2 {verdict(ratio <= 2.0)}")
+
+
+def build_flat_favourites(root: Path, items: int) -> None:
+    """Every item in the Favorites folder itself."""
+    for k in range(items):
+        (root / f"Favourite {k}.url").write_bytes(f"[InternetShortcut]\r\nURL=https://example.org/{k}\r\n".encode())
+
+
+FLAT_ITEMS = 100000
+
+
+def flat_startup(bench: "Bench", runs: int, work: Path, page: str):
+    """Start-up with FLAT_ITEMS favourites in one folder against an empty
+    Favorites folder, the two alternating: {"empty": [ms], "flat": [ms]}."""
+    empty = work / "favourites-flat-empty"
+    empty.mkdir()
+    flat = work / "favourites-flat"
+    flat.mkdir()
+    build_flat_favourites(flat, FLAT_ITEMS)
+    times = {"empty": [], "flat": []}
+    for i in range(runs):
+        order = ("empty", "flat") if i % 2 == 0 else ("flat", "empty")
+        for kind in order:
+            folder = empty if kind == "empty" else flat
+            times[kind].append(bench.first_window("Driftway", page, {"DRIFTWAY_FAVORITES": str(folder)})[0])
+    return times
+
+
+def print_flat_startup(times) -> None:
+    ratio = statistics.median(times["flat"]) / statistics.median(times["empty"])
+    print(f"{'(g) start-up, empty Favorites folder, ms':44}{fmt(times['empty']):>22}")
+    print(f"{f'    start-up, {FLAT_ITEMS:,} in one folder, ms':44}{fmt(times['flat']):>22}{'':22}"
+          f"{ratio:>8.2f}  <= 2 {verdict(ratio <= 2.0)}")
+
+
 def summary(values):
     return statistics.median(values), min(values), max(values)
 
@@ -266,8 +418,8 @@ def verdict(ok: bool) -> str:
 
 
 def refresh_ratios(binary: Path, log: Path):
-    """Runs the favourites refresh benchmark; returns its lines and the
-    ratios per size as (items, wall ratio, processor-time ratio)."""
+    """Runs the favourites refresh benchmark; returns the ratios per size as
+    (items, layout, wall ratio, processor-time ratio)."""
     done = subprocess.run([str(binary)], stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
     with open(log, "a") as out:
         out.write(done.stdout)
@@ -276,12 +428,13 @@ def refresh_ratios(binary: Path, log: Path):
     ratios = []
     items = None
     for line in done.stdout.splitlines():
-        m = re.match(r"(\d+) items in (\d+) folders", line)
+        m = re.match(r"(\d+) items in (\d+ folders|one folder)", line)
         if m:
             items = int(m.group(1))
+            layout = m.group(2)
         m = re.match(r"\s+ratio\s+([\d.]+)\s+([\d.]+)", line)
         if m and items is not None:
-            ratios.append((items, float(m.group(1)), float(m.group(2))))
+            ratios.append((items, layout, float(m.group(1)), float(m.group(2))))
     return ratios
 
 
@@ -365,6 +518,13 @@ def main() -> int:
 
         # (d) the favourites refresh ratio.
         ratios = [] if args.skip_refresh else refresh_ratios(build / "bench" / "favourites_refresh", log)
+
+        # (e) a second start while Driftway runs, (f) start-up for a screen reader.
+        second_page = (work / "second.html").as_uri()
+        launches = [r for r in (second_launch(bench, page, second_page) for _ in range(runs)) if r]
+        accessible = accessible_startup(bench, page, work / "favourites-accessible")
+        # (g) start-up with one very large folder.
+        flat = flat_startup(bench, runs, work, page)
     except Exception as error:  # noqa: BLE001 - reported, then the folder is kept for a look
         print(f"bench: {error}", file=sys.stderr)
         print(f"bench: logs kept in {work}", file=sys.stderr)
@@ -412,10 +572,12 @@ def main() -> int:
     print(f"{'(c) start-up, empty Favorites folder, ms':44}{fmt(startup['empty']):>22}")
     print(f"{'    start-up, 10,000 favourites, ms':44}{fmt(startup['full']):>22}{'':22}"
           f"{growth * 100:>+7.0f}%  <= +20% {verdict(growth <= 0.20)}")
-    for items, wall, cpu in ratios:
-        label = f"(d) refresh / bare listing, {items:,} items" if items == ratios[0][0] else \
-            f"    refresh / bare listing, {items:,} items"
+    for row, (items, layout, wall, cpu) in enumerate(ratios):
+        where = "in one folder" if layout == "one folder" else "nested"
+        label = f"{'(d)' if row == 0 else '   '} refresh / bare listing, {items:,} {where}"
         print(f"{label:44}{f'{wall:.2f} (cpu {cpu:.2f})':>22}{'':22}{'':8}  <= 3 {verdict(wall <= 3.0)}")
+    print_launch_rows(launches, accessible)
+    print_flat_startup(flat)
     print()
     print("Each process in the last run of (a): PSS, resident, and the pages no other process of its tree holds, MiB")
     for browser in ("Driftway", "surf"):

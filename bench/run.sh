@@ -15,7 +15,7 @@ for need in "$build/Driftway" "$build/bench/title_probe" "$build/bench/tree_memo
     exit 1
   fi
 done
-for tool in surf xvfb-run xdotool dbus-run-session python3; do
+for tool in surf xvfb-run xdotool dbus-run-session gdbus python3; do
   if ! command -v "$tool" >/dev/null; then
     echo "bench: $tool is missing; 'make bench' installs it" >&2
     exit 1

@@ -1,6 +1,7 @@
 #include "browser/frm_browser.h"
 
 #include "about/publisher.h"
+#include "browser/window_title.h"
 #include "commands/mod_gen.h"
 #include "platform/paths.h"
 
@@ -31,17 +32,6 @@ std::string publisher_host()
 }
 
 }  // namespace
-
-std::string strip_command_line_quotes(std::string text)
-{
-    for (int removed = 0; removed < 2; ++removed) {
-        const auto quote = text.find('"');
-        if (quote == std::string::npos)
-            break;
-        text.erase(quote, 1);
-    }
-    return text;
-}
 
 std::string initial_title()
 {
@@ -78,7 +68,7 @@ void FrmBrowser::Form_Load(const std::string& command_line)
     // folder is being scanned, rather than after. Once both are done the
     // window is the same either way.
     if (!command_line.empty())
-        skip_errors([&] { NavNow(strip_command_line_quotes(command_line)); });
+        skip_errors([&] { NavNow(command_line); });
     skip_errors([&] {
         if (on_load_favorites)
             on_load_favorites();
@@ -274,16 +264,16 @@ void FrmBrowser::timTimer_Timer()
 
 void FrmBrowser::set_title_from_location()
 {
-    m_view.set_title(kTitlePrefix + m_engine->LocationName());
+    m_view.set_title(kTitlePrefix + safe_title(m_engine->LocationName()));
 }
 
 void FrmBrowser::WebBrowser_BeforeNavigate2(const std::string& url)
 {
-    skip_errors([&] { m_view.set_title(kTitlePrefix + url); });
+    skip_errors([&] { m_view.set_title(kTitlePrefix + safe_title(url)); });
     bHistUpdate = true;
     skip_errors([&] {
-        m_history.visit(url);
-        m_view.set_address_list(m_history.entries(), 0);
+        const HistoryChange change = m_history.visit(url);
+        m_view.address_list_visited(m_history.entries(), change);
         // Selecting an entry raises the box's Click, which does nothing while
         // the list is being rewritten.
         cboAddress_Click();

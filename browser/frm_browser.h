@@ -33,9 +33,6 @@ inline constexpr const char* kTitlePrefix = "Driftway\u2122 - ";
 inline constexpr const char* kWorkingTitle = "Driftway\u2122 - Working...";
 inline constexpr const char* kDefaultStatus = "Driftway by Quillmere \u2014 light, fast browsing.";
 
-// The program's command line with at most its first two double quotes removed.
-std::string strip_command_line_quotes(std::string text);
-
 // The title the window shows before its first navigation.
 std::string initial_title();
 
@@ -48,8 +45,8 @@ public:
     FrmBrowser(const FrmBrowser&) = delete;
     FrmBrowser& operator=(const FrmBrowser&) = delete;
 
-    // Runs the load steps; command_line is the program's arguments joined by
-    // single blanks.
+    // Runs the load steps; command_line is the one address this window was
+    // started with (one program argument, taken whole), or empty.
     void Form_Load(const std::string& command_line);
 
     // Layout.

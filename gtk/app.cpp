@@ -24,7 +24,10 @@ MainWindow& App::about_first()
     return *m_first;
 }
 
-App::~App() = default;
+App::~App()
+{
+    m_reap.disconnect();
+}
 
 MainWindow& App::start()
 {
@@ -35,8 +38,9 @@ MainWindow& App::start()
     // Changes other programs make in the Favorites folder reach every
     // window; none lands while the user is typing a new name.
     m_fav_monitor.hold_while([this] {
-        return std::ranges::any_of(m_windows,
-                                   [](const auto& mw) { return mw->favourites_pane().tree().editing(); });
+        return operation_running() || std::ranges::any_of(m_windows, [](const auto& mw) {
+                   return mw->favourites_pane().tree().editing();
+               });
     });
     m_fav_monitor.start();
     m_first = &w;
@@ -68,23 +72,45 @@ void App::window_closed(MainWindow& window)
 {
     if (m_first == &window)
         m_first = nullptr;
-    MainWindow* gone = &window;
-    Glib::signal_idle().connect_once([this, gone] {
-        m_windows.remove_if([gone](const auto& w) { return w.get() == gone; });
-        if (m_windows.empty() && m_quit_on_last)
-            gtk_main_quit();
-    });
+    if (std::ranges::find(m_closed, &window) == m_closed.end())
+        m_closed.push_back(&window);
+    if (!m_reap.connected())
+        m_reap = Glib::signal_idle().connect(sigc::mem_fun(*this, &App::reap_closed_windows));
 }
 
-std::string join_arguments(int argc, char** argv, int first)
+bool App::reap_closed_windows()
 {
-    std::string text;
-    for (int i = first; i < argc; ++i) {
-        if (i > first)
-            text += ' ';
-        text += argv[i];
+    // Only the main loop itself may destroy a window. Inside a nested loop
+    // (a modal dialog, a print dialog) or an operation that runs the
+    // toolkit's events, the closed window's own code may still be on the
+    // stack and use it when the loop returns: try again a little later.
+    if (g_main_depth() > 1 || operation_running()) {
+        m_reap = Glib::signal_timeout().connect(sigc::mem_fun(*this, &App::reap_closed_windows), 50);
+        return false;
     }
-    return text;
+    const std::vector<MainWindow*> closed = std::move(m_closed);
+    m_closed.clear();
+    m_windows.remove_if(
+        [&closed](const auto& w) { return std::ranges::find(closed, w.get()) != closed.end(); });
+    if (m_windows.empty() && m_quit_on_last)
+        gtk_main_quit();
+    return false;
+}
+
+void App::open(const std::vector<std::string>& addresses, const std::string& startup_id)
+{
+    const std::vector<std::string> each = addresses.empty() ? std::vector<std::string>{""} : addresses;
+    // The new windows share a page process with a window already open, as a
+    // page's own new windows do: no process to start, and little memory.
+    platform::Engine* related = m_windows.empty() ? nullptr : &m_windows.front()->frm().engine();
+    bool first = true;
+    for (const auto& address : each) {
+        MainWindow& w = new_window(related, address);
+        if (first && !startup_id.empty())
+            gtk_window_set_startup_id(w.gobj(), startup_id.c_str());
+        first = false;
+        w.present();
+    }
 }
 
 } // namespace driftway::gtk

@@ -2,6 +2,7 @@
 
 #include "about/internet_options.h"
 #include "gtk/gio_shell.h"
+#include "gtk/session_bus.h"
 #include "gtk/webkit_engine.h"
 #include "platform/engine_environment.h"
 #include "platform/settings_store.h"
@@ -20,12 +21,10 @@ const char* process_env(const char* name)
     return std::getenv(name);
 }
 
-} // namespace
-
-// Whether the desktop's settings ask for assistive technology (GNOME's
-// screen reader or its toolkit accessibility switch). Desktops without these
-// settings answer no.
-bool desktop_asks_for_accessibility()
+// Whether GNOME's settings ask for assistive technology (its screen reader or
+// its toolkit accessibility switch). Desktops without these settings answer
+// no.
+bool gnome_asks_for_accessibility()
 {
     GSettingsSchemaSource* source = g_settings_schema_source_get_default();
     if (!source)
@@ -46,6 +45,16 @@ bool desktop_asks_for_accessibility()
     return setting("org.gnome.desktop.a11y.applications", "screen-reader-enabled") ||
            setting("org.gnome.desktop.interface", "toolkit-accessibility");
 }
+
+// Whether the desktop asks for assistive technology: GNOME's settings, or, on
+// any desktop, the accessibility bus saying that a screen reader or other
+// assistive technology is at work.
+bool desktop_asks_for_accessibility()
+{
+    return gnome_asks_for_accessibility() || accessibility_bus_enabled(session_bus(), 500);
+}
+
+} // namespace
 
 void prepare_engine_environment()
 {

@@ -8,6 +8,7 @@
 #include "gtk/favourites_pane.h"
 #include "gtk/gio_shell.h"
 #include "gtk/gtk_prompts.h"
+#include "gtk/import_bar.h"
 #include "gtk/menu_renderer.h"
 #include "gtk/painted_layout.h"
 #include "gtk/toolbar.h"
@@ -58,6 +59,8 @@ public:
     void set_address_text(const std::string& text) override;
     std::string address_text() const override;
     void set_address_list(const std::vector<std::string>& entries, int selected) override;
+    void address_list_visited(const std::vector<std::string>& entries,
+                              const browser::HistoryChange& change) override;
     void set_status_text(const std::string& text) override;
     void apply_layout(const browser::Layout& layout) override;
     void start_timer() override;
@@ -81,6 +84,7 @@ public:
     Gtk::Entry& find_entry() { return m_find_entry; }
     Gtk::Label& find_result() { return m_find_result; }
     bool find_bar_open() const { return m_find_bar.get_visible(); }
+    ImportBar& import_bar() { return m_import_bar; }
     Toolbar& toolbar() { return m_toolbar; }
     FavouritesPane& favourites_pane() { return m_left; }
     favourites::TreeModel& tree_model() { return m_tv; }
@@ -110,6 +114,8 @@ private:
     void on_menu(const platform::MenuEntry& entry);
     Gtk::MenuItem* make_favorites_item(const std::shared_ptr<const favourites::FavMenu>& menu,
                                        const platform::MenuEntry& entry);
+    void fill_favorites_menu(Gtk::Menu& shell, const std::shared_ptr<const favourites::FavMenu>& menu,
+                             const std::vector<platform::MenuEntry>& entries);
     void on_picfav(int index);
     void import_bookmarks(const std::string& path);
     void build_find_bar();
@@ -143,6 +149,8 @@ private:
     Gtk::Button m_find_next{"Next"};
     Gtk::Label m_find_result;
     Gtk::Button m_find_close{"\u2715"};
+    // So does the import's progress while a bookmark file is imported.
+    ImportBar m_import_bar;
     Gtk::Widget* m_engine_widget = nullptr;
 
     std::unique_ptr<browser::FrmBrowser> m_frm;

@@ -11,6 +11,8 @@ namespace {
 
 // The name the first GPU render node takes on Linux.
 constexpr const char* kFirstRenderNode = "/dev/dri/renderD128";
+// A bus address where no bus answers.
+constexpr const char* kNoBus = "unix:path=/dev/null";
 
 } // namespace
 
@@ -61,6 +63,11 @@ std::vector<EnvSetting> engine_environment(const EnvLookup& lookup,
     if (!accessibility_wanted(seen, desktop_accessibility)) {
         set_default("NO_AT_BRIDGE", "1");
         set_default("WEBKIT_A11Y_BUS_ADDRESS", "");
+        // Even then WebKit asks the session bus for the accessibility bus's
+        // address when it starts a page process, unless this names one, and
+        // the asking starts that bus. An address that leads nowhere keeps it
+        // from asking; the page processes get the empty one above.
+        set_default("AT_SPI_BUS_ADDRESS", kNoBus);
     }
     if (software_rendering(seen)) {
         // Drawn in software, pages reach the window through shared memory, so

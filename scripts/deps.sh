@@ -10,8 +10,9 @@ packages=(
   xvfb xauth x11-utils xdotool openbox dbus-x11 python3
   xdg-utils desktop-file-utils appstream groff-base
   fonts-dejavu-core poppler-utils
+  at-spi2-core python3-gi gir1.2-atspi-2.0 dbus-daemon
 )
-[ "${DRIFTWAY_BENCH:-0}" = 1 ] && packages+=(surf libx11-dev dbus-daemon)
+[ "${DRIFTWAY_BENCH:-0}" = 1 ] && packages+=(surf libx11-dev)
 [ "${DRIFTWAY_FUZZ:-0}" = 1 ] && packages+=(clang-14 libclang-rt-14-dev)
 
 missing=()

@@ -38,6 +38,8 @@ TEST_F(FavouritesWindowTest, TheMenuOpensAFavouriteAndTheTreesContextMenuMakesAF
     ASSERT_NE(w.favorites_menu_item(), nullptr);
     Gtk::Menu* menu = w.favorites_menu_item()->get_submenu();
     ASSERT_NE(menu, nullptr);
+    w.favorites_menu_item()->select(); // its entries are made as it opens
+    w.favorites_menu_item()->deselect();
     Gtk::MenuItem* root_page = find_item(*menu, "Root page");
     ASSERT_NE(root_page, nullptr);
     root_page->activate();

@@ -35,7 +35,7 @@ using MainWindowTest = driftway::testing::WindowTest;
 TEST_F(MainWindowTest, StartsOnACommandLinePageThenLoadsOverHttpAndSurvivesBadAddresses)
 {
     const auto page = m_dir.write("start page.html", "<html><head><title>Start Here</title></head>hi</html>");
-    auto& app = start("\"" + page.string() + "\"");
+    auto& app = start(page.string()); // one whole argument, blanks and all
     auto& w = window();
     EXPECT_TRUE(wait_title(w, "Start Here")) << w.get_title();
     EXPECT_EQ(w.status_label().get_text(), browser::kDefaultStatus);

@@ -72,7 +72,7 @@ TEST(Layout, SplitterKeepsItsMinimumAndNeverGivesANegativeWidth)
 TEST(WindowLoad, TheEmptyPageThenTheCommandLinesPageThenTheFavourites)
 {
     FactoryDouble f;
-    auto& w = f.make("\"file:///tmp/x.html\"");
+    auto& w = f.make("file:///tmp/x.html");
     ASSERT_GE(w.engine->calls.size(), 3u);
     EXPECT_EQ(Strings(w.engine->calls.begin(), w.engine->calls.begin() + 3),
               (Strings{"Navigate2 about:blank 2", "Navigate2 file:///tmp/x.html 0", "SetFocus"}));

@@ -42,7 +42,8 @@ TEST(EngineEnvironment, DefaultsYieldToAGpuToAssistiveTechnologyAndToTheUsersOwn
         // No GPU: software drawing without probing, and no accessibility bridge.
         {"", "", false,
          "WEBKIT_DISABLE_COMPOSITING_MODE=1 WEBKIT_DISABLE_DMABUF_RENDERER=1 GDK_GL=disable "
-         "WEBKIT_WEB_RENDER_DEVICE_FILE=/dev/dri/renderD128 NO_AT_BRIDGE=1 WEBKIT_A11Y_BUS_ADDRESS="},
+         "WEBKIT_WEB_RENDER_DEVICE_FILE=/dev/dri/renderD128 NO_AT_BRIDGE=1 WEBKIT_A11Y_BUS_ADDRESS= "
+         "AT_SPI_BUS_ADDRESS=unix:path=/dev/null"},
         {"", "129", false, "-WEBKIT_DISABLE_COMPOSITING_MODE -GDK_GL -WEBKIT_DISABLE_DMABUF_RENDERER"},
         // Software drawing asked for on a GPU machine: the first node answers.
         {"WEBKIT_DISABLE_COMPOSITING_MODE=1", "129 130", false,
@@ -54,7 +55,7 @@ TEST(EngineEnvironment, DefaultsYieldToAGpuToAssistiveTechnologyAndToTheUsersOwn
         {"WEBKIT_DISABLE_COMPOSITING_MODE=yes GDK_GL=always", "128", false,
          "-GDK_GL WEBKIT_DISABLE_DMABUF_RENDERER=1"},
         {"WEBKIT_WEB_RENDER_DEVICE_FILE=/x", "", false, "-WEBKIT_WEB_RENDER_DEVICE_FILE"},
-        {"", "", true, "-NO_AT_BRIDGE -WEBKIT_A11Y_BUS_ADDRESS"},
+        {"", "", true, "-NO_AT_BRIDGE -WEBKIT_A11Y_BUS_ADDRESS -AT_SPI_BUS_ADDRESS"},
         {"GTK_MODULES=canberra-gtk-module:atk-bridge", "", false, "-NO_AT_BRIDGE -WEBKIT_A11Y_BUS_ADDRESS"},
         {"GTK_MODULES=canberra-gtk-module", "", false, "NO_AT_BRIDGE=1"},
     };

@@ -1,0 +1,171 @@
+// Starting the real program as a desktop does: every argument one window, in
+// order, GTK's options left out; and, on a private session bus, a later start
+// handing its address to the running program, --new-instance running apart,
+// and a start that finds the running program hung running on its own.
+#include "tests/gtk/common/wait.h"
+#include "tests/support/temp_dir.h"
+
+#include <glib.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <csignal>
+#include <cstdlib>
+#include <map>
+#include <memory>
+#include <sstream>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace driftway::testing;
+
+namespace {
+
+std::string run_output(const std::vector<std::string>& args)
+{
+    std::vector<char*> argv;
+    for (const auto& a : args)
+        argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    gchar* out = nullptr;
+    g_spawn_sync(nullptr, argv.data(), nullptr, GSpawnFlags(G_SPAWN_SEARCH_PATH | G_SPAWN_STDERR_TO_DEV_NULL),
+                 nullptr, nullptr, &out, nullptr, nullptr, nullptr);
+    std::string text = out ? out : "";
+    g_free(out);
+    return text;
+}
+
+// Driftway's top-level windows whose title ends in " - " + page, as (window
+// id, pid of the program that made it), oldest first.
+std::vector<std::pair<long, int>> windows_showing(const std::string& page)
+{
+    std::vector<std::pair<long, int>> found;
+    std::istringstream ids(run_output({"xdotool", "search", "--name", "^Driftway.* - " + page + "$"}));
+    for (long id; ids >> id;)
+        found.emplace_back(id,
+                           std::atoi(run_output({"xdotool", "getwindowpid", std::to_string(id)}).c_str()));
+    std::sort(found.begin(), found.end()); // X hands out a client's ids in order
+    return found;
+}
+
+class LaunchTest : public ::testing::Test {
+protected:
+    LaunchTest()
+    {
+        for (const char* v : {"XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_CONFIG_HOME", "DRIFTWAY_FAVORITES"})
+            m_env.push_back(std::make_unique<ScopedEnv>(v, (m_dir.path() / v).string()));
+        // No session bus unless a test starts one: no address, and no bus
+        // socket in the runtime folder.
+        m_env.push_back(std::make_unique<ScopedEnv>("XDG_RUNTIME_DIR", m_dir.str()));
+        g_unsetenv("DBUS_SESSION_BUS_ADDRESS");
+        m_dir.write("pages/it's \"quoted\".html", "<title>Quoted</title>q");
+        m_dir.write("pages/my page.html", "<title>Blank</title>b");
+        m_dir.write("pages/third.html", "<title>Third</title>t");
+    }
+    ~LaunchTest() override
+    {
+        for (int pid : m_pids) {
+            ::kill(pid, SIGCONT);
+            ::kill(pid, SIGTERM);
+            ::waitpid(pid, nullptr, 0);
+        }
+    }
+
+    // Starts a private session bus for the programs this test starts.
+    void start_bus()
+    {
+        const char* argv[] = {"dbus-daemon", "--session", "--nofork", "--print-address=1", nullptr};
+        GPid pid = 0;
+        int out = -1;
+        ASSERT_TRUE(g_spawn_async_with_pipes(nullptr, const_cast<char**>(argv), nullptr,
+                                             GSpawnFlags(G_SPAWN_SEARCH_PATH | G_SPAWN_DO_NOT_REAP_CHILD),
+                                             nullptr, nullptr, &pid, nullptr, &out, nullptr, nullptr));
+        m_pids.push_back(pid);
+        std::string address;
+        char c = 0;
+        while (::read(out, &c, 1) == 1 && c != '\n')
+            address += c;
+        ::close(out);
+        ASSERT_FALSE(address.empty());
+        m_env.push_back(std::make_unique<ScopedEnv>("DBUS_SESSION_BUS_ADDRESS", address));
+    }
+
+    // Starts Driftway with these arguments in the pages folder; returns its pid.
+    int launch(const std::vector<std::string>& args, const std::string& cwd = "pages")
+    {
+        std::vector<std::string> all{DRIFTWAY_BINARY};
+        all.insert(all.end(), args.begin(), args.end());
+        std::vector<char*> argv;
+        for (auto& a : all)
+            argv.push_back(a.data());
+        argv.push_back(nullptr);
+        GPid pid = 0;
+        const auto folder = (m_dir.path() / cwd).string();
+        EXPECT_TRUE(g_spawn_async(folder.c_str(), argv.data(), nullptr, G_SPAWN_DO_NOT_REAP_CHILD, nullptr,
+                                  nullptr, &pid, nullptr));
+        m_pids.push_back(pid);
+        return pid;
+    }
+    // Whether the program ended by itself with status 0 within the time.
+    bool ends_well(int pid, int timeout_ms)
+    {
+        int status = -1;
+        const bool ended = wait_until([&] { return ::waitpid(pid, &status, WNOHANG) == pid; }, timeout_ms);
+        if (ended)
+            std::erase(m_pids, pid);
+        return ended && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    }
+    static bool shown(const std::string& page, int pid, int timeout_ms = 30000)
+    {
+        return wait_until(
+            [&] {
+                const auto w = windows_showing(page);
+                return !w.empty() && w.back().second == pid;
+            },
+            timeout_ms);
+    }
+
+    TempDir m_dir;
+    std::vector<std::unique_ptr<ScopedEnv>> m_env;
+    std::vector<int> m_pids;
+};
+
+TEST_F(LaunchTest, EachArgumentOpensItsOwnWindowInOrderAndGtkOptionsAreNoAddress)
+{
+    const char* display = g_getenv("DISPLAY");
+    ASSERT_TRUE(display);
+    const int pid = launch({std::string("--display=") + display, "it's \"quoted\".html", "my page.html",
+                            m_dir.str() + "/pages/third.html"});
+    ASSERT_TRUE(shown("Third", pid));
+    ASSERT_TRUE(shown("Quoted", pid));
+    ASSERT_TRUE(shown("Blank", pid));
+    EXPECT_LT(windows_showing("Quoted").front().first, windows_showing("Blank").front().first);
+    EXPECT_LT(windows_showing("Blank").front().first, windows_showing("Third").front().first);
+    EXPECT_TRUE(windows_showing(".*display.*").empty());
+}
+
+TEST_F(LaunchTest, ALaterStartHandsItsAddressToTheRunningProgramUnlessItHangs)
+{
+    start_bus();
+    const int first = launch({"my page.html"});
+    ASSERT_TRUE(shown("Blank", first));
+
+    // A relative path from another folder: the running program opens the file
+    // the second start meant, and the second start ends.
+    m_dir.write("elsewhere/own.html", "<title>Handed over</title>h");
+    const int second = launch({"own.html"}, "elsewhere");
+    EXPECT_TRUE(ends_well(second, 20000));
+    EXPECT_TRUE(shown("Handed over", first));
+
+    const int separate = launch({"--new-instance", "third.html"});
+    EXPECT_TRUE(shown("Third", separate));
+    EXPECT_FALSE(ends_well(separate, 500));
+
+    // A running program that does not answer is left alone.
+    ::kill(first, SIGSTOP);
+    const int alone = launch({"it's \"quoted\".html"});
+    EXPECT_TRUE(shown("Quoted", alone, 40000));
+    ::kill(first, SIGCONT);
+}
+
+} // namespace
