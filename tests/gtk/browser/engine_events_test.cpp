@@ -137,7 +137,7 @@ TEST_F(EngineEventsTest, ALinkToASlowPageIsShownAtOnceAndTheHoveredLinkDoesNotSt
         << w.get_title();
     EXPECT_EQ(address(w), slow);
     EXPECT_EQ(w.status_label().get_text(), browser::waiting_message(slow));
-    EXPECT_EQ(server.request_count("/slow.html"), 1);
+    EXPECT_TRUE(wait_until([&] { return server.request_count("/slow.html") == 1; }, 2000));
     EXPECT_TRUE(wait_title(w, "Slow Page"));
     EXPECT_TRUE(wait_until([&] { return w.status_label().get_text() == browser::kDefaultStatus; }, 5000))
         << w.status_label().get_text();
