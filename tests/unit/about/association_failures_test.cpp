@@ -48,7 +48,7 @@ protected:
     std::string config = dir.str() + "/config", data = dir.str() + "/data", system_data = dir.str() + "/usr";
     platform::SettingsStore settings{config};
     std::vector<std::string> log;
-    PromptsDouble prompts{log};
+    PromptsDouble prompts{&log};
     ShellDouble shell;
     RecordingWindow window{log};
     bool registry_says = false;

@@ -48,9 +48,9 @@ TEST(WindowTitle, ControlCharactersAndDirectionOverridesNeverReachTheTitle)
 
     FactoryDouble f;
     auto& w = f.make();
-    w.engine->fire_before_navigate("http://x/\xE2\x80\xAE\nlmth.exe");
+    w.engine->hooks.before_navigate("http://x/\xE2\x80\xAE\nlmth.exe");
     EXPECT_EQ(w.view.title, "Driftway\u2122 - http://x/ lmth.exe");
     w.engine->location_name = "Bank\xE2\x80\xAE\x1B[2J";
-    w.engine->fire_navigate_complete();
+    w.engine->hooks.navigate_complete();
     EXPECT_EQ(w.view.title, "Driftway\u2122 - Bank [2J");
 }
