@@ -427,11 +427,16 @@ gboolean WebKitEngine::on_load_failed(WebKitWebView*, WebKitLoadEvent, gchar* ur
         self->show_own_page(offline_page(address), address);
         return TRUE;
     }
-    // A stopped load or a download keeps the page that was there.
+    // A stopped load or a download keeps the page that was there, and the
+    // window names that page again unless another load is on its way.
     if (g_error_matches(error, WEBKIT_NETWORK_ERROR, WEBKIT_NETWORK_ERROR_CANCELLED) ||
         g_error_matches(error, WEBKIT_POLICY_ERROR,
-                        WEBKIT_POLICY_ERROR_FRAME_LOAD_INTERRUPTED_BY_POLICY_CHANGE))
+                        WEBKIT_POLICY_ERROR_FRAME_LOAD_INTERRUPTED_BY_POLICY_CHANGE)) {
+        if (!self->m_load_requested && self->m_decided_uri.empty() && !self->m_committed_uri.empty() &&
+            self->m_reported_uri != self->m_committed_uri)
+            self->report_navigation(self->m_committed_uri);
         return FALSE;
+    }
     if (const auto path = browser::path_from_file_uri(address);
         path && browser::real_local_files().kind(*path) == browser::PathKind::Folder) {
         self->show_own_page(browser::folder_listing_html(*path, browser::read_folder(*path)), address);
@@ -489,9 +494,9 @@ void WebKitEngine::on_back_forward_changed(WebKitBackForwardList*, WebKitBackFor
 gboolean WebKitEngine::on_navigation_decision(WebKitWebView*, WebKitPolicyDecision* decision,
                                               WebKitPolicyDecisionType type, gpointer data)
 {
-    // The decision comes before the load starts and names the address the
-    // page is going to. Frames decide too; a frame's load never starts the
-    // view's, so its address is not taken for the page's.
+    // The decision comes right before the load starts and names the address
+    // the page is going to. Frames decide too, but the view's own load takes
+    // the decision only when the decision is its own (the one made last).
     if (type != WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION)
         return FALSE;
     auto* self = static_cast<WebKitEngine*>(data);
