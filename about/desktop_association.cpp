@@ -195,11 +195,53 @@ std::optional<std::string> make_link(const std::string& link, const std::string&
 void remove_link(const std::string& link)
 {
     struct stat st {};
-    if (::lstat(link.c_str(), &st) == 0 && S_ISLNK(st.st_mode))
+    if (!link.empty() && ::lstat(link.c_str(), &st) == 0 && S_ISLNK(st.st_mode))
         ::unlink(link.c_str());
 }
 
+// The places a launcher link may go, best first.
+std::vector<std::string> link_places(const std::string& data_home, const std::string& config_home)
+{
+    return {data_home + "/Driftway/bin/" + kExeName, config_home + "/Driftway/bin/" + kExeName};
+}
+
+std::optional<std::string> real_path(const std::string& path)
+{
+    char resolved[PATH_MAX];
+    if (!::realpath(path.c_str(), resolved))
+        return std::nullopt;
+    return std::string(resolved);
+}
+
+// Whether the desktop entry in `file` opens text/html by starting the
+// program whose real path is `program`.
+bool entry_runs(const std::string& file, const std::string& program)
+{
+    const platform::StoredFile stored = platform::read_stored_file(file, 256 * 1024);
+    if (stored.status != platform::StoredFile::Status::Read)
+        return false;
+    const platform::IniDocument entry = platform::IniDocument::parse(stored.content);
+    constexpr std::string_view kGroup = "Desktop Entry";
+    if (entry.get(kGroup, "Hidden").value_or("") == "true")
+        return false;
+    const std::string types = ";" + entry.get(kGroup, "MimeType").value_or("") + ";";
+    if (types.find(std::string(";") + kHtmlMimeType + ";") == std::string::npos)
+        return false;
+    const auto args = split_command_line(entry.get(kGroup, "Exec").value_or(""));
+    if (args.empty())
+        return false;
+    const auto found =
+        args[0].find('/') == std::string::npos ? find_in_path(args[0]) : std::optional<std::string>(args[0]);
+    const auto target = found ? real_path(*found) : std::nullopt;
+    return target && *target == program;
+}
+
 } // namespace
+
+bool plain_exec_program(std::string_view path)
+{
+    return !exec_needs_quoting(path) && path.find('%') == std::string_view::npos;
+}
 
 bool exec_needs_quoting(std::string_view argument)
 {
@@ -356,9 +398,10 @@ std::string mimeapps_without(std::string_view text, std::string_view mime_type, 
 }
 
 DesktopAssociation::DesktopAssociation(platform::RegistryStore& registry, std::string data_home,
-                                       std::string config_home, platform::Shell* shell)
+                                       std::string config_home, platform::Shell* shell,
+                                       std::vector<std::string> data_dirs)
     : m_registry(registry), m_data_home(std::move(data_home)), m_config_home(std::move(config_home)),
-      m_shell(shell)
+      m_shell(shell), m_data_dirs(std::move(data_dirs))
 {
 }
 
@@ -374,7 +417,10 @@ std::string DesktopAssociation::mimeapps_file() const
 
 std::string DesktopAssociation::launcher_link() const
 {
-    return m_data_home + "/Driftway/bin/" + kExeName;
+    for (const auto& place : link_places(m_data_home, m_config_home))
+        if (plain_exec_program(place))
+            return place;
+    return {};
 }
 
 void DesktopAssociation::SHChangeNotify(std::int32_t event_id, std::uint32_t)
@@ -389,6 +435,8 @@ std::optional<std::string> DesktopAssociation::publish()
     // names its ProgID and whose ProgID has a command the desktop can run.
     std::optional<std::string> exec;
     std::string icon;
+    std::optional<std::string> program;
+    std::optional<std::string> link_error;
     for (const HtmlFileType& type : {kHtmlType, kHtmType}) {
         const auto prog_id = string_value(m_registry, type.Extension);
         if (!prog_id ||
@@ -398,19 +446,50 @@ std::optional<std::string> DesktopAssociation::publish()
         if (!command)
             continue;
         const auto args = split_command_line(*command);
-        std::string program;
-        if (!args.empty() && exec_needs_quoting(args[0]) && !exec_needs_quoting(launcher_link()) &&
-            !make_link(launcher_link(), args[0]))
-            program = launcher_link();
-        exec = desktop_exec(*command, program);
+        std::string stand_in;
+        if (!args.empty() && !plain_exec_program(args[0])) {
+            const std::string link = launcher_link();
+            if (link.empty()) {
+                link_error = "Driftway's path \"" + args[0] +
+                             "\" holds a blank, quote or \"%\" that desktop launchers cannot take, and no "
+                             "folder without one was found for a link to it.";
+                continue;
+            }
+            if (auto error = make_link(link, args[0])) {
+                link_error = error;
+                continue;
+            }
+            stand_in = link;
+        }
+        exec = desktop_exec(*command, stand_in);
         if (!exec)
             continue;
-        if (program.empty())
-            remove_link(launcher_link());
+        if (!args.empty())
+            program = real_path(args[0]);
+        for (const auto& place : link_places(m_data_home, m_config_home))
+            if (place != stand_in)
+                remove_link(place);
         icon = string_value(m_registry, *prog_id + "\\DefaultIcon").value_or("");
         if (!valid_utf8(icon))
             icon.clear();
         break;
+    }
+    if (!exec && link_error)
+        return link_error;
+
+    // An installed entry for this same program: the first driftway.desktop
+    // the desktop finds (the data home's shadows the system's).
+    bool use_installed = false;
+    if (exec && program) {
+        std::vector<std::string> folders{m_data_home};
+        folders.insert(folders.end(), m_data_dirs.begin(), m_data_dirs.end());
+        for (const auto& folder : folders) {
+            const std::string file = folder + "/applications/" + kInstalledEntryId;
+            if (::access(file.c_str(), F_OK) == 0) {
+                use_installed = entry_runs(file, *program);
+                break;
+            }
+        }
     }
 
     const std::string mimeapps = real_target(mimeapps_file());
@@ -421,21 +500,32 @@ std::optional<std::string> DesktopAssociation::publish()
                "); the desktop's defaults were not changed.";
 
     std::optional<std::string> error;
+    const auto remove_ours = [&] {
+        if (::unlink(desktop_file().c_str()) != 0 && errno != ENOENT)
+            error = "Cannot remove \"" + desktop_file() + "\": " + std::strerror(errno);
+    };
     std::string updated;
-    if (exec) {
+    if (exec && use_installed) {
+        remove_ours();
+        for (const auto& place : link_places(m_data_home, m_config_home))
+            remove_link(place);
+        updated = mimeapps_with_default(mimeapps_without(current.content, kHtmlMimeType, kDesktopEntryId),
+                                        kHtmlMimeType, kInstalledEntryId);
+    } else if (exec) {
         error = platform::write_file_atomic(desktop_file(), desktop_entry_text(*exec, icon), 0644);
         if (error)
             return error;
         updated = mimeapps_with_default(current.content, kHtmlMimeType, kDesktopEntryId);
     } else {
-        if (::unlink(desktop_file().c_str()) != 0 && errno != ENOENT)
-            error = "Cannot remove \"" + desktop_file() + "\": " + std::strerror(errno);
-        remove_link(launcher_link());
-        updated = mimeapps_without(current.content, kHtmlMimeType, kDesktopEntryId);
+        remove_ours();
+        for (const auto& place : link_places(m_data_home, m_config_home))
+            remove_link(place);
+        updated = mimeapps_without(mimeapps_without(current.content, kHtmlMimeType, kDesktopEntryId),
+                                   kHtmlMimeType, kInstalledEntryId);
     }
     if (updated != current.content) {
         if (auto written = platform::write_file_atomic(mimeapps, updated, 0644))
-            error = written;
+            error = "\"" + mimeapps + "\" could not be written (" + *written + ").";
     }
 
     // The desktop's cache of which entries open which types; not every

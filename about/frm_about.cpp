@@ -167,22 +167,53 @@ void FrmAbout::set_chkAssociate(int value)
 
 void FrmAbout::on_chkAssociate_click()
 {
-    // Each step is passed over when it fails. The choice is stored first, so
-    // that it is remembered even when the registry cannot be changed.
-    m_services.settings.save_setting(kSettingsApplication, kSettingsSection, kOpenHtmlKey,
-                                     std::to_string(m_associate));
+    // The choice is stored first, so that it is remembered even when the
+    // registry cannot be changed; when the change fails, the box and the
+    // setting are brought back to what the registry and desktop then hold,
+    // and the failure is shown.
+    std::vector<std::string> problems;
+    const auto store = [&](int state) {
+        if (auto error = m_services.settings.save_setting(kSettingsApplication, kSettingsSection,
+                                                          kOpenHtmlKey, std::to_string(state)))
+            problems.push_back("Your choice could not be saved: " + *error);
+    };
+    store(m_associate);
     ModAssociate& associate = m_services.associate;
-    const std::string icon = html_icon_file(associate.program_folder());
-    for (const HtmlFileType& type : {kHtmType, kHtmlType}) {
-        try {
-            if (m_associate != 0)
-                associate.AssociateFileType(type.ProgID, kExeName, type.Extension, type.Description, icon);
-            else
-                associate.RemoveFileType(type.ProgID, type.Extension);
-        } catch (const std::exception&) {
+    const bool wanted = m_associate != 0;
+    std::optional<std::string> error;
+    try {
+        error = wanted ? associate.associate_html() : associate.remove_html();
+    } catch (const std::exception& e) {
+        error = e.what();
+    }
+    if (error) {
+        problems.push_back(std::string(wanted ? "HTML files could not be associated with Driftway: "
+                                              : "HTML files could not be freed from Driftway: ") +
+                           *error);
+        // Half an association is taken back whole.
+        if (wanted) {
+            try {
+                associate.remove_html();
+            } catch (const std::exception&) {
+            }
+        }
+        const int state = associate.is_associated(kHtmType.ProgID, kHtmType.Extension) ||
+                                  associate.is_associated(kHtmlType.ProgID, kHtmlType.Extension)
+                              ? 1
+                              : 0;
+        if (state != m_associate) {
+            m_associate = state;
+            store(state);
         }
     }
     report_store_warnings();
+    if (!problems.empty()) {
+        std::string message;
+        for (const auto& problem : problems)
+            message += (message.empty() ? "" : "\n\n") + problem;
+        m_services.prompts.message_box(message, platform::kAppTitle, platform::MsgButtons::Ok,
+                                       platform::MsgIcon::Exclamation);
+    }
 }
 
 void FrmAbout::on_cmdOK_click()

@@ -101,7 +101,9 @@ public:
 
     // Gives the check box a value (0 or 1; any other number counts as 1).
     // Like a change made by the user, a change of value raises the box's
-    // click; setting the value it already has does nothing.
+    // click; setting the value it already has does nothing. When the click's
+    // change fails, chkAssociate() afterwards says what is true and the
+    // dialog shows that.
     void set_chkAssociate(int value);
 
     void on_chkAssociate_click();

@@ -38,12 +38,41 @@ bool usable_key_name(const std::string& name)
     return !name.empty() && name.find('\\') == std::string::npos && name.find('\0') == std::string::npos;
 }
 
-void set_default_below(platform::RegistryStore& registry, const std::string& key, const std::string& sub_key,
-                       const std::string& text)
+// A change the registry could not keep, as a message; nullopt otherwise.
+std::optional<std::string> failure(platform::RegistryStore& registry, RegStatus status)
+{
+    if (status == RegStatus::ERROR_CANTWRITE)
+        return "\"" + registry.file() + "\" could not be written: " + registry.write_error();
+    return std::nullopt;
+}
+
+// The same for a write, which must succeed: any other answer is a failure too
+// (a registry file that is damaged and could not be set aside refuses all).
+std::optional<std::string> write_failure(platform::RegistryStore& registry, RegStatus status)
+{
+    if (status == RegStatus::ERROR_SUCCESS)
+        return std::nullopt;
+    if (auto error = failure(registry, status))
+        return error;
+    return "\"" + registry.file() + "\" refused the change (error " +
+           std::to_string(static_cast<int>(status)) + ").";
+}
+
+std::optional<std::string> set_default_below(platform::RegistryStore& registry, const std::string& key,
+                                             const std::string& sub_key, const std::string& text)
 {
     KeyHandle handle(registry);
-    registry.RegCreateKeyA(Hkey::HKEY_CLASSES_ROOT, key, handle.out());
-    registry.RegSetValueA(handle.get(), sub_key, RegType::REG_SZ, text);
+    if (auto error =
+            write_failure(registry, registry.RegCreateKeyA(Hkey::HKEY_CLASSES_ROOT, key, handle.out())))
+        return error;
+    return write_failure(registry, registry.RegSetValueA(handle.get(), sub_key, RegType::REG_SZ, text));
+}
+
+// Keeps the first error of a sequence of steps.
+void keep_first(std::optional<std::string>& first, std::optional<std::string> error)
+{
+    if (!first && error)
+        first = std::move(error);
 }
 
 } // namespace
@@ -95,23 +124,39 @@ ModAssociate::ModAssociate(platform::RegistryStore& registry, std::string progra
 {
 }
 
-void ModAssociate::AssociateFileType(const std::string& ProgID, const std::string& ExeName,
-                                     const std::string& Extension, const std::string& Description,
-                                     const std::string& IconFile)
+std::optional<std::string> ModAssociate::AssociateFileType(const std::string& ProgID,
+                                                           const std::string& ExeName,
+                                                           const std::string& Extension,
+                                                           const std::string& Description,
+                                                           const std::string& IconFile)
 {
     if (!usable_key_name(ProgID) || !usable_key_name(Extension))
-        return;
-    set_default_below(m_registry, ProgID, "", Description);
-    set_default_below(m_registry, Extension, "", ProgID);
-    set_default_below(m_registry, ProgID, "shell\\open\\command", open_command(m_program_folder, ExeName));
-    set_default_below(m_registry, ProgID, "DefaultIcon", IconFile);
+        return "\"" + ProgID + "\" and \"" + Extension + "\" cannot name registry keys.";
+    std::optional<std::string> error;
+    keep_first(error, set_default_below(m_registry, ProgID, "", Description));
+    keep_first(error, set_default_below(m_registry, Extension, "", ProgID));
+    keep_first(error, set_default_below(m_registry, ProgID, "shell\\open\\command",
+                                        open_command(m_program_folder, ExeName)));
+    keep_first(error, set_default_below(m_registry, ProgID, "DefaultIcon", IconFile));
     m_notifier.SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST);
+    keep_first(error, m_notifier.take_error());
+    return error;
 }
 
-void ModAssociate::RemoveFileType(const std::string& ProgID, const std::string& Extension)
+bool ModAssociate::is_associated(const std::string& ProgID, const std::string& Extension)
+{
+    const auto value = m_registry.read_value(Hkey::HKEY_CLASSES_ROOT, Extension, "");
+    if (!value || value->type != static_cast<std::uint32_t>(RegType::REG_SZ))
+        return false;
+    return platform::iequals(value->data.substr(0, value->data.find('\0')), ProgID);
+}
+
+std::optional<std::string> ModAssociate::RemoveFileType(const std::string& ProgID,
+                                                        const std::string& Extension)
 {
     if (!usable_key_name(ProgID) || !usable_key_name(Extension))
-        return;
+        return "\"" + ProgID + "\" and \"" + Extension + "\" cannot name registry keys.";
+    std::optional<std::string> error;
     {
         KeyHandle extension(m_registry);
         if (m_registry.RegOpenKeyExA(Hkey::HKEY_CLASSES_ROOT, Extension, 0, platform::KEY_ALL_ACCESS,
@@ -125,26 +170,35 @@ void ModAssociate::RemoveFileType(const std::string& ProgID, const std::string& 
                 data.resize(size);
                 data = data.substr(0, data.find('\0'));
                 if (platform::iequals(data, ProgID))
-                    m_registry.RegDeleteValueA(extension.get(), "");
+                    keep_first(error, failure(m_registry, m_registry.RegDeleteValueA(extension.get(), "")));
             }
         }
     }
     for (const char* sub : {"\\DefaultIcon", "\\Shell\\Open\\Command", "\\Shell\\Open", "\\Shell", ""})
-        m_registry.RegDeleteKeyA(Hkey::HKEY_CLASSES_ROOT, ProgID + sub);
+        keep_first(error,
+                   failure(m_registry, m_registry.RegDeleteKeyA(Hkey::HKEY_CLASSES_ROOT, ProgID + sub)));
     m_notifier.SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST);
+    keep_first(error, m_notifier.take_error());
+    return error;
 }
 
-void ModAssociate::associate_html()
+std::optional<std::string> ModAssociate::associate_html()
 {
     const std::string icon = html_icon_file(m_program_folder);
-    AssociateFileType(kHtmType.ProgID, kExeName, kHtmType.Extension, kHtmType.Description, icon);
-    AssociateFileType(kHtmlType.ProgID, kExeName, kHtmlType.Extension, kHtmlType.Description, icon);
+    std::optional<std::string> error;
+    keep_first(error,
+               AssociateFileType(kHtmType.ProgID, kExeName, kHtmType.Extension, kHtmType.Description, icon));
+    keep_first(error, AssociateFileType(kHtmlType.ProgID, kExeName, kHtmlType.Extension,
+                                        kHtmlType.Description, icon));
+    return error;
 }
 
-void ModAssociate::remove_html()
+std::optional<std::string> ModAssociate::remove_html()
 {
-    RemoveFileType(kHtmType.ProgID, kHtmType.Extension);
-    RemoveFileType(kHtmlType.ProgID, kHtmlType.Extension);
+    std::optional<std::string> error;
+    keep_first(error, RemoveFileType(kHtmType.ProgID, kHtmType.Extension));
+    keep_first(error, RemoveFileType(kHtmlType.ProgID, kHtmlType.Extension));
+    return error;
 }
 
 } // namespace driftway::about

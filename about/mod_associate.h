@@ -3,6 +3,7 @@
 #include "platform/registry_store.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -17,6 +18,8 @@ class ChangeNotifier {
 public:
     virtual ~ChangeNotifier() = default;
     virtual void SHChangeNotify(std::int32_t event_id, std::uint32_t flags) = 0;
+    // What went wrong while the desktop followed the last notice, once.
+    virtual std::optional<std::string> take_error() { return std::nullopt; }
 };
 
 // The per-user setting that remembers the user's choice.
@@ -56,20 +59,24 @@ public:
     // Writes ProgID = Description, Extension = ProgID,
     // ProgID\shell\open\command = the quoted command and
     // ProgID\DefaultIcon = IconFile, then notifies. Each step runs even when
-    // an earlier one failed.
-    void AssociateFileType(const std::string& ProgID, const std::string& ExeName,
-                           const std::string& Extension, const std::string& Description,
-                           const std::string& IconFile);
+    // an earlier one failed; the first failure (of the registry or of the
+    // desktop) is returned as a message naming the file and the reason.
+    std::optional<std::string> AssociateFileType(const std::string& ProgID, const std::string& ExeName,
+                                                 const std::string& Extension, const std::string& Description,
+                                                 const std::string& IconFile);
 
     // Withdraws Extension's association (its default value is cleared only
     // while it still names ProgID; the key and its other values and subkeys
     // belong to others too), deletes the ProgID's keys deepest first, then
-    // notifies.
-    void RemoveFileType(const std::string& ProgID, const std::string& Extension);
+    // notifies. Returns the first failure, as AssociateFileType does.
+    std::optional<std::string> RemoveFileType(const std::string& ProgID, const std::string& Extension);
 
     // Both HTML types at once, as the About box's check box does.
-    void associate_html();
-    void remove_html();
+    std::optional<std::string> associate_html();
+    std::optional<std::string> remove_html();
+
+    // Whether the registry has Extension opened by ProgID.
+    bool is_associated(const std::string& ProgID, const std::string& Extension);
 
     const std::string& program_folder() const { return m_program_folder; }
 

@@ -1,8 +1,9 @@
 // Times one refresh of the favourites (scan, tree model and top-level menu)
 // against a bare recursive listing of the same folder, and reports the memory
-// the favourites take. Usage: favourites_refresh [items folders]...
-// Without arguments it measures 10,000 items in 1,000 folders and 100,000
-// items in 10,000 folders.
+// the favourites take. Usage: favourites_refresh [items folders]...; 0 folders
+// puts every item in the Favorites folder itself. Without arguments it
+// measures 10,000 items in 1,000 folders, 100,000 items in 10,000 folders and
+// 100,000 items in one folder.
 #include "favourites/fav_menu.h"
 #include "favourites/fav_window.h"
 #include "favourites/mod_faves.h"
@@ -80,8 +81,12 @@ public:
     favourites::Tree& fav_tree() override { return tree; }
     void install_favorites_menu(std::shared_ptr<const favourites::FavMenu> m) override
     {
+        // As the window does: the top level is made at once unless it is
+        // very large, in which case it waits until the menu opens.
         menu = std::move(m);
-        top_entries = menu->root().children.size();
+        top_entries = menu->root_size();
+        if (top_entries <= 2000)
+            top_entries = menu->root().children.size();
     }
     void freeze_drawing() override {}
     void thaw_drawing() override {}
@@ -106,6 +111,16 @@ void build(const fs::path& root, int items, int folders)
         std::ofstream out(paths[static_cast<std::size_t>(k % folders)] /
                               ("Favourite " + std::to_string(k) + ".url"),
                           std::ios::binary);
+        out << "[InternetShortcut]\r\nURL=https://example.org/" << k << "\r\n";
+    }
+}
+
+// Every item in the Favorites folder itself: the layout whose costs grow
+// with the square of the size when a step walks a folder's list once per item.
+void build_flat(const fs::path& root, int items)
+{
+    for (int k = 0; k < items; ++k) {
+        std::ofstream out(root / ("Favourite " + std::to_string(k) + ".url"), std::ios::binary);
         out << "[InternetShortcut]\r\nURL=https://example.org/" << k << "\r\n";
     }
 }
@@ -171,7 +186,10 @@ bool measure(int items, int folders)
     if (!::mkdtemp(pattern.data()))
         return false;
     const fs::path root = pattern;
-    build(root, items, folders);
+    if (folders == 0)
+        build_flat(root, items);
+    else
+        build(root, items, folders);
     ::setenv("DRIFTWAY_FAVORITES", root.c_str(), 1);
 
     const int runs = items > 50000 ? 3 : 7;
@@ -191,8 +209,9 @@ bool measure(int items, int folders)
         tree_bytes = window.tree.memory_bytes();
         nodes = static_cast<std::size_t>(window.tree.Count());
         top = window.top_entries;
-        std::printf("%d items in %d folders: %zu entries listed, %zu tree nodes, %zu top menu entries\n",
-                    items, folders, listed, nodes, top);
+        const std::string layout = folders == 0 ? "one folder" : std::to_string(folders) + " folders";
+        std::printf("%d items in %s: %zu entries listed, %zu tree nodes, %zu top menu entries\n", items,
+                    layout.c_str(), listed, nodes, top);
         std::printf("                          wall ms    cpu ms\n");
         std::printf("  bare recursive listing  %7.1f   %7.1f\n", bare.wall, bare.cpu);
         std::printf("  RefreshFavorites        %7.1f   %7.1f\n", refresh.wall, refresh.cpu);
@@ -215,9 +234,9 @@ int main(int argc, char** argv)
     for (int i = 1; i + 1 < argc; i += 2)
         sizes.emplace_back(std::atoi(argv[i]), std::atoi(argv[i + 1]));
     if (sizes.empty())
-        sizes = {{10000, 1000}, {100000, 10000}};
+        sizes = {{10000, 1000}, {100000, 10000}, {100000, 0}};
     for (const auto& [items, folders] : sizes) {
-        if (items < 0 || folders < 1 || !measure(items, folders)) {
+        if (items < 0 || folders < 0 || !measure(items, folders)) {
             std::fprintf(stderr, "cannot measure %d items in %d folders\n", items, folders);
             return 1;
         }

@@ -371,6 +371,39 @@ def print_launch_rows(launches, accessible) -> None:
               f"  <= 2 {verdict(ratio <= 2.0)}")
 
 
+def build_flat_favourites(root: Path, items: int) -> None:
+    """Every item in the Favorites folder itself."""
+    for k in range(items):
+        (root / f"Favourite {k}.url").write_bytes(f"[InternetShortcut]\r\nURL=https://example.org/{k}\r\n".encode())
+
+
+FLAT_ITEMS = 100000
+
+
+def flat_startup(bench: "Bench", runs: int, work: Path, page: str):
+    """Start-up with FLAT_ITEMS favourites in one folder against an empty
+    Favorites folder, the two alternating: {"empty": [ms], "flat": [ms]}."""
+    empty = work / "favourites-flat-empty"
+    empty.mkdir()
+    flat = work / "favourites-flat"
+    flat.mkdir()
+    build_flat_favourites(flat, FLAT_ITEMS)
+    times = {"empty": [], "flat": []}
+    for i in range(runs):
+        order = ("empty", "flat") if i % 2 == 0 else ("flat", "empty")
+        for kind in order:
+            folder = empty if kind == "empty" else flat
+            times[kind].append(bench.first_window("Driftway", page, {"DRIFTWAY_FAVORITES": str(folder)})[0])
+    return times
+
+
+def print_flat_startup(times) -> None:
+    ratio = statistics.median(times["flat"]) / statistics.median(times["empty"])
+    print(f"{'(g) start-up, empty Favorites folder, ms':44}{fmt(times['empty']):>22}")
+    print(f"{f'    start-up, {FLAT_ITEMS:,} in one folder, ms':44}{fmt(times['flat']):>22}{'':22}"
+          f"{ratio:>8.2f}  <= 2 {verdict(ratio <= 2.0)}")
+
+
 def summary(values):
     return statistics.median(values), min(values), max(values)
 
@@ -385,8 +418,8 @@ def verdict(ok: bool) -> str:
 
 
 def refresh_ratios(binary: Path, log: Path):
-    """Runs the favourites refresh benchmark; returns its lines and the
-    ratios per size as (items, wall ratio, processor-time ratio)."""
+    """Runs the favourites refresh benchmark; returns the ratios per size as
+    (items, layout, wall ratio, processor-time ratio)."""
     done = subprocess.run([str(binary)], stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
     with open(log, "a") as out:
         out.write(done.stdout)
@@ -395,12 +428,13 @@ def refresh_ratios(binary: Path, log: Path):
     ratios = []
     items = None
     for line in done.stdout.splitlines():
-        m = re.match(r"(\d+) items in (\d+) folders", line)
+        m = re.match(r"(\d+) items in (\d+ folders|one folder)", line)
         if m:
             items = int(m.group(1))
+            layout = m.group(2)
         m = re.match(r"\s+ratio\s+([\d.]+)\s+([\d.]+)", line)
         if m and items is not None:
-            ratios.append((items, float(m.group(1)), float(m.group(2))))
+            ratios.append((items, layout, float(m.group(1)), float(m.group(2))))
     return ratios
 
 
@@ -488,7 +522,9 @@ def main() -> int:
         # (e) a second start while Driftway runs, (f) start-up for a screen reader.
         second_page = (work / "second.html").as_uri()
         launches = [r for r in (second_launch(bench, page, second_page) for _ in range(runs)) if r]
-        accessible = accessible_startup(bench, page, work / "favourites-flat")
+        accessible = accessible_startup(bench, page, work / "favourites-accessible")
+        # (g) start-up with one very large folder.
+        flat = flat_startup(bench, runs, work, page)
     except Exception as error:  # noqa: BLE001 - reported, then the folder is kept for a look
         print(f"bench: {error}", file=sys.stderr)
         print(f"bench: logs kept in {work}", file=sys.stderr)
@@ -536,11 +572,12 @@ def main() -> int:
     print(f"{'(c) start-up, empty Favorites folder, ms':44}{fmt(startup['empty']):>22}")
     print(f"{'    start-up, 10,000 favourites, ms':44}{fmt(startup['full']):>22}{'':22}"
           f"{growth * 100:>+7.0f}%  <= +20% {verdict(growth <= 0.20)}")
-    for items, wall, cpu in ratios:
-        label = f"(d) refresh / bare listing, {items:,} items" if items == ratios[0][0] else \
-            f"    refresh / bare listing, {items:,} items"
+    for row, (items, layout, wall, cpu) in enumerate(ratios):
+        where = "in one folder" if layout == "one folder" else "nested"
+        label = f"{'(d)' if row == 0 else '   '} refresh / bare listing, {items:,} {where}"
         print(f"{label:44}{f'{wall:.2f} (cpu {cpu:.2f})':>22}{'':22}{'':8}  <= 3 {verdict(wall <= 3.0)}")
     print_launch_rows(launches, accessible)
+    print_flat_startup(flat)
     print()
     print("Each process in the last run of (a): PSS, resident, and the pages no other process of its tree holds, MiB")
     for browser in ("Driftway", "surf"):

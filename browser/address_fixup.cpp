@@ -168,6 +168,28 @@ std::string uri_scheme(std::string_view text)
     return scheme;
 }
 
+std::string parsed_scheme(std::string_view text)
+{
+    const auto c0_or_blank = [](char c) { return static_cast<unsigned char>(c) <= 0x20; };
+    while (!text.empty() && c0_or_blank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && c0_or_blank(text.back()))
+        text.remove_suffix(1);
+    std::string scheme;
+    for (const char c : text) {
+        if (c == '\t' || c == '\n' || c == '\r')
+            continue;
+        if (c == ':')
+            return scheme;
+        const bool fits =
+            scheme.empty() ? is_alpha(c) : is_alpha(c) || is_digit(c) || c == '+' || c == '-' || c == '.';
+        if (!fits)
+            return {};
+        scheme += lower(c);
+    }
+    return {};
+}
+
 std::string percent_encode(std::string_view bytes, std::string_view keep)
 {
     static constexpr char hex[] = "0123456789ABCDEF";
@@ -248,6 +270,10 @@ std::optional<std::string> path_from_file_uri(std::string_view uri)
 
 std::optional<std::string> fixup_address(std::string_view typed, const LocalFiles& files)
 {
+    // Judged before anything else, on the text as the engine will read it:
+    // "java<TAB>script:" and "<U+0001>javascript:" are script addresses too.
+    if (parsed_scheme(typed) == "javascript")
+        return std::nullopt;
     const std::string_view text = trim(typed);
     if (text.empty())
         return std::string();
@@ -258,8 +284,6 @@ std::optional<std::string> fixup_address(std::string_view typed, const LocalFile
         return file_uri_for(files.home + std::string(text.substr(1)), files);
 
     const std::string scheme = uri_scheme(text);
-    if (scheme == "javascript")
-        return std::nullopt;
     if (!scheme.empty())
         return std::string(text);
 

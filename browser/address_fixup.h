@@ -32,7 +32,9 @@ LocalFiles real_local_files();
 //   unchanged, so the engine shows its error page for it.
 // A javascript: address is refused (nullopt): run from the address box, a
 // favourite or the command line it would execute inside whatever page is
-// showing, with that page's rights.
+// showing, with that page's rights. It is recognised the way the engine's
+// URL parser will read the text (see parsed_scheme), so no spelling with tabs,
+// line breaks or control characters slips past.
 std::optional<std::string> fixup_address(std::string_view typed, const LocalFiles& files);
 
 // file:// URI of an absolute path: every byte outside the unreserved set and
@@ -50,5 +52,13 @@ std::string percent_decode(std::string_view text);
 // The scheme of a URI ("http" for "HTTP://x"), lower-cased; empty when the
 // text has none. "localhost:8080" has none: a port is not a scheme.
 std::string uri_scheme(std::string_view text);
+
+// The scheme the engine's URL parser finds in text, lower-cased; empty when
+// it finds none. That parser first drops leading and trailing C0 controls and
+// blanks and removes every tab and line break; a scheme is then an ASCII
+// letter followed by letters, digits, "+", "-" or ".", up to a ":". Unlike
+// uri_scheme this knows no port or drive letter: it answers what the engine
+// would run, not what the user meant.
+std::string parsed_scheme(std::string_view text);
 
 } // namespace driftway::browser

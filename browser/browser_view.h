@@ -1,5 +1,6 @@
 #pragma once
 
+#include "browser/address_history.h"
 #include "browser/layout.h"
 #include "platform/prompts.h"
 #include "platform/shell.h"
@@ -21,6 +22,14 @@ public:
     virtual std::string address_text() const = 0;
     // Replaces the address box's list; selected is an index into it or -1.
     virtual void set_address_list(const std::vector<std::string>& entries, int selected) = 0;
+    // The history changed by one visit (entries is the list afterwards): the
+    // box's list follows and its top entry is selected. A view that can edit
+    // its list in place does so rather than rebuild it.
+    virtual void address_list_visited(const std::vector<std::string>& entries,
+                                      const HistoryChange& /*change*/)
+    {
+        set_address_list(entries, 0);
+    }
     virtual void set_status_text(const std::string& text) = 0;
     virtual void apply_layout(const Layout& layout) = 0;
 
@@ -51,4 +60,4 @@ public:
     virtual void close() = 0;
 };
 
-}  // namespace driftway::browser
+} // namespace driftway::browser

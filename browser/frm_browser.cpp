@@ -1,6 +1,7 @@
 #include "browser/frm_browser.h"
 
 #include "about/publisher.h"
+#include "browser/window_title.h"
 #include "commands/mod_gen.h"
 #include "platform/paths.h"
 
@@ -264,16 +265,16 @@ void FrmBrowser::timTimer_Timer()
 
 void FrmBrowser::set_title_from_location()
 {
-    m_view.set_title(kTitlePrefix + m_engine->LocationName());
+    m_view.set_title(kTitlePrefix + safe_title(m_engine->LocationName()));
 }
 
 void FrmBrowser::WebBrowser_BeforeNavigate2(const std::string& url)
 {
-    skip_errors([&] { m_view.set_title(kTitlePrefix + url); });
+    skip_errors([&] { m_view.set_title(kTitlePrefix + safe_title(url)); });
     bHistUpdate = true;
     skip_errors([&] {
-        m_history.visit(url);
-        m_view.set_address_list(m_history.entries(), 0);
+        const HistoryChange change = m_history.visit(url);
+        m_view.address_list_visited(m_history.entries(), change);
         // Selecting an entry raises the box's Click, which does nothing while
         // the list is being rewritten.
         cboAddress_Click();

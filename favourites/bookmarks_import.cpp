@@ -2,6 +2,7 @@
 
 #include "favourites/file_ops.h"
 #include "favourites/internet_shortcut.h"
+#include "favourites/markup_filter.h"
 #include "platform/atomic_file.h"
 
 #include <libxml/HTMLparser.h>
@@ -130,8 +131,13 @@ public:
     BookmarkParser(const BookmarkParser&) = delete;
     BookmarkParser& operator=(const BookmarkParser&) = delete;
 
-    void feed(std::string_view data)
+    void feed(std::string_view input)
     {
+        // The first bytes, given to the parser when it was made, come out of
+        // the filter unchanged.
+        m_filtered.clear();
+        m_filter.filter(input, m_filtered);
+        std::string_view data = m_filtered;
         data.remove_prefix(std::min(m_skip, data.size()));
         m_skip = 0;
         while (m_context && !data.empty()) {
@@ -244,7 +250,15 @@ private:
         if (m_dt_depth == 0)
             return; // links in headings or descriptions are not bookmarks
         ++m_structured;
+        if (m_href.find(MarkupFilter::kCutMark) != std::string::npos) {
+            ++m_tree.long_links;
+            return;
+        }
         std::string url = clean_address(m_href);
+        if (url.size() > kMaxImportedAddress) {
+            ++m_tree.long_links;
+            return;
+        }
         // Firefox's "place:" entries are queries into its own history and
         // lead nowhere in another browser.
         if (url.empty() || starts_with_ignoring_case(url, "place:")) {
@@ -262,6 +276,8 @@ private:
     }
 
     QuietXmlErrors m_quiet;
+    MarkupFilter m_filter;
+    std::string m_filtered;
     std::unique_ptr<htmlParserCtxt, ContextFree> m_context;
     std::size_t m_skip = 0;
     BookmarkTree m_tree;
@@ -328,7 +344,7 @@ public:
     {
         m_root_fd = ::open(m_root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (m_root_fd < 0)
-            return "Cannot import into \"" + display_path(m_root) + "\": " + std::strerror(errno);
+            return "Cannot import into \"" + display_path_short(m_root) + "\": " + std::strerror(errno);
 
         const std::size_t total = tree.entries.size();
         std::vector<std::string> folder_paths(total);
@@ -394,7 +410,7 @@ private:
         FolderState state;
         std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), &::closedir);
         if (!dir) {
-            error = "Cannot read \"" + display_path(folder) + "\": " + std::strerror(errno);
+            error = "Cannot read \"" + display_path_short(folder) + "\": " + std::strerror(errno);
             return nullptr;
         }
         while (const dirent* entry = ::readdir(dir.get()))
@@ -431,7 +447,8 @@ private:
                 return std::nullopt;
             }
             if (errno != EEXIST)
-                return "Cannot create the folder \"" + display_path(path) + "\": " + std::strerror(errno);
+                return "Cannot create the folder \"" + display_path_short(path) +
+                       "\": " + std::strerror(errno);
             state->names.insert(candidate);
             --n; // look at the entry that appeared meanwhile
         }
@@ -464,12 +481,13 @@ private:
         if (m_staging.empty()) {
             std::string staging = join(m_root, ".driftway-import-XXXXXX");
             if (!::mkdtemp(staging.data()))
-                return "Cannot write in \"" + display_path(m_root) + "\": " + std::strerror(errno);
+                return "Cannot write in \"" + display_path_short(m_root) + "\": " + std::strerror(errno);
             m_staging = std::move(staging);
         }
         const std::string staged = m_staging + "/" + std::to_string(m_staged.size());
         if (const int err = write_new_file(staged, internet_shortcut_text(link.url), false))
-            return "Cannot write \"" + display_path(join(parent, candidate)) + "\": " + std::strerror(err);
+            return "Cannot write \"" + display_path_short(join(parent, candidate)) +
+                   "\": " + std::strerror(err);
         m_staged.push_back({staged, parent, candidate});
 
         state->names.insert(candidate);
@@ -505,7 +523,7 @@ private:
                 target = free_path(target, EntryKind::File);
             }
             if (err != 0)
-                return "Cannot write \"" + display_path(target) + "\": " + std::strerror(err);
+                return "Cannot write \"" + display_path_short(target) + "\": " + std::strerror(err);
             m_created_files.push_back(std::move(target));
             m_staged.pop_back();
         }
@@ -543,10 +561,13 @@ std::variant<BookmarkTree, std::string> parse_bookmarks(std::string_view html)
     return parser.finish();
 }
 
-std::variant<BookmarkTree, std::string> parse_bookmark_file(const std::string& path)
+std::variant<BookmarkTree, std::string> parse_bookmark_file(const std::string& path,
+                                                            const ReadProgress& reading)
 {
-    const std::string what = "Cannot read \"" + display_path(path) + "\": ";
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const std::string what = "Cannot read \"" + display_path_short(path) + "\": ";
+    // Opened without waiting, so that a named pipe cannot hold the window;
+    // only a regular file is read at all.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0)
         return what + std::strerror(errno);
     struct Closer {
@@ -554,43 +575,62 @@ std::variant<BookmarkTree, std::string> parse_bookmark_file(const std::string& p
         ~Closer() { ::close(fd); }
     } closer{fd};
     struct stat st;
-    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode))
+    if (::fstat(fd, &st) != 0)
+        return what + std::strerror(errno);
+    if (S_ISDIR(st.st_mode))
         return what + std::strerror(EISDIR);
+    if (!S_ISREG(st.st_mode))
+        return what + "it is not a regular file (a device, a pipe or a socket), so it is not read.";
+    const auto size = static_cast<std::uint64_t>(st.st_size);
+    if (size > kMaxBookmarkFile)
+        return what + "the file holds " + std::to_string(size >> 20) +
+               " MiB; bookmark files larger than 256 MiB are not imported.";
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
 
     // The file is read in chunks; only the first is looked at as a whole,
-    // for the character set.
+    // for the character set. A file that grows while it is read is read up
+    // to the limit only.
     std::string chunk(kChunk, '\0');
     std::optional<BookmarkParser> parser;
+    std::uint64_t done = 0;
+    if (reading)
+        reading(0, size);
     for (;;) {
         const ssize_t n = ::read(fd, chunk.data(), chunk.size());
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
             return what + std::strerror(errno);
+        done += static_cast<std::uint64_t>(n);
+        if (done > kMaxBookmarkFile)
+            return what + "the file grew past 256 MiB while it was read; it is not imported.";
         const std::string_view data(chunk.data(), static_cast<std::size_t>(n));
         if (!parser)
             parser.emplace(data);
         if (n == 0)
             break;
         parser->feed(data);
+        if (reading)
+            reading(std::min(done, size), size);
     }
     return parser->finish();
 }
 
 ImportResult import_bookmarks(const std::string& bookmark_file, const std::string& favorites_root,
-                              const ImportProgress& progress)
+                              const ImportProgress& progress, const ReadProgress& reading)
 {
     ImportResult result;
-    auto parsed = parse_bookmark_file(bookmark_file);
+    auto parsed = parse_bookmark_file(bookmark_file, reading);
     if (auto* error = std::get_if<std::string>(&parsed)) {
         if (error->starts_with("Cannot "))
             result.error = std::move(*error);
         else
-            result.error = "Cannot import \"" + display_path(bookmark_file) + "\": " + *error;
+            result.error = "Cannot import \"" + display_path_short(bookmark_file) + "\": " + *error;
         return result;
     }
     const BookmarkTree& tree = std::get<BookmarkTree>(parsed);
     result.links_unusable = tree.unusable_links;
+    result.links_too_long = tree.long_links;
 
     ImportWriter writer(strip_trailing_slashes(favorites_root), result);
     std::optional<std::string> error;
@@ -608,6 +648,31 @@ ImportResult import_bookmarks(const std::string& bookmark_file, const std::strin
         return failed;
     }
     return result;
+}
+
+std::string import_summary(const ImportResult& result)
+{
+    const auto count = [](std::size_t n, const char* one, const char* many) {
+        return std::to_string(n) + " " + (n == 1 ? one : many);
+    };
+    std::string text = count(result.links_written, "favourite was", "favourites were") + " added";
+    if (result.folders_created > 0)
+        text += ", in " + count(result.folders_created, "new folder", "new folders");
+    text += ".";
+    const std::size_t skipped = result.links_skipped + result.links_unusable + result.links_too_long;
+    if (skipped == 0)
+        return text + " Nothing was skipped.";
+    text += " " + count(skipped, "entry was", "entries were") + " skipped:";
+    std::string reasons;
+    const auto reason = [&](std::size_t n, const std::string& why) {
+        if (n > 0)
+            reasons += (reasons.empty() ? " " : "; ") + std::to_string(n) + " " + why;
+    };
+    reason(result.links_skipped, "already in the favourites under the same name");
+    reason(result.links_unusable, "without a usable address");
+    reason(result.links_too_long,
+           "with an address longer than " + std::to_string(kMaxImportedAddress / 1024) + " KiB");
+    return text + reasons + ".";
 }
 
 } // namespace driftway::favourites

@@ -75,15 +75,14 @@ void report_failure(ModFaves& faves, FavWindow& window, const FileOpResult& resu
         faves.report(window, result.message);
 }
 
-void move_to(ModFaves& faves, FavWindow& window, int node)
+// Moves a node's file or folder into `target` (a folder path, with or
+// without its trailing "/"): never into itself, never over another entry.
+void move_into(ModFaves& faves, FavWindow& window, int node, const std::string& target)
 {
     Tree& tree = window.fav_tree();
     const std::string key = tree.Key(node);
     const bool folder = is_folder_key(key);
     const std::string source = strip_slash(key);
-    const std::string target = window.dialogs().BrowseForFolder(strip_slash(faves.FavPath()));
-    if (target.empty() || !faves.is_open(window))
-        return;
     if (!faves.ensure_exists(window, source))
         return;
 
@@ -105,6 +104,14 @@ void move_to(ModFaves& faves, FavWindow& window, int node)
     const std::string landed = result.final_path.empty() ? destination : result.final_path;
     rebuild_and_reveal(faves, window, folder ? landed + "/" : landed);
     report_failure(faves, window, result);
+}
+
+void move_to(ModFaves& faves, FavWindow& window, int node)
+{
+    const std::string target = window.dialogs().BrowseForFolder(strip_slash(faves.FavPath()));
+    if (target.empty() || !faves.is_open(window))
+        return;
+    move_into(faves, window, node, target);
 }
 
 void delete_entry(ModFaves& faves, FavWindow& window, int node)
@@ -245,6 +252,31 @@ void mnuRFav_Click(ModFaves& faves, FavWindow& window, int index)
     default:
         break;
     }
+}
+
+bool can_drop_into(const Tree& tree, int node, int target)
+{
+    if (node <= 1 || target < 1 || node > tree.Count() || target > tree.Count())
+        return false;
+    if (!is_folder_key(tree.Key(target)) || tree.Parent(node) == target)
+        return false;
+    for (int p = target; p != 0; p = tree.Parent(p)) {
+        if (p == node)
+            return false;
+    }
+    return true;
+}
+
+void DropOnFolder(ModFaves& faves, FavWindow& window, int node, int target)
+{
+    if (!faves.is_open(window) || faves.FavPath().empty())
+        return;
+    Tree& tree = window.fav_tree();
+    if (!can_drop_into(tree, node, target))
+        return;
+    // The move acts on the dropped node as Move To acts on the selected one.
+    tree.SetSelected(node, true);
+    move_into(faves, window, node, tree.Key(target));
 }
 
 } // namespace driftway::favourites

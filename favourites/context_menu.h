@@ -39,4 +39,16 @@ platform::MenuEntry mnuPopUp_Click(ModFaves& faves, FavWindow& window);
 // selected node; indexes without a command do nothing.
 void mnuRFav_Click(ModFaves& faves, FavWindow& window, int index);
 
+class Tree;
+
+// Dragging in the tree: whether `node` may be dropped onto `target`, which
+// must be a folder (or the root) that is neither the node itself, nor inside
+// it, nor the folder the node is in already. The root is never dragged.
+bool can_drop_into(const Tree& tree, int node, int target);
+
+// `node` was dropped onto the folder `target`: it moves there by the rules of
+// Move To (never into itself, never over another entry; a taken name gets a
+// free one), and ends up selected in its new place.
+void DropOnFolder(ModFaves& faves, FavWindow& window, int node, int target);
+
 } // namespace driftway::favourites

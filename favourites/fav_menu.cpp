@@ -49,6 +49,7 @@ platform::MenuEntry FavMenu::root() const
     menu.kind = platform::MenuEntryKind::Submenu;
     menu.caption = kFavMenuCaption;
     menu.children.push_back(command(kIdAddToFavorites, "Add to Favorites..."));
+    menu.children.back().accel = kAddToFavoritesAccel;
     menu.children.push_back(command(kIdOrganizeFavorites, "Organize Favorites..."));
     platform::MenuEntry separator;
     separator.kind = platform::MenuEntryKind::Separator;
@@ -56,6 +57,12 @@ platform::MenuEntry FavMenu::root() const
     menu.children.push_back(std::move(separator));
     append_folder(menu.children, 0);
     return menu;
+}
+
+std::size_t FavMenu::root_size() const
+{
+    const FavScan& scan = *m_scan;
+    return 3 + scan.subfolders(0).size() + static_cast<std::size_t>(scan.folders()[0].item_count);
 }
 
 std::vector<platform::MenuEntry> FavMenu::submenu(int folder) const

@@ -17,6 +17,8 @@ inline constexpr int kIdFirstItem = 1100; // item k has id 1100 + k; 1100 itself
 // Where the Favorites menu sits on the menu bar: after File, Edit and View.
 inline constexpr int kFavMenuPosition = 3;
 inline constexpr const char* kFavMenuCaption = "Favorites";
+// Add to Favorites' shortcut, Ctrl+D as in other browsers.
+inline constexpr const char* kAddToFavoritesAccel = "<Control>d";
 // The set name of a folder's submenu entry; its index is the folder number to
 // pass to FavMenu::submenu.
 inline constexpr const char* kFolderSet = "FavFolder";
@@ -34,6 +36,8 @@ public:
     // The popup "Favorites": Add to Favorites..., Organize Favorites..., a
     // separator, one submenu per top-level folder, the root's items.
     platform::MenuEntry root() const;
+    // How many entries root() has, without making them.
+    std::size_t root_size() const;
     // The entries of one folder's submenu: its subfolders, then its items.
     std::vector<platform::MenuEntry> submenu(int folder) const;
     // The whole menu with every submenu filled in (tests, small folders).

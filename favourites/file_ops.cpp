@@ -1,5 +1,7 @@
 #include "favourites/file_ops.h"
 
+#include "favourites/display_text.h"
+
 #include <array>
 #include <cerrno>
 #include <cstdio>
@@ -665,6 +667,38 @@ std::string display_path(std::string_view path)
         ++i;
     }
     return shown;
+}
+
+std::string display_path_short(std::string_view path)
+{
+    constexpr std::size_t kHead = 60;
+    constexpr std::size_t kTail = 100;
+    if (path.size() <= kHead + kTail + 16)
+        return display_path(path);
+    const std::string_view head = utf8_prefix(path, kHead);
+    std::size_t tail_at = path.size() - kTail;
+    // Start the tail at a character, preferably at a folder's name.
+    while (tail_at < path.size() && (static_cast<unsigned char>(path[tail_at]) & 0xC0) == 0x80)
+        ++tail_at;
+    if (const auto slash = path.find('/', tail_at);
+        slash != std::string_view::npos && slash + 20 < path.size())
+        tail_at = slash;
+    return display_path(head) + "\u2026" + display_path(path.substr(tail_at));
+}
+
+std::optional<std::string> rename_refusal(std::string_view name, EntryKind kind)
+{
+    if (name.find_first_not_of(" \t") == std::string_view::npos)
+        return "A favourite needs a name. Nothing was renamed.";
+    if (name.find('/') != std::string_view::npos || name.find('\0') != std::string_view::npos ||
+        name == "." || name == "..")
+        return "\"" + display_name(name) +
+               "\" cannot be used as a name: a name may not contain \"/\" or be \".\" or \"..\".";
+    if (kind == EntryKind::Folder && name.starts_with('.'))
+        return "\"" + display_name(name) +
+               "\" cannot be used as a folder name: folders whose names start with \".\" are hidden, and the "
+               "folder would vanish from the favourites. Nothing was renamed.";
+    return std::nullopt;
 }
 
 } // namespace driftway::favourites

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -84,8 +85,18 @@ std::string_view utf8_prefix(std::string_view text, std::size_t max_bytes);
 // `to` is taken).
 int rename_no_replace(const std::string& from, const std::string& to);
 
+// Why `name` cannot be the new name of a favourite (kind File) or a folder,
+// in words for the user; nullopt when it can. Refused: nothing but blanks,
+// "/" or NUL inside, "." and "..", and for a folder a leading ".", since such
+// folders are not shown and the folder with all it holds would vanish.
+std::optional<std::string> rename_refusal(std::string_view name, EntryKind kind);
+
 // A path made fit for a message: bytes that are not UTF-8 and control
 // characters are shown as escapes, so that the text can be displayed.
 std::string display_path(std::string_view path);
+// display_path, with the middle of a very long path (a folder nested
+// thousands deep) left out so that the message stays readable: its start and
+// its end remain.
+std::string display_path_short(std::string_view path);
 
 } // namespace driftway::favourites

@@ -2,6 +2,7 @@
 
 #include "platform/atomic_file.h"
 #include "platform/ini.h"
+#include "platform/paths.h"
 
 namespace driftway::favourites {
 
@@ -43,10 +44,10 @@ std::optional<std::string> write_internet_shortcut(const std::string& path, cons
 
 std::optional<std::string> read_internet_shortcut(const std::string& path)
 {
-    const auto text = platform::read_whole_file(path);
-    if (!text)
+    const auto stored = platform::read_stored_file(path, kMaxShortcutFileSize);
+    if (stored.status != platform::StoredFile::Status::Read)
         return std::nullopt;
-    auto url = platform::IniDocument::parse(*text).get("InternetShortcut", "URL");
+    auto url = platform::IniDocument::parse(stored.content).get("InternetShortcut", "URL");
     if (!url || url->empty())
         return std::nullopt;
     return url;

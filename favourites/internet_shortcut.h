@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -21,7 +22,13 @@ std::string internet_shortcut_text(std::string_view url);
 // one with a line break or NUL in it, is refused.
 std::optional<std::string> write_internet_shortcut(const std::string& path, const std::string& url);
 
-// The address stored in an Internet shortcut file, when it has one.
+// No Internet shortcut comes near this size; a bigger file is not one.
+inline constexpr std::size_t kMaxShortcutFileSize = 1024 * 1024;
+
+// The address stored in an Internet shortcut file, when it has one. Only a
+// regular file of at most kMaxShortcutFileSize bytes is read: a named pipe, a
+// device or a link to one gives nullopt at once, as does a file that is too
+// big (ReadINI reads the same way).
 std::optional<std::string> read_internet_shortcut(const std::string& path);
 
 } // namespace driftway::favourites

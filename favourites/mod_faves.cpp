@@ -2,6 +2,7 @@
 
 #include "favourites/display_text.h"
 #include "favourites/fav_menu.h"
+#include "favourites/favorite_name.h"
 #include "favourites/file_ops.h"
 #include "favourites/internet_shortcut.h"
 #include "favourites/paths.h"
@@ -318,15 +319,17 @@ void ModFaves::apply(Entry& entry, const std::shared_ptr<const FavScan>& scan,
     window.install_favorites_menu(menu);
 }
 
-bool ModFaves::FavWndProc(FavWindow& window, int id)
+bool ModFaves::FavWndProc(FavWindow& window, int id, const FavScan* drawn_from)
 {
     if (!is_open(window))
         return false;
     if (id > kIdFirstItem) {
-        const auto scan = scan_of(window);
+        // The scan is held while the path is read: opening may rescan.
+        const auto current = scan_of(window);
+        const FavScan* scan = drawn_from ? drawn_from : current.get();
         if (const FavItem* item = scan ? scan->item(id - kIdFirstItem) : nullptr) {
             const std::string path = item->path;
-            OpenFavorite(path, window);
+            open_picked(window, path);
         }
         return true;
     }
@@ -339,6 +342,12 @@ bool ModFaves::FavWndProc(FavWindow& window, int id)
         return true;
     }
     return id == kIdSeparator;
+}
+
+void ModFaves::open_picked(FavWindow& window, const std::string& path)
+{
+    if (ensure_exists(window, path))
+        OpenFavorite(path, window);
 }
 
 void ModFaves::OpenFavorite(const std::string& path, FavWindow& window)
@@ -377,7 +386,7 @@ void ModFaves::AddToFavorites(FavWindow& window)
         return;
     }
     const std::string address = window.LocationURL();
-    const std::string suggested = safe_file_name(ChangeExtension(window.LocationName(), ""));
+    const std::string suggested = safe_file_name(suggested_favorite_name(window.LocationName(), address));
     const auto choice = window.dialogs().AddFavorite(address, suggested, strip_slash(m_fav_path));
     if (!is_open(window))
         return;
@@ -462,10 +471,21 @@ void ModFaves::TreeMouseUp(FavWindow& window, MouseButton button, double x, doub
     if (button == MouseButton::Left) {
         const std::string key = tree.Key(index);
         if (!is_folder_key(key))
-            OpenFavorite(key, window);
+            open_picked(window, key);
     } else if (button == MouseButton::Right) {
         window.popup_context_menu();
     }
+}
+
+void ModFaves::TreeOpenSelected(FavWindow& window)
+{
+    Tree& tree = window.fav_tree();
+    const int index = tree.SelectedItem();
+    if (index <= 1)
+        return;
+    const std::string key = tree.Key(index);
+    if (!is_folder_key(key))
+        open_picked(window, key);
 }
 
 LabelEdit ModFaves::AfterLabelEdit(FavWindow& window, const std::string& new_string)
@@ -481,15 +501,8 @@ LabelEdit ModFaves::AfterLabelEdit(FavWindow& window, const std::string& new_str
     if (tree.Text(selected) == new_string)
         return LabelEdit::Cancel;
 
-    if (new_string.find_first_not_of(" \t") == std::string::npos) {
-        report(window, "A favourite needs a name. Nothing was renamed.");
-        return LabelEdit::Cancel;
-    }
-    if (new_string.find('/') != std::string::npos || new_string.find('\0') != std::string::npos ||
-        new_string == "." || new_string == "..") {
-        report(window,
-               "\"" + display_name(new_string) +
-                   "\" cannot be used as a name: a name may not contain \"/\" or be \".\" or \"..\".");
+    if (const auto refusal = rename_refusal(new_string, folder ? EntryKind::Folder : EntryKind::File)) {
+        report(window, *refusal);
         return LabelEdit::Cancel;
     }
 

@@ -87,8 +87,12 @@ public:
     std::vector<std::string> FavItems(const FavWindow& window) const;
 
     // The Favorites menu's commands: 1097, 1098 and 1100 + k. Answers whether
-    // the id is one of the menu's; ids past the last item do nothing.
-    bool FavWndProc(FavWindow& window, int id);
+    // the id is one of the menu's; ids past the last item do nothing. An item
+    // id is looked up in `drawn_from`, the scan the chosen menu was built
+    // from, so that an entry opens the favourite it showed even when a newer
+    // scan has numbered the items afresh meanwhile; without it, in the scan
+    // the window shows now. A favourite that has gone since is reported.
+    bool FavWndProc(FavWindow& window, int id, const FavScan* drawn_from = nullptr);
     // Opens a favourite: a .url file navigates when its address is not empty
     // and differs from the current one; a .lnk file goes to the desktop's
     // default handler; anything else does nothing.
@@ -108,6 +112,9 @@ public:
     // coordinates: left opens a favourite, right pops up the context menu;
     // the root is ignored.
     void TreeMouseUp(FavWindow& window, MouseButton button, double x, double y);
+    // Enter in the tree: opens the selected favourite as a left click does.
+    // (The view opens or closes a selected folder itself.)
+    void TreeOpenSelected(FavWindow& window);
     // The selected node's label edit ended with `new_string`: renames the file
     // or folder on disk, rebuilds, and selects it again under its new name.
     LabelEdit AfterLabelEdit(FavWindow& window, const std::string& new_string);
@@ -119,6 +126,10 @@ public:
     bool ensure_exists(FavWindow& window, const std::string& path);
 
 private:
+    // Opens a favourite the user picked from a tree or menu drawn earlier;
+    // one that has gone since is reported rather than passed over.
+    void open_picked(FavWindow& window, const std::string& path);
+
     struct Entry {
         FavWindow* window = nullptr;
         std::shared_ptr<const FavScan> scan;

@@ -1,56 +1,19 @@
 #include "favourites/paths.h"
 
+#include "favourites/internet_shortcut.h"
 #include "platform/ini.h"
-#include "platform/unique_fd.h"
+#include "platform/paths.h"
 
-#include <cerrno>
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace driftway::favourites {
 
-namespace {
-
-using platform::UniqueFd;
-
-// No Internet shortcut comes near this; a bigger file is not one.
-constexpr off_t kMaxShortcutSize = 32 * 1024 * 1024;
-
-std::string read_shortcut_file(const std::string& file)
-{
-    // O_NONBLOCK keeps a named pipe from hanging the open; fstat then refuses it.
-    UniqueFd fd(::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-    if (fd.get() < 0)
-        return {};
-    struct stat st {};
-    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > kMaxShortcutSize)
-        return {};
-    std::string data;
-    data.reserve(static_cast<std::size_t>(st.st_size));
-    char buf[65536];
-    for (;;) {
-        const ssize_t n = ::read(fd.get(), buf, sizeof buf);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return {};
-        }
-        if (n == 0 || data.size() + static_cast<std::size_t>(n) > static_cast<std::size_t>(kMaxShortcutSize))
-            break;
-        data.append(buf, static_cast<std::size_t>(n));
-    }
-    return data;
-}
-
-} // namespace
-
 std::string ReadINI(const std::string& file, const std::string& section, const std::string& key)
 {
-    const std::string text = read_shortcut_file(file);
-    if (text.empty())
+    const auto stored = platform::read_stored_file(file, kMaxShortcutFileSize);
+    if (stored.status != platform::StoredFile::Status::Read)
         return {};
-    return platform::IniDocument::parse(text).get(section, key).value_or("");
+    return platform::IniDocument::parse(stored.content).get(section, key).value_or("");
 }
 
 bool FileExists(const std::string& path)

@@ -136,6 +136,27 @@ std::vector<std::string> settings_seeds()
     };
 }
 
+// Spellings of a script address that the engine's URL parser accepts, and
+// near misses it does not.
+std::vector<std::string> address_seeds()
+{
+    return {
+        "javascript:alert(document.cookie)",
+        "java\tscript:alert(1)",
+        "\x01javascript:alert(1)",
+        std::string("\0\x1F JaVaScRiPt\n:void(0)", 22),
+        "j\ra\nv\ta\tscript:x",
+        "\x7Fjavascript:x",
+        "java\x01script:x",
+        "\xC2\xA0javascript:x",
+        "javascript%3Ax",
+        "https://example.org/?javascript:x",
+        "/tmp/javascript:x",
+        "localhost:8080/x",
+        "page.html",
+    };
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -177,6 +198,11 @@ int main(int argc, char** argv)
         write_corpus(folder, "fuzz_settings_store", settings_seeds());
         write_dictionary(folder / "fuzz_settings_store.dict",
                          {"[", "]", "=", "\"", "\\x", "\\n", "\\\\", "\\\"", "\r\n", "\xEF\xBB\xBF"});
+
+        write_corpus(folder, "fuzz_address_fixup", address_seeds());
+        write_dictionary(folder / "fuzz_address_fixup.dict",
+                         {"javascript:", "JavaScript", "\t", "\n", "\r", "\x01", " ", ":", "//", "file://",
+                          "http://", "~/", "/"});
     } catch (const std::exception& error) {
         std::fprintf(stderr, "make_seeds: %s\n", error.what());
         return 1;

@@ -225,6 +225,10 @@ bool AboutDialog::on_delete_event(GdkEventAny*)
 void AboutDialog::on_chkAssociate_toggled()
 {
     m_frm.set_chkAssociate(m_chkAssociate.get_active() ? 1 : 0);
+    // A change that failed leaves the box as things are; setting it back
+    // raises this handler once more, which finds nothing to do.
+    if (m_chkAssociate.get_active() != (m_frm.chkAssociate() != 0))
+        m_chkAssociate.set_active(m_frm.chkAssociate() != 0);
 }
 
 bool AboutDialog::on_lblTy_button_release(GdkEventButton* event)

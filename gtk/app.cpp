@@ -11,7 +11,8 @@ namespace driftway::gtk {
 
 App::App(EngineMaker make_engine, std::string command_line)
     : m_make_engine(std::move(make_engine)), m_command_line(std::move(command_line)),
-      m_about_first([this] { about_first().show(); },
+      // The advert's page opens in the first window, which comes to the front.
+      m_about_first([this] { about_first().present(); },
                     [this](const std::string& address) { about_first().frm().NavNow(address); })
 {
 }
@@ -23,7 +24,10 @@ MainWindow& App::about_first()
     return *m_first;
 }
 
-App::~App() = default;
+App::~App()
+{
+    m_reap.disconnect();
+}
 
 MainWindow& App::start()
 {
@@ -34,8 +38,9 @@ MainWindow& App::start()
     // Changes other programs make in the Favorites folder reach every
     // window; none lands while the user is typing a new name.
     m_fav_monitor.hold_while([this] {
-        return std::ranges::any_of(m_windows,
-                                   [](const auto& mw) { return mw->favourites_pane().tree().editing(); });
+        return operation_running() || std::ranges::any_of(m_windows, [](const auto& mw) {
+                   return mw->favourites_pane().tree().editing();
+               });
     });
     m_fav_monitor.start();
     m_first = &w;
@@ -49,6 +54,9 @@ MainWindow& App::new_window(platform::Engine* related, const std::string& comman
     auto window = std::make_unique<MainWindow>(*this, std::move(made.engine), made.widget);
     MainWindow& w = *window;
     m_windows.push_back(std::move(window));
+    // A page may close (window.close()) only a window that a page opened.
+    if (related && made.on_close_request)
+        made.on_close_request([&w] { w.close(); });
     w.frm().Form_Load(command_line);
     return w;
 }
@@ -64,12 +72,29 @@ void App::window_closed(MainWindow& window)
 {
     if (m_first == &window)
         m_first = nullptr;
-    MainWindow* gone = &window;
-    Glib::signal_idle().connect_once([this, gone] {
-        m_windows.remove_if([gone](const auto& w) { return w.get() == gone; });
-        if (m_windows.empty() && m_quit_on_last)
-            gtk_main_quit();
-    });
+    if (std::ranges::find(m_closed, &window) == m_closed.end())
+        m_closed.push_back(&window);
+    if (!m_reap.connected())
+        m_reap = Glib::signal_idle().connect(sigc::mem_fun(*this, &App::reap_closed_windows));
+}
+
+bool App::reap_closed_windows()
+{
+    // Only the main loop itself may destroy a window. Inside a nested loop
+    // (a modal dialog, a print dialog) or an operation that runs the
+    // toolkit's events, the closed window's own code may still be on the
+    // stack and use it when the loop returns: try again a little later.
+    if (g_main_depth() > 1 || operation_running()) {
+        m_reap = Glib::signal_timeout().connect(sigc::mem_fun(*this, &App::reap_closed_windows), 50);
+        return false;
+    }
+    const std::vector<MainWindow*> closed = std::move(m_closed);
+    m_closed.clear();
+    m_windows.remove_if(
+        [&closed](const auto& w) { return std::ranges::find(closed, w.get()) != closed.end(); });
+    if (m_windows.empty() && m_quit_on_last)
+        gtk_main_quit();
+    return false;
 }
 
 void App::open(const std::vector<std::string>& addresses, const std::string& startup_id)

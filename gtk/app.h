@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include <sigc++/connection.h>
+
 namespace driftway::gtk {
 
 class MainWindow;
@@ -51,9 +53,26 @@ public:
     // Creates and loads a main window without showing it.
     MainWindow& new_window(platform::Engine* related, const std::string& command_line);
 
-    // A window closed; it is destroyed once its handlers have returned. The
+    // A window closed; it is destroyed once its handlers have returned and
+    // no operation runs the toolkit's events any more (see Operation). The
     // last one to close ends the main loop when quit_on_last is set.
     void window_closed(MainWindow& window);
+
+    // Held for as long as an operation runs the toolkit's events from inside
+    // itself: a scan's yields, an import's progress. Meanwhile no closed
+    // window is destroyed (code of it may be on the stack), and changes on
+    // disk are followed only afterwards.
+    class Operation {
+    public:
+        explicit Operation(App& app) : m_app(app) { ++m_app.m_operations; }
+        ~Operation() { --m_app.m_operations; }
+        Operation(const Operation&) = delete;
+        Operation& operator=(const Operation&) = delete;
+
+    private:
+        App& m_app;
+    };
+    bool operation_running() const { return m_operations > 0; }
 
     const std::list<std::unique_ptr<MainWindow>>& windows() const { return m_windows; }
     favourites::ModFaves& faves() { return m_faves; }
@@ -66,6 +85,8 @@ public:
     void set_quit_on_last(bool quit) { m_quit_on_last = quit; }
 
 private:
+    bool reap_closed_windows();
+
     EngineMaker m_make_engine;
     std::string m_command_line;
     favourites::ModFaves m_faves;
@@ -73,6 +94,9 @@ private:
     std::list<std::unique_ptr<MainWindow>> m_windows;
     MainWindow* m_first = nullptr;
     bool m_quit_on_last = true;
+    int m_operations = 0;
+    std::vector<MainWindow*> m_closed;
+    sigc::connection m_reap;
     FirstMainWindowFunctions m_about_first;
 };
 

@@ -11,6 +11,19 @@
 
 namespace driftway::gtk {
 
+namespace {
+
+// Whether the body came with a content coding (gzip, br...) that the engine
+// took off: its announced length is then that of the coded bytes.
+bool content_encoded(WebKitURIResponse* response)
+{
+    SoupMessageHeaders* headers = response ? webkit_uri_response_get_http_headers(response) : nullptr;
+    const char* coding = headers ? soup_message_headers_get_one(headers, "Content-Encoding") : nullptr;
+    return coding && *coding && g_ascii_strcasecmp(coding, "identity") != 0;
+}
+
+} // namespace
+
 gboolean WebKitEngine::on_decide_policy(WebKitWebView*, WebKitPolicyDecision* decision,
                                         WebKitPolicyDecisionType type, gpointer)
 {
@@ -130,11 +143,14 @@ void WebKitEngine::on_download_finished(WebKitDownload* download, gpointer data)
     WebKitEngine* self = d->engine;
     if (!d->failed && !d->part_path.empty()) {
         // A connection that ends early is reported by the engine as a
-        // finished download; the promised length tells the truth.
+        // finished download; the promised length tells the truth. It counts
+        // the bytes on the wire, though, and the engine counts what it has
+        // decoded: for a compressed transfer the two measure different things
+        // and only the engine's word is taken.
         WebKitURIResponse* response = webkit_download_get_response(download);
         const guint64 promised = response ? webkit_uri_response_get_content_length(response) : 0;
         const guint64 received = webkit_download_get_received_data_length(download);
-        if (promised > 0 && received != promised) {
+        if (promised > 0 && received != promised && !content_encoded(response)) {
             self->download_failed(*d, "the connection ended after " + std::to_string(received) + " of " +
                                           std::to_string(promised) + " bytes");
         } else if (g_rename(d->part_path.c_str(), d->final_path.c_str()) != 0) {

@@ -1,5 +1,7 @@
 #include "gtk/webkit_engine_internal.h"
 
+#include "gtk/gtk_prompts.h"
+
 #include <memory>
 #include <string>
 
@@ -59,6 +61,7 @@ gboolean WebKitEngine::on_permission_request(WebKitWebView* view, WebKitPermissi
     } else {
         GtkWidget* box = gtk_message_dialog_new(self->toplevel(), GTK_DIALOG_MODAL, GTK_MESSAGE_QUESTION,
                                                 GTK_BUTTONS_NONE, "%s", question.c_str());
+        show_message_icon(GTK_MESSAGE_DIALOG(box), "dialog-question");
         gtk_dialog_add_buttons(GTK_DIALOG(box), "_Deny", GTK_RESPONSE_NO, "_Allow", GTK_RESPONSE_YES,
                                nullptr);
         gtk_dialog_set_default_response(GTK_DIALOG(box), GTK_RESPONSE_NO);

@@ -32,7 +32,12 @@ std::string error_page(const std::string& uri, const std::string& reason)
 void WebKitEngine::show_own_page(const std::string& html, const std::string& uri)
 {
     m_own_page_loading = true;
-    webkit_web_view_load_alternate_html(m_view.get(), html.c_str(), uri.c_str(), uri.c_str());
+    // A folder listing's links are relative to the folder. Other pages take
+    // no base: one the engine cannot show (about:foo) would leave the load
+    // hanging for good.
+    const bool folder = browser::uri_scheme(uri) == "file";
+    webkit_web_view_load_alternate_html(m_view.get(), html.c_str(), uri.c_str(),
+                                        folder ? uri.c_str() : nullptr);
 }
 
 void WebKitEngine::replace_with_folder_listing(const std::string& uri)

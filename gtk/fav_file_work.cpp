@@ -81,15 +81,9 @@ std::optional<std::string> rename_entry(const std::string& path_in, const std::s
     const bool folder = is_folder(path);
     if (new_text == row_text(name, folder))
         return std::nullopt;
-    if (new_text.find_first_not_of(" \t") == std::string::npos) {
-        show_message(prompts, "A favourite needs a name. Nothing was renamed.", caption);
-        return std::nullopt;
-    }
-    if (new_text.find('/') != std::string::npos || new_text == "." || new_text == "..") {
-        show_message(prompts,
-                     "\"" + fav::display_name(new_text) +
-                         "\" cannot be used as a name: a name may not contain \"/\" or be \".\" or \"..\".",
-                     caption);
+    if (const auto refusal =
+            fav::rename_refusal(new_text, folder ? fav::EntryKind::Folder : fav::EntryKind::File)) {
+        show_message(prompts, *refusal, caption);
         return std::nullopt;
     }
     // A favourite keeps the extension its row hides, so a shell link stays one.

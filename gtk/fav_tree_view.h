@@ -45,6 +45,12 @@ public:
     // Shift+F10 or the Menu key: the window pops up the context menu for the
     // selected node.
     std::function<void()> on_context_menu_key;
+    // Enter on a selected favourite: the window opens it. (Enter on a folder
+    // opens or closes it in the view.)
+    std::function<void()> on_open_selected;
+    // Node `node` was dragged and dropped onto the folder `target`; the
+    // window moves it there. Only drops that can_drop_into allows arrive.
+    std::function<void(int node, int target)> on_drop;
 
     Gtk::TreeView& tree_view() { return m_view; }
     favourites::TreeModel& model() { return m_model; }
@@ -63,6 +69,14 @@ public:
     bool editing() const { return m_editing; }
     // Rows that exist in the GTK model, placeholders included.
     int row_count() const;
+    // What a drag of `node` over the row at (x, y) of the tree view's bin
+    // window would do: the folder it would land in, highlighted as the drop
+    // row, or 0 (nothing highlighted) where it may not be dropped.
+    int drag_over(int node, int x, int y);
+    // Ends a drag: drops `node` onto `target` when that is allowed (0: the
+    // drag was abandoned) and gives the drop row back to the model's drop
+    // highlight.
+    void drag_ended(int node, int target);
 
 private:
     struct Columns : Gtk::TreeModelColumnRecord {
@@ -98,6 +112,8 @@ private:
     void link(int index);
     void grow(int count);
     Gtk::TreeIter append_row(int index);
+    Gtk::TreeIter prepend_row(int index);
+    Gtk::TreeIter fill_row(int index, const Gtk::TreeIter& it);
     void build_children(int index);
     bool ensure_row(int index);
     bool shown(int index);
@@ -106,6 +122,10 @@ private:
     void show_drop_highlight();
     void on_image_data(Gtk::CellRenderer* cell, const Gtk::TreeIter& iter);
 
+    void setup_drag_and_drop();
+    void cancel_click_edit();
+    bool start_click_edit();
+    void scroll_to_selection();
     bool on_view_button_press(GdkEventButton* event);
     bool on_view_button_release(GdkEventButton* event);
     bool on_view_key_press(GdkEventKey* event);
@@ -117,6 +137,7 @@ private:
     void on_selection_changed();
     void on_label_edited(const Glib::ustring& path, const Glib::ustring& text);
     void finish_label_edit(const std::string& text);
+    void on_label_editing_started(Gtk::CellEditable* editable, const Glib::ustring& path);
     void on_label_edit_canceled();
 
     favourites::TreeModel& m_model;
@@ -141,6 +162,27 @@ private:
     bool m_frozen = false;
     bool m_editing = false;
     Glib::RefPtr<Gdk::Window> m_frozen_window;
+
+    // The open label editor, and how its edit ended: focus taken elsewhere
+    // keeps the typed name, Escape drops it.
+    GtkWidget* m_editor = nullptr; // compared only: it goes with the edit
+    Glib::ustring m_editor_path;
+    Glib::ustring m_editor_text;
+    bool m_editor_lost_focus = false;
+
+    // The left button's press: the node under it (its key, so that a rebuild
+    // in between cannot make the release open another), and whether that
+    // node was selected already, which makes the click a label edit.
+    std::string m_press_key;
+    int m_press_index = 0;
+    bool m_press_on_selected_label = false;
+    sigc::connection m_click_edit;
+
+    // The node being dragged, 0 when none.
+    int m_drag_node = 0;
+    int m_drag_target = 0;
+    sigc::connection m_scroll_when_shown;
+    int m_shown_height = -1; // the height the selection was last brought into view at
 };
 
 } // namespace driftway::gtk

@@ -3,11 +3,11 @@
 #include "browser/layout.h"
 #include "favourites/fav_search.h"
 #include "gtk/fav_tree_view.h"
+#include "gtk/painted_layout.h"
 
 #include <gtkmm/button.h>
 #include <gtkmm/entry.h>
 #include <gtkmm/image.h>
-#include <gtkmm/layout.h>
 
 #include <array>
 #include <functional>
@@ -22,7 +22,7 @@ namespace driftway::gtk {
 // three PicFav picture buttons and the favourites tree, each at its place in
 // twips. The pane's free area is the splitter: the window watches button
 // presses, motion and releases on the pane itself, which the pane lets through.
-class FavouritesPane : public Gtk::Layout {
+class FavouritesPane : public PaintedLayout {
 public:
     // `model` is the window's favourites tree, `prompts` shows the search's
     // "not found" message, `tpp` is the screen's twips per pixel.

@@ -1,6 +1,8 @@
 #include "gtk/gtk_prompts.h"
 
+#include <gtkmm/box.h>
 #include <gtkmm/filechooserdialog.h>
+#include <gtkmm/image.h>
 #include <gtkmm/messagedialog.h>
 #include <gtkmm/stock.h>
 
@@ -27,6 +29,23 @@ Gtk::MessageType message_type(platform::MsgIcon icon)
     return Gtk::MESSAGE_OTHER;
 }
 
+const char* icon_name(platform::MsgIcon icon)
+{
+    switch (icon) {
+    case platform::MsgIcon::Critical:
+        return "dialog-error";
+    case platform::MsgIcon::Question:
+        return "dialog-question";
+    case platform::MsgIcon::Exclamation:
+        return "dialog-warning";
+    case platform::MsgIcon::Information:
+        return "dialog-information";
+    case platform::MsgIcon::None:
+        break;
+    }
+    return nullptr;
+}
+
 // "Web Pages" with "*.htm; *.html " -> a filter matching both patterns.
 Glib::RefPtr<Gtk::FileFilter> make_filter(const platform::FileFilter& f)
 {
@@ -50,12 +69,29 @@ std::optional<std::string> run_chooser(Gtk::FileChooserDialog& dialog,
     for (const auto& f : filters)
         dialog.add_filter(make_filter(f));
     dialog.set_local_only(true);
+    // Enter in the name field answers as the dialog's main button does.
+    dialog.set_default_response(Gtk::RESPONSE_ACCEPT);
     if (dialog.run() != Gtk::RESPONSE_ACCEPT)
         return std::nullopt;
     return dialog.get_filename();
 }
 
 } // namespace
+
+void show_message_icon(GtkMessageDialog* dialog, const char* icon_name)
+{
+    // GTK's message dialogs no longer show the icon of their kind; the
+    // desktop's icon goes beside the text, as the message area's first child.
+    GtkWidget* area = gtk_message_dialog_get_message_area(dialog);
+    GtkWidget* row = area ? gtk_widget_get_parent(area) : nullptr;
+    if (!icon_name || !row || !GTK_IS_BOX(row))
+        return;
+    GtkWidget* image = gtk_image_new_from_icon_name(icon_name, GTK_ICON_SIZE_DIALOG);
+    gtk_widget_set_valign(image, GTK_ALIGN_START);
+    gtk_box_pack_start(GTK_BOX(row), image, FALSE, FALSE, 0);
+    gtk_box_reorder_child(GTK_BOX(row), image, 0);
+    gtk_widget_show(image);
+}
 
 platform::MsgAnswer GtkPrompts::message_box(const std::string& text, const std::string& caption,
                                             platform::MsgButtons buttons, platform::MsgIcon icon)
@@ -64,6 +100,7 @@ platform::MsgAnswer GtkPrompts::message_box(const std::string& text, const std::
     if (m_parent)
         dialog.set_transient_for(*m_parent);
     dialog.set_title(caption);
+    show_message_icon(dialog.gobj(), icon_name(icon));
     switch (buttons) {
     case platform::MsgButtons::Ok:
         dialog.add_button("_OK", static_cast<int>(platform::MsgAnswer::Ok));

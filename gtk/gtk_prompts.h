@@ -2,9 +2,14 @@
 
 #include "platform/prompts.h"
 
+#include <gtk/gtk.h>
 #include <gtkmm/window.h>
 
 namespace driftway::gtk {
+
+// Puts the desktop's icon of that name (dialog-error, dialog-question, ...)
+// beside a message dialog's text; nullptr leaves the dialog without one.
+void show_message_icon(GtkMessageDialog* dialog, const char* icon_name);
 
 // Message boxes and file dialogs as modal GTK dialogs over a parent window.
 class GtkPrompts : public platform::Prompts {

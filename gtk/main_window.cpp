@@ -19,9 +19,25 @@ namespace driftway::gtk {
 
 namespace {
 
-constexpr const char* kPaneCss =
-    "layout.driftway-bar, layout.driftway-pane { background-color: rgb(224,224,224); }"
-    "label.driftway-status { color: rgb(64,64,64); }";
+// A layout's style node is a plain "widget", so the classes alone select.
+constexpr const char* kPaneCss = ".driftway-bar, .driftway-pane { background-color: rgb(224,224,224); }"
+                                 "label.driftway-status { color: rgb(64,64,64); }";
+
+// The theme's entries and buttons stand taller than the address box's 345
+// twips, which would hang out of the 495-twip toolbar: the box's parts keep
+// only a pixel of padding.
+void fit_address_box(Gtk::ComboBox& box)
+{
+    static const bool added = [&box] {
+        auto p = Gtk::CssProvider::create();
+        p->load_from_data(".driftway-address entry, .driftway-address button"
+                          " { min-height: 0; padding-top: 1px; padding-bottom: 1px; }");
+        Gtk::StyleContext::add_provider_for_screen(box.get_screen(), p,
+                                                   GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+        return true;
+    }();
+    (void)added;
+}
 
 // GTK shows only UTF-8: bytes that are not (a command line, a page's odd
 // address) are replaced for display while the logic keeps the original.
@@ -67,6 +83,7 @@ MainWindow::MainWindow(App& app, std::unique_ptr<platform::Engine> engine, GtkWi
     m_client.put(m_toolbar, 0, 0);
     m_address.set_tooltip_text("Type address and press enter...");
     use_drawn_arrow(m_address);
+    fit_address_box(m_address);
     m_toolbar.put(m_address, 0, 0);
 
     // Favourites pane, hidden until the View menu shows it.
@@ -88,6 +105,9 @@ MainWindow::MainWindow(App& app, std::unique_ptr<platform::Engine> engine, GtkWi
     m_status_label.set_ellipsize(Pango::ELLIPSIZE_END);
     m_status.put(m_status_label, 0, 0);
     build_find_bar();
+    m_status.put(m_import_bar, 0, 0);
+    m_import_bar.set_no_show_all(true);
+    m_import_bar.hide();
     m_client.put(m_status, 0, 0);
 
     m_frm = std::make_unique<browser::FrmBrowser>(std::move(engine), *this, app);
@@ -110,6 +130,10 @@ MainWindow::MainWindow(App& app, std::unique_ptr<platform::Engine> engine, GtkWi
         return m_app.faves().AfterLabelEdit(*this, text);
     };
     m_left.tree().on_context_menu_key = [this] { popup_context_menu(); };
+    m_left.tree().on_open_selected = [this] { m_app.faves().TreeOpenSelected(*this); };
+    m_left.tree().on_drop = [this](int node, int target) {
+        favourites::DropOnFolder(m_app.faves(), *this, node, target);
+    };
 
     m_client.signal_size_allocate().connect(sigc::mem_fun(*this, &MainWindow::on_client_size_allocate));
     signal_window_state_event().connect(sigc::mem_fun(*this, &MainWindow::on_window_state));
@@ -119,6 +143,8 @@ MainWindow::MainWindow(App& app, std::unique_ptr<platform::Engine> engine, GtkWi
                                                   false);
     }
     m_address.signal_changed().connect(sigc::mem_fun(*this, &MainWindow::on_address_changed));
+    // The wheel would step through the list and navigate; only a pick does.
+    m_address.signal_scroll_event().connect([](GdkEventScroll*) { return true; }, false);
     m_left.signal_button_press_event().connect(sigc::mem_fun(*this, &MainWindow::on_left_button_press));
     m_left.signal_motion_notify_event().connect(sigc::mem_fun(*this, &MainWindow::on_left_motion));
     m_left.signal_button_release_event().connect(sigc::mem_fun(*this, &MainWindow::on_left_button_release));
@@ -221,6 +247,7 @@ void MainWindow::apply_layout(const browser::Layout& l)
     place(m_client, m_status, l.status_rect());
     place(m_status, m_status_label, {240, 75, std::max(2370.0f, l.client_width - 480), 240});
     place(m_status, m_find_bar, {120, 0, std::max(0.0f, l.client_width - 240), l.status_height});
+    place(m_status, m_import_bar, {120, 0, std::max(0.0f, l.client_width - 240), l.status_height});
     place(m_client, *m_engine_widget, l.browser);
     place(m_client, m_left, l.left_rect());
     m_left.set_tree_rect(l.tree);
@@ -353,6 +380,26 @@ void MainWindow::set_address_list(const std::vector<std::string>& entries, int s
     }
     if (selected >= 0)
         m_address.set_active(selected);
+}
+
+void MainWindow::address_list_visited(const std::vector<std::string>& entries,
+                                      const browser::HistoryChange& change)
+{
+    if (entries.empty())
+        return;
+    {
+        // Editing the list must not look like a user's pick. One row in and
+        // at most two out: a page that navigates itself all the time no
+        // longer pays for the whole list each time.
+        m_updating_list = true;
+        if (change.removed >= 0)
+            m_address.remove_text(change.removed);
+        m_address.prepend(displayable(entries.front()));
+        if (change.dropped_oldest)
+            m_address.remove_text(static_cast<int>(entries.size()));
+        m_updating_list = false;
+    }
+    m_address.set_active(0);
 }
 
 void MainWindow::set_status_text(const std::string& text)

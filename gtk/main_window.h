@@ -2,14 +2,16 @@
 
 #include "browser/browser_view.h"
 #include "browser/frm_browser.h"
-#include "gtk/gio_shell.h"
-#include "gtk/gtk_prompts.h"
-#include "gtk/menu_renderer.h"
-#include "gtk/toolbar.h"
-#include "gtk/fav_dialogs.h"
-#include "gtk/favourites_pane.h"
 #include "favourites/fav_window.h"
 #include "favourites/tree_model.h"
+#include "gtk/fav_dialogs.h"
+#include "gtk/favourites_pane.h"
+#include "gtk/gio_shell.h"
+#include "gtk/gtk_prompts.h"
+#include "gtk/import_bar.h"
+#include "gtk/menu_renderer.h"
+#include "gtk/painted_layout.h"
+#include "gtk/toolbar.h"
 
 #include <gtkmm/box.h>
 #include <gtkmm/button.h>
@@ -57,6 +59,8 @@ public:
     void set_address_text(const std::string& text) override;
     std::string address_text() const override;
     void set_address_list(const std::vector<std::string>& entries, int selected) override;
+    void address_list_visited(const std::vector<std::string>& entries,
+                              const browser::HistoryChange& change) override;
     void set_status_text(const std::string& text) override;
     void apply_layout(const browser::Layout& layout) override;
     void start_timer() override;
@@ -80,6 +84,7 @@ public:
     Gtk::Entry& find_entry() { return m_find_entry; }
     Gtk::Label& find_result() { return m_find_result; }
     bool find_bar_open() const { return m_find_bar.get_visible(); }
+    ImportBar& import_bar() { return m_import_bar; }
     Toolbar& toolbar() { return m_toolbar; }
     FavouritesPane& favourites_pane() { return m_left; }
     favourites::TreeModel& tree_model() { return m_tv; }
@@ -109,6 +114,8 @@ private:
     void on_menu(const platform::MenuEntry& entry);
     Gtk::MenuItem* make_favorites_item(const std::shared_ptr<const favourites::FavMenu>& menu,
                                        const platform::MenuEntry& entry);
+    void fill_favorites_menu(Gtk::Menu& shell, const std::shared_ptr<const favourites::FavMenu>& menu,
+                             const std::vector<platform::MenuEntry>& entries);
     void on_picfav(int index);
     void import_bookmarks(const std::string& path);
     void build_find_bar();
@@ -126,13 +133,13 @@ private:
 
     Gtk::Box m_vbox{Gtk::ORIENTATION_VERTICAL};
     Gtk::MenuBar m_menubar;
-    Gtk::Layout m_client;   // the client area below the menu bar
-    Toolbar m_toolbar;  // PicToolbar
+    Gtk::Layout m_client; // the client area below the menu bar
+    Toolbar m_toolbar;    // PicToolbar
     Gtk::ComboBoxText m_address{true};
-    favourites::TreeModel m_tv;  // TV, shown by the pane's tree view
+    favourites::TreeModel m_tv; // TV, shown by the pane's tree view
     GtkFavDialogs m_fav_dialogs;
-    FavouritesPane m_left;       // PicLeft, the favourites pane
-    Gtk::Layout m_status;  // PicStatus
+    FavouritesPane m_left;  // PicLeft, the favourites pane
+    PaintedLayout m_status; // PicStatus
     Gtk::Label m_status_label;
     // The find bar takes the status line's place while it is open.
     Gtk::Box m_find_bar{Gtk::ORIENTATION_HORIZONTAL, 4};
@@ -142,6 +149,8 @@ private:
     Gtk::Button m_find_next{"Next"};
     Gtk::Label m_find_result;
     Gtk::Button m_find_close{"\u2715"};
+    // So does the import's progress while a bookmark file is imported.
+    ImportBar m_import_bar;
     Gtk::Widget* m_engine_widget = nullptr;
 
     std::unique_ptr<browser::FrmBrowser> m_frm;
@@ -161,4 +170,4 @@ private:
     gint64 m_own_state_change_until = 0;
 };
 
-}  // namespace driftway::gtk
+} // namespace driftway::gtk

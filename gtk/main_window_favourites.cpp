@@ -1,5 +1,6 @@
 #include "gtk/main_window.h"
 
+#include "commands/mod_gen.h"
 #include "favourites/bookmarks_export.h"
 #include "favourites/bookmarks_import.h"
 #include "favourites/context_menu.h"
@@ -22,6 +23,14 @@ Gtk::MenuItem* MainWindow::make_favorites_item(const std::shared_ptr<const favou
     // Captions come with "&" doubled, so a favourite's name never makes an
     // access key of its own.
     auto* item = Gtk::manage(new Gtk::MenuItem(MenuRenderer::mnemonic(e.caption), true));
+    if (!e.accel.empty()) {
+        guint key = 0;
+        GdkModifierType mods{};
+        gtk_accelerator_parse(e.accel.c_str(), &key, &mods);
+        if (key != 0)
+            item->add_accelerator("activate", m_accel, key, static_cast<Gdk::ModifierType>(mods),
+                                  Gtk::ACCEL_VISIBLE);
+    }
     if (e.kind == platform::MenuEntryKind::Submenu) {
         auto* sub = Gtk::manage(new Gtk::Menu());
         item->set_submenu(*sub);
@@ -33,15 +42,30 @@ Gtk::MenuItem* MainWindow::make_favorites_item(const std::shared_ptr<const favou
             if (*filled)
                 return;
             *filled = true;
-            for (const auto& child : menu->submenu(folder))
-                sub->append(*make_favorites_item(menu, child));
-            sub->show_all();
+            fill_favorites_menu(*sub, menu, menu->submenu(folder));
         });
     } else {
+        // The entry opens what it shows: its id is looked up in the scan this
+        // menu was drawn from, however the folder changed since.
         const int id = e.id;
-        item->signal_activate().connect([this, id] { m_app.faves().FavWndProc(*this, id); });
+        item->signal_activate().connect(
+            [this, menu, id] { m_app.faves().FavWndProc(*this, id, &menu->scan()); });
     }
     return item;
+}
+
+void MainWindow::fill_favorites_menu(Gtk::Menu& shell, const std::shared_ptr<const favourites::FavMenu>& menu,
+                                     const std::vector<platform::MenuEntry>& entries)
+{
+    // Each entry is shown before it joins the menu and goes in front of the
+    // ones already there, last entry first: a menu finds its end, and
+    // re-styles its visible entries, by walking them all, so appending or
+    // showing entries one by one costs the square of their number.
+    for (auto e = entries.rbegin(); e != entries.rend(); ++e) {
+        Gtk::MenuItem* item = make_favorites_item(menu, *e);
+        item->show();
+        shell.prepend(*item);
+    }
 }
 
 void MainWindow::install_favorites_menu(std::shared_ptr<const favourites::FavMenu> menu)
@@ -56,16 +80,14 @@ void MainWindow::install_favorites_menu(std::shared_ptr<const favourites::FavMen
     guard_submenu_opening(*popup);
     // The entries are made as the menu is about to open for the first time:
     // an assistive technology's bridge walks every menu item the window
-    // holds when a screen reader connects, and thousands of favourites made
-    // that walk take many times the whole start-up.
+    // holds when a screen reader connects, and a very large folder's entries
+    // take seconds that start-up and every refresh would otherwise wait for.
     auto filled = std::make_shared<bool>(false);
     const auto fill = [this, menu, popup, filled] {
         if (*filled)
             return;
         *filled = true;
-        for (const auto& e : menu->root().children)
-            popup->append(*make_favorites_item(menu, e));
-        popup->show_all();
+        fill_favorites_menu(*popup, menu, menu->root().children);
     };
     title->signal_select().connect(fill, false);
     title->signal_activate().connect(fill, false);
@@ -92,6 +114,9 @@ void MainWindow::thaw_drawing()
 
 void MainWindow::DoEvents()
 {
+    // A window closed meanwhile is destroyed only after the operation that
+    // called this has returned.
+    const App::Operation operation(m_app);
     // One pass over what is pending, bounded so that a busy page cannot keep
     // the scan waiting.
     for (int i = 0; i < 100 && gtk_events_pending(); ++i)
@@ -127,15 +152,31 @@ void MainWindow::import_bookmarks(const std::string& path)
     const std::string root = m_app.faves().FavPath();
     if (root.empty())
         throw platform::RuntimeError(platform::error::kPathNotFound, favourites::kFolderUnavailable);
-    // Progress goes to the status line; a large file takes seconds.
-    auto progress = [this](std::size_t done, std::size_t total) {
-        set_status_text("Importing bookmarks: " + std::to_string(done) + " of " + std::to_string(total));
-        DoEvents();
-    };
-    const auto result = favourites::import_bookmarks(path, root, progress);
+    if (ImportBar::any_running())
+        throw platform::RuntimeError(platform::error::kInvalidCall,
+                                     "A bookmark import is already under way. Wait for it to end, or cancel "
+                                     "it, before importing another file.");
+    // The progress takes the status line's place: a large file takes a while,
+    // and the window goes on handling its events meanwhile.
+    const App::Operation operation(m_app);
+    const bool find_bar = find_bar_open();
+    m_find_bar.hide();
+    m_status_label.hide();
+    const auto result = m_import_bar.run(path, root, {[this] { DoEvents(); }, [this] { return m_closed; }});
+    if (m_closed)
+        return; // cancelled and undone with its window
+    m_status_label.show();
+    if (find_bar)
+        m_find_bar.show();
+    if (!result) {
+        set_status_text("The import was cancelled; the favourites are as they were.");
+        return;
+    }
     set_status_text(browser::kDefaultStatus);
-    if (result.error)
-        throw platform::RuntimeError(platform::error::kInvalidCall, *result.error);
+    if (result->error)
+        throw platform::RuntimeError(platform::error::kInvalidCall, *result->error);
+    m_prompts.message_box(favourites::import_summary(*result), commands::kImportTitle,
+                          platform::MsgButtons::Ok, platform::MsgIcon::Information);
 }
 
 void MainWindow::export_favorites(const std::string& path)

@@ -137,6 +137,14 @@ PropertiesWindow::PropertiesWindow(GtkWindow* parent, const PageProperties& prop
     }
     // Closing hides the window; the engine drops it with the next one.
     g_signal_connect(window, "delete-event", G_CALLBACK(gtk_widget_hide_on_delete), nullptr);
+    // Escape closes it, as it closes a dialog.
+    g_signal_connect(window, "key-press-event", G_CALLBACK(+[](GtkWidget* w, GdkEventKey* e, gpointer) -> gboolean {
+                         if (e->keyval != GDK_KEY_Escape)
+                             return FALSE;
+                         gtk_widget_hide(w);
+                         return TRUE;
+                     }),
+                     nullptr);
 
     GtkWidget* box = gtk_box_new(GTK_ORIENTATION_VERTICAL, 12);
     gtk_container_set_border_width(GTK_CONTAINER(box), 12);

@@ -2,6 +2,7 @@
 
 #include "browser/address_fixup.h"
 #include "browser/folder_listing.h"
+#include "gtk/gtk_prompts.h"
 #include "gtk/web_context.h"
 
 #include <glib/gstdio.h>
@@ -14,6 +15,19 @@ namespace driftway::gtk {
 namespace {
 
 using platform::OleCmd;
+
+// Why the engine refused an address without trying it.
+std::string refused_reason(const std::string& uri)
+{
+    std::string reason = "The engine refused to open this address.";
+    if (GUri* parsed = g_uri_parse(uri.c_str(), G_URI_FLAGS_NONE, nullptr)) {
+        if (const int port = g_uri_get_port(parsed); port > 0)
+            reason = "Driftway does not connect to port " + std::to_string(port) +
+                     ", which belongs to another kind of service.";
+        g_uri_unref(parsed);
+    }
+    return reason;
+}
 
 bool is_network_uri(const std::string& uri)
 {
@@ -50,6 +64,9 @@ WebKitEngine::WebKitEngine(EngineOptions options, WebKitEngine* related)
     m_signals.connect(view, "notify::title", on_title_changed, this);
     m_signals.connect(view, "mouse-target-changed", on_mouse_target_changed, this);
     m_signals.connect(webkit_web_view_get_back_forward_list(view), "changed", on_back_forward_changed, this);
+    m_signals.connect(view, "decide-policy", on_navigation_decision, this);
+    m_signals.connect(view, "button-press-event", on_user_input, this);
+    m_signals.connect(view, "key-press-event", on_user_input, this);
     m_signals.connect(view, "create", on_create, this);
     m_signals.connect(view, "ready-to-show", on_ready_to_show_signal, this);
     m_signals.connect(view, "close", on_close_signal, this);
@@ -91,10 +108,8 @@ WebKitEngine::~WebKitEngine()
 
 // ---- Operations
 
-void WebKitEngine::Navigate2(const std::string& address, platform::NavFlags)
+void WebKitEngine::Navigate2(const std::string& address, platform::NavFlags flags)
 {
-    // The engine keeps no "no history" load; the only such loads are a
-    // window's first, which has no entry before it anyway.
     const auto fixed = browser::fixup_address(address, browser::real_local_files());
     if (!fixed)
         throw platform::RuntimeError(platform::error::kInvalidCall,
@@ -102,8 +117,30 @@ void WebKitEngine::Navigate2(const std::string& address, platform::NavFlags)
                                      "or the command line.");
     if (fixed->empty())
         return;
+    if (flags == platform::NavFlags::NoHistory && *fixed == "about:blank" && !m_load_requested &&
+        !webkit_web_view_get_uri(m_view.get())) {
+        show_start_page();
+        return;
+    }
+    // The engine keeps no other "no history" load: the only one is the
+    // first page of a window, which has nothing before it.
     m_load_requested = true;
     webkit_web_view_load_uri(m_view.get(), fixed->c_str());
+}
+
+void WebKitEngine::show_start_page()
+{
+    // A new view is blank already. Loading "about:blank" would leave an
+    // entry that Previous goes back to and, in a window a page opened,
+    // replace the page the opener asked for; the window hears of the blank
+    // page all the same.
+    m_committed = true;
+    m_committed_uri = "about:blank";
+    report_navigation(m_committed_uri);
+    call_hook(hooks.command_state_change, platform::kCscBack, false);
+    call_hook(hooks.command_state_change, platform::kCscForward, false);
+    call_hook(hooks.navigate_complete);
+    call_hook(hooks.download_complete);
 }
 
 void WebKitEngine::GoBack()
@@ -226,8 +263,9 @@ std::string WebKitEngine::LocationName() const
 
 std::string WebKitEngine::LocationURL() const
 {
+    // A view that has loaded nothing shows the blank start page.
     const char* uri = webkit_web_view_get_uri(m_view.get());
-    return uri ? uri : "";
+    return uri ? uri : "about:blank";
 }
 
 bool WebKitEngine::Busy() const
@@ -279,8 +317,12 @@ GtkWindow* WebKitEngine::toplevel() const
 
 void WebKitEngine::set_status(const std::string& text)
 {
-    m_status_text = text;
     call_hook(hooks.status_text_change, text);
+}
+
+void WebKitEngine::tell_status()
+{
+    call_hook(hooks.status_text_change, m_status.text());
 }
 
 void WebKitEngine::tell_error(const std::string& message)
@@ -291,6 +333,7 @@ void WebKitEngine::tell_error(const std::string& message)
     }
     GtkWidget* box = gtk_message_dialog_new(toplevel(), GTK_DIALOG_DESTROY_WITH_PARENT, GTK_MESSAGE_ERROR,
                                             GTK_BUTTONS_OK, "%s", message.c_str());
+    show_message_icon(GTK_MESSAGE_DIALOG(box), "dialog-error");
     gtk_window_set_title(GTK_WINDOW(box), "Driftway");
     g_signal_connect(box, "response", G_CALLBACK(gtk_widget_destroy), nullptr);
     gtk_widget_show(box);
@@ -309,29 +352,51 @@ void WebKitEngine::on_load_changed(WebKitWebView* view, WebKitLoadEvent event, g
     auto* self = static_cast<WebKitEngine*>(data);
     const char* uri = webkit_web_view_get_uri(view);
     const std::string address = uri ? uri : "";
-    // The engine keeps a page's address to itself until the page commits
-    // when the page, not the user, started the load: at the start of a link
-    // navigation the view still names the old page. Such a load is reported
-    // when it commits; loads we asked for are reported when they start.
     switch (event) {
-    case WEBKIT_LOAD_STARTED:
+    case WEBKIT_LOAD_STARTED: {
         self->m_committed = false;
         self->m_failed = false;
-        if (!address.empty() && (address != self->m_committed_uri || self->m_load_requested)) {
-            self->m_load_requested = false;
-            self->report_navigation(address);
-        }
+        // When the page, not the user, starts a load (a link, a form, a
+        // script) the view still names the old page at this point; the
+        // navigation decision named the new one.
+        std::string target = address;
+        if (!self->m_decided_uri.empty() && (address.empty() || address == self->m_committed_uri))
+            target = self->m_decided_uri;
+        self->m_decided_uri.clear();
+        // A load the window asked for replaces a page of ours not yet shown.
+        if (self->m_load_requested)
+            self->m_own_page_loading = false;
+        self->m_load_requested = false;
+        self->m_started_uri = target;
+        // A page of ours stands in for an address the window already has.
+        if (!target.empty() && !self->m_own_page_loading)
+            self->report_navigation(target);
+        if (self->m_status.load_started(target))
+            self->tell_status();
         break;
+    }
     case WEBKIT_LOAD_REDIRECTED:
+        self->m_started_uri = address;
         if (!address.empty() && address != self->m_reported_uri)
             self->report_navigation(address);
         break;
     case WEBKIT_LOAD_COMMITTED:
+        // The engine refuses some addresses (ports kept for other services)
+        // without a failure: it shows a blank page instead.
+        if (address == "about:blank" && !self->m_own_page_loading && !self->m_failed &&
+            !self->m_started_uri.empty() && self->m_started_uri != address) {
+            const std::string refused = self->m_started_uri;
+            self->m_started_uri.clear();
+            self->show_own_page(error_page(refused, refused_reason(refused)), refused);
+            return;
+        }
         self->m_committed = true;
         self->m_own_page_loading = false;
         if (!address.empty() && address != self->m_reported_uri)
             self->report_navigation(address);
         self->m_committed_uri = address;
+        if (self->m_status.load_committed(address))
+            self->tell_status();
         call_hook(self->hooks.navigate_complete);
         break;
     case WEBKIT_LOAD_FINISHED:
@@ -340,6 +405,8 @@ void WebKitEngine::on_load_changed(WebKitWebView* view, WebKitLoadEvent event, g
             if (path && browser::real_local_files().kind(*path) == browser::PathKind::Folder)
                 self->replace_with_folder_listing(address);
         }
+        if (self->m_status.load_ended())
+            self->tell_status();
         call_hook(self->hooks.download_complete);
         break;
     }
@@ -380,6 +447,7 @@ gboolean WebKitEngine::on_load_failed(WebKitWebView*, WebKitLoadEvent, gchar* ur
         self->report_navigation(address);
         self->m_reported_uri = "about:blank";
         self->m_committed_uri = "about:blank";
+        self->m_own_page_loading = true;
         return FALSE;
     }
     self->show_own_page(error_page(address, error ? error->message : "unknown error"), address);
@@ -398,15 +466,13 @@ void WebKitEngine::on_title_changed(GObject*, GParamSpec*, gpointer data)
 void WebKitEngine::on_mouse_target_changed(WebKitWebView*, WebKitHitTestResult* hit, guint, gpointer data)
 {
     auto* self = static_cast<WebKitEngine*>(data);
-    std::string text;
+    std::string link;
     if (webkit_hit_test_result_context_is_link(hit)) {
         const char* uri = webkit_hit_test_result_get_link_uri(hit);
-        text = uri ? uri : "";
+        link = uri ? uri : "";
     }
-    if (text == self->m_status_text)
-        return;
-    self->m_status_text = text;
-    call_hook(self->hooks.status_text_change, text);
+    if (self->m_status.hover(link))
+        self->tell_status();
 }
 
 void WebKitEngine::on_back_forward_changed(WebKitBackForwardList*, WebKitBackForwardListItem*, gpointer,
@@ -420,9 +486,38 @@ void WebKitEngine::on_back_forward_changed(WebKitBackForwardList*, WebKitBackFor
               webkit_web_view_can_go_forward(view) != FALSE);
 }
 
+gboolean WebKitEngine::on_navigation_decision(WebKitWebView*, WebKitPolicyDecision* decision,
+                                              WebKitPolicyDecisionType type, gpointer data)
+{
+    // The decision comes before the load starts and names the address the
+    // page is going to. Frames decide too; a frame's load never starts the
+    // view's, so its address is not taken for the page's.
+    if (type != WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION)
+        return FALSE;
+    auto* self = static_cast<WebKitEngine*>(data);
+    WebKitNavigationAction* action =
+        webkit_navigation_policy_decision_get_navigation_action(WEBKIT_NAVIGATION_POLICY_DECISION(decision));
+    WebKitURIRequest* request = action ? webkit_navigation_action_get_request(action) : nullptr;
+    const char* uri = request ? webkit_uri_request_get_uri(request) : nullptr;
+    self->m_decided_uri = uri ? uri : "";
+    return FALSE;
+}
+
+gboolean WebKitEngine::on_user_input(GtkWidget*, GdkEvent*, gpointer data)
+{
+    static_cast<WebKitEngine*>(data)->m_popup_allowance = 1;
+    return FALSE;
+}
+
 GtkWidget* WebKitEngine::on_create(WebKitWebView*, WebKitNavigationAction* action, gpointer data)
 {
     auto* self = static_cast<WebKitEngine*>(data);
+    // The engine opens no window without a click or key press (its own
+    // pop-up blocking); of the windows one gesture asks for, the first is
+    // opened and the rest refused without a word, as other browsers do.
+    if (self->m_popup_allowance <= 0)
+        return nullptr;
+    --self->m_popup_allowance;
     auto* other = dynamic_cast<WebKitEngine*>(call_hook(self->hooks.new_window));
     if (!other)
         return nullptr;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "browser/status_text.h"
 #include "gtk/gobject_ptr.h"
 #include "gtk/page_dialogs.h"
 #include "gtk/web_context.h"
@@ -111,10 +112,15 @@ private:
     static void on_mouse_target_changed(WebKitWebView*, WebKitHitTestResult* hit, guint, gpointer self);
     static void on_back_forward_changed(WebKitBackForwardList*, WebKitBackForwardListItem*, gpointer,
                                         gpointer self);
+    static gboolean on_navigation_decision(WebKitWebView*, WebKitPolicyDecision* decision,
+                                           WebKitPolicyDecisionType type, gpointer self);
+    static gboolean on_user_input(GtkWidget*, GdkEvent*, gpointer self);
     static GtkWidget* on_create(WebKitWebView*, WebKitNavigationAction* action, gpointer self);
     static void on_ready_to_show_signal(WebKitWebView*, gpointer self);
     static void on_close_signal(WebKitWebView*, gpointer self);
     void report_navigation(const std::string& address);
+    void show_start_page();
+    void tell_status();
     void run_javascript(const std::string& script);
     GtkWindow* toplevel() const;
     void tell_error(const std::string& message);
@@ -166,16 +172,20 @@ private:
     std::unique_ptr<PropertiesWindow> m_properties;
     std::vector<std::unique_ptr<Download>> m_downloads;
     SignalConnections m_signals;
-    std::string m_status_text;
+    browser::StatusText m_status;
     std::string m_find_text;
     std::string m_reported_uri;  // the address before_navigate named last
     std::string m_committed_uri; // the address of the page shown
+    std::string m_decided_uri;   // the address of the last navigation the engine let go ahead
+    std::string m_started_uri;   // the address of the load in progress
     bool m_load_requested = false;
     bool m_offline = false;
     bool m_committed = false;
     bool m_failed = false;
     bool m_own_page_loading = false; // an offline, error or folder page of ours
     int m_zoom_level = 2;
+    // Windows the page may still open: one per click or key press.
+    int m_popup_allowance = 0;
 };
 
 } // namespace driftway::gtk

@@ -5,10 +5,14 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <ctime>
+#include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace driftway::platform {
 
@@ -60,6 +64,9 @@ std::optional<std::string> write_file_atomic(const std::string& path, std::strin
     UniqueFd fd(::mkstemp(tmp.data()));
     if (fd.get() < 0)
         return errno_text("Cannot create", tmp);
+    // Held until the file is renamed or removed: it tells remove_stale_temp_files
+    // that this one is alive.
+    ::flock(fd.get(), LOCK_EX);
     ::fchmod(fd.get(), mode);
 
     const char* p = content.data();
@@ -92,6 +99,43 @@ std::optional<std::string> write_file_atomic(const std::string& path, std::strin
     if (dfd.get() >= 0)
         ::fsync(dfd.get());
     return std::nullopt;
+}
+
+std::size_t remove_stale_temp_files(const std::string& path)
+{
+    const std::string pattern = temp_pattern(path);
+    const auto slash = pattern.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : pattern.substr(0, slash);
+    const std::string prefix = pattern.substr(slash == std::string::npos ? 0 : slash + 1,
+                                              pattern.size() - (slash + 1) - kTempRandom);
+    UniqueFd dir_fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir_fd.get() < 0)
+        return 0;
+    DIR* dir = ::fdopendir(::dup(dir_fd.get()));
+    if (!dir)
+        return 0;
+    std::vector<std::string> candidates;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string_view name = entry->d_name;
+        if (name.size() == prefix.size() + kTempRandom && name.substr(0, prefix.size()) == prefix &&
+            is_atomic_temp_name(name))
+            candidates.emplace_back(name);
+    }
+    ::closedir(dir);
+
+    constexpr time_t kGraceSeconds = 3;
+    const time_t now = ::time(nullptr);
+    std::size_t removed = 0;
+    for (const auto& name : candidates) {
+        UniqueFd fd(::openat(dir_fd.get(), name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+        struct stat st {};
+        if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode) ||
+            now - st.st_mtime < kGraceSeconds || ::flock(fd.get(), LOCK_EX | LOCK_NB) != 0)
+            continue;
+        if (::unlinkat(dir_fd.get(), name.c_str(), 0) == 0)
+            ++removed;
+    }
+    return removed;
 }
 
 std::optional<std::string> read_whole_file(const std::string& path)

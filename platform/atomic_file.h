@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -19,7 +20,13 @@ std::optional<std::string> write_file_atomic(const std::string& path, std::strin
 // the real file; readers of a folder pass it over.
 bool is_atomic_temp_name(std::string_view name);
 
+// Removes the temporary files that writes of `path` by write_file_atomic left
+// behind when their process was killed, and returns how many went. A write
+// that is still under way holds a lock on its temporary file and is left
+// alone, as is a file made less than a few seconds ago.
+std::size_t remove_stale_temp_files(const std::string& path);
+
 // Reads a whole file; nullopt when it cannot be opened or read.
 std::optional<std::string> read_whole_file(const std::string& path);
 
-}  // namespace driftway::platform
+} // namespace driftway::platform

@@ -1,12 +1,14 @@
 #include "platform/paths.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
 #include <pwd.h>
+#include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -68,10 +70,29 @@ std::string cache_home()
     return xdg_folder("XDG_CACHE_HOME", ".cache");
 }
 
+std::vector<std::string> data_dirs()
+{
+    std::vector<std::string> dirs;
+    const char* value = std::getenv("XDG_DATA_DIRS");
+    std::string_view rest = value ? value : "";
+    while (!rest.empty()) {
+        const auto colon = rest.find(':');
+        const std::string_view dir = rest.substr(0, colon);
+        if (!dir.empty() && dir.front() == '/')
+            dirs.emplace_back(dir);
+        rest = colon == std::string_view::npos ? std::string_view{} : rest.substr(colon + 1);
+    }
+    if (dirs.empty())
+        dirs = {"/usr/local/share", "/usr/share"};
+    return dirs;
+}
+
 StoredFile read_stored_file(const std::string& path, std::size_t max_size)
 {
     StoredFile result;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // O_NONBLOCK keeps a named pipe (or a device) in the file's place from
+    // holding the open up; fstat then refuses anything but a regular file.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) {
         if (errno == ENOENT) {
             result.status = StoredFile::Status::Missing;
@@ -85,6 +106,13 @@ StoredFile read_stored_file(const std::string& path, std::size_t max_size)
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         result.status = StoredFile::Status::Unreadable;
         result.reason = S_ISDIR(st.st_mode) ? "it is a folder" : "it is not a regular file";
+        ::close(fd);
+        return result;
+    }
+    const std::string too_large = "it is larger than " + std::to_string(max_size) + " bytes";
+    if (static_cast<std::uintmax_t>(st.st_size) > max_size) {
+        result.status = StoredFile::Status::TooLarge;
+        result.reason = too_large;
         ::close(fd);
         return result;
     }
@@ -107,7 +135,7 @@ StoredFile read_stored_file(const std::string& path, std::size_t max_size)
         // never has to fit in memory.
         if (result.content.size() + static_cast<std::size_t>(n) > max_size) {
             result.status = StoredFile::Status::TooLarge;
-            result.reason = "it is larger than " + std::to_string(max_size) + " bytes";
+            result.reason = too_large;
             result.content.clear();
             break;
         }

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace driftway::platform {
 
@@ -19,6 +20,9 @@ std::string home_folder();
 std::string config_home();
 std::string data_home();
 std::string cache_home();
+// $XDG_DATA_DIRS, its absolute entries in order; /usr/local/share and
+// /usr/share when it names none.
+std::vector<std::string> data_dirs();
 
 // The outcome of reading one of the program's own stored files.
 struct StoredFile {
@@ -29,8 +33,10 @@ struct StoredFile {
 };
 
 // Reads a stored file of at most max_size bytes. A file that does not exist is
-// Missing; anything else that stops the read (no permission, a folder in its
-// place, an I/O error) is Unreadable.
+// Missing; anything else that stops the read (no permission, a folder, a named
+// pipe or a device in its place, an I/O error) is Unreadable. The read never
+// waits for a writer and never holds more than max_size bytes, whatever is
+// found under the name.
 StoredFile read_stored_file(const std::string& path, std::size_t max_size);
 
 // Keeps a damaged file aside before it is replaced, by renaming it to

@@ -97,7 +97,9 @@ RegStatus RegistryStore::commit()
         error = "the registry would grow beyond " + std::to_string(kMaxFileSize) + " bytes";
     else
         error = write_file_atomic(m_file, text, 0600);
+    remove_stale_temp_files(m_file);
     if (error) {
+        m_write_error = *error;
         // Undo the change in memory, so that the store keeps showing what the
         // file holds.
         std::string ignored;

@@ -95,6 +95,9 @@ public:
     std::vector<std::string> key_paths(Hkey root);
 
     std::vector<std::string> take_warnings();
+    // Why the last change that could not be written failed (a call returned
+    // ERROR_CANTWRITE), for a message; empty when none has failed.
+    const std::string& write_error() const { return m_write_error; }
 
     // How many handles are open, so that leaks can be seen.
     std::size_t open_handles() const { return m_handles.size(); }
@@ -136,6 +139,7 @@ private:
     std::string m_saved_text; // what the file holds, as last read or written
     std::optional<std::string> m_file_identity;
     std::vector<std::string> m_warnings;
+    std::string m_write_error;
 };
 
 } // namespace driftway::platform

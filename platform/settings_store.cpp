@@ -193,6 +193,19 @@ std::string decode_setting_value(std::string_view stored)
     return out;
 }
 
+namespace {
+
+// Writes the file, and clears what earlier writes left behind when their
+// process was killed half-way.
+std::optional<std::string> write_settings_file(const std::string& file, const IniDocument& document)
+{
+    auto error = write_file_atomic(file, document.serialize("\n"), 0600);
+    remove_stale_temp_files(file);
+    return error;
+}
+
+} // namespace
+
 struct SettingsStore::Loaded {
     IniDocument document;
     bool writable = true;
@@ -265,7 +278,7 @@ std::optional<std::string> SettingsStore::save_setting(std::string_view applicat
     if (!loaded.writable)
         return "The settings file \"" + file + "\" is damaged and could not be set aside; nothing was saved.";
     loaded.document.set(section, key, encode_setting_value(value));
-    return write_file_atomic(file, loaded.document.serialize("\n"), 0600);
+    return write_settings_file(file, loaded.document);
 }
 
 std::optional<std::string> SettingsStore::delete_setting(std::string_view application,
@@ -280,7 +293,7 @@ std::optional<std::string> SettingsStore::delete_setting(std::string_view applic
                "\" is damaged and could not be set aside; nothing was changed.";
     if (!loaded.document.remove(section, key))
         return std::nullopt;
-    return write_file_atomic(file, loaded.document.serialize("\n"), 0600);
+    return write_settings_file(file, loaded.document);
 }
 
 std::vector<std::string> SettingsStore::take_warnings()

@@ -10,7 +10,7 @@ seconds=${1:-60}
 [ $# -gt 0 ] && shift
 targets=("$@")
 [ ${#targets[@]} -eq 0 ] && targets=(fuzz_internet_shortcut fuzz_bookmarks_parse fuzz_bookmarks_import
-                                     fuzz_registry_text fuzz_settings_store)
+                                     fuzz_registry_text fuzz_settings_store fuzz_address_fixup)
 build=${FUZZ_BUILD:-build-fuzz}
 jobs=${JOBS:-$(nproc)}
 

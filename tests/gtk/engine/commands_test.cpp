@@ -235,6 +235,8 @@ TEST_F(CommandTest, ZoomClipboardPropertiesAndStopActOnThePage)
     const int listener = listen_on_loopback(port);
     engine().Navigate2("http://127.0.0.1:" + std::to_string(port) + "/never");
     ASSERT_TRUE(wait_until([&] { return engine().Busy(); }));
+    pump_for(200);
+    EXPECT_TRUE(engine().Busy());
     engine().ExecWB(OleCmd::Stop, OleExecOpt::DoDefault);
     EXPECT_TRUE(wait_until([&] { return !engine().Busy(); }));
     close(listener);

@@ -64,9 +64,9 @@ TEST_F(FavDialogsTest, AddToFavoritesMakesAndNamesAFolderAndWritesTheShortcut)
     m_fw.location_url = "https://example.org/page?id=7";
     m_fw.location_name = "Release 2.0 notes";
     when_shown<AddFavoriteDialog>([&](AddFavoriteDialog& d) {
-        EXPECT_EQ(d.name_entry().get_text(), "Release 2");
+        EXPECT_EQ(d.name_entry().get_text(), "Release 2.0 notes");
         int start = 0, end = 0;
-        EXPECT_TRUE(d.name_entry().get_selection_bounds(start, end) && end - start == 9);
+        EXPECT_TRUE(d.name_entry().get_selection_bounds(start, end) && end - start == 17);
         d.name_entry().set_text("   ");
         EXPECT_FALSE(gtk_widget_is_sensitive(gtk_dialog_get_widget_for_response(d.gobj(), Gtk::RESPONSE_OK)));
         d.name_entry().set_text("Release notes");
@@ -131,6 +131,7 @@ TEST_F(FavDialogsTest, OrganizeRenamesCreatesMovesAndDeletes)
     EXPECT_EQ(entries.selected_path(), root() + "/Archive/Old/Hammer.lnk");
 
     // Delete asks first; No keeps everything.
+    ASSERT_TRUE(entries.select_path(root() + "/Archive"));
     m_fw.scripted().answers = {platform::MsgAnswer::No};
     dialog.delete_button().clicked();
     EXPECT_TRUE(fs::exists(root() + "/Archive/Old/Hammer.lnk"));
@@ -141,7 +142,6 @@ TEST_F(FavDialogsTest, OrganizeRenamesCreatesMovesAndDeletes)
     ASSERT_TRUE(entries.select_path(root() + "/Work/Plan.url"));
     fs::remove(root() + "/Work/Plan.url");
     dialog.delete_button().clicked();
-    ASSERT_EQ(messages.size(), 1u);
     EXPECT_NE(messages.back().text.find("is no longer there"), std::string::npos);
     EXPECT_FALSE(entries.text_of(root() + "/Work/Plan.url"));
 }

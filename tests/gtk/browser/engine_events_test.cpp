@@ -1,0 +1,211 @@
+// The engine's events as a user meets them: windows that pages open and
+// close, a link to a slow page, the first page's history, loads that fail and
+// the mouse wheel over the address box. Real windows, the real engine and a
+// local HTTP server.
+#include "browser/status_text.h"
+#include "gtk/webkit_engine.h"
+#include "tests/gtk/browser/window_fixture.h"
+#include "tests/gtk/common/http_server.h"
+
+#include <gtkmm/entry.h>
+
+#include <chrono>
+#include <thread>
+
+using namespace driftway;
+using driftway::testing::pump_for;
+using driftway::testing::wait_until;
+
+namespace {
+
+WebKitWebView* view_of(gtk::MainWindow& w)
+{
+    return dynamic_cast<gtk::WebKitEngine&>(w.frm().engine()).view();
+}
+
+// The text of the window's page.
+std::string page_text(gtk::MainWindow& w)
+{
+    using Result = std::shared_ptr<std::optional<std::string>>;
+    auto text = std::make_shared<std::optional<std::string>>();
+    auto done = [](GObject* view, GAsyncResult* result, gpointer data) {
+        const std::unique_ptr<Result> out(static_cast<Result*>(data));
+        JSCValue* v = webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(view), result, nullptr);
+        gchar* s = v ? jsc_value_to_string(v) : g_strdup("");
+        **out = s;
+        g_free(s);
+        g_clear_object(&v);
+    };
+    webkit_web_view_evaluate_javascript(view_of(w), "document.body.innerText", -1, nullptr, nullptr, nullptr,
+                                        done, new Result(text));
+    wait_until([&] { return text->has_value(); }, 10000);
+    return text->value_or("");
+}
+
+class EngineEventsTest : public driftway::testing::WindowTest {
+protected:
+    // Places the first window and clicks (or only points) into its page.
+    void press_in_page(int x, int y, bool click = true)
+    {
+        window().move(100, 100);
+        pump_for(300);
+        const auto [sx, sy] = screen_point(window().engine_widget(), x, y);
+        ASSERT_TRUE(click ? driftway::testing::mouse_click(sx, sy) : driftway::testing::mouse_move(sx, sy));
+    }
+    // A point of a widget in screen coordinates, whether or not it has a
+    // window of its own.
+    static std::pair<int, int> screen_point(Gtk::Widget& widget, int x, int y)
+    {
+        int ox = 0, oy = 0, tx = 0, ty = 0;
+        Gtk::Widget* top = widget.get_toplevel();
+        top->get_window()->get_origin(ox, oy);
+        widget.translate_coordinates(*top, x, y, tx, ty);
+        return {ox + tx, oy + ty};
+    }
+    std::string address(gtk::MainWindow& w) { return w.address_box().get_entry()->get_text(); }
+
+    driftway::testing::HttpServer m_server;
+};
+
+TEST_F(EngineEventsTest, APageOpensOneWindowPerClickKeepsItsOpenerAndMayCloseIt)
+{
+    m_server.page("/opener.html",
+                  "<title>Opener</title><body style='margin:0'>"
+                  "<button style='display:block;width:400px;height:150px' "
+                  "onclick=\"w=window.open('/popup.html')\">one</button>"
+                  "<button style='display:block;width:400px;height:150px' onclick=\"for(let i=0;i<1000;i++)"
+                  "window.open('/flood.html#'+i)\">flood</button><script>let w;"
+                  "addEventListener('message',e=>document.title='Got '+e.data);"
+                  "setInterval(()=>{if(w&&w.closed)document.title='Closed'},50)</script>");
+    m_server.page("/popup.html", "<title>Popup</title><script>opener.postMessage('hello','*')</script>");
+    m_server.page("/flood.html", "<title>Flood</title>");
+    start(m_server.url("/opener.html"));
+    auto& w = window();
+    ASSERT_TRUE(wait_title(w, "Opener"));
+
+    press_in_page(50, 50);
+    ASSERT_TRUE(wait_until([&] { return m_app->windows().size() == 2; }, 20000));
+    auto& popup = *m_app->windows().back();
+    EXPECT_TRUE(wait_title(popup, "Popup")) << popup.get_title();
+    EXPECT_EQ(address(popup), m_server.url("/popup.html"));
+    EXPECT_TRUE(wait_title(w, "Got hello")) << w.get_title();
+
+    // The page closes the window it opened, and learns that it did.
+    webkit_web_view_evaluate_javascript(view_of(popup), "window.close()", -1, nullptr, nullptr, nullptr,
+                                        nullptr, nullptr);
+    EXPECT_TRUE(wait_until([&] { return m_app->windows().size() == 1; }, 10000));
+    EXPECT_TRUE(wait_title(w, "Closed")) << w.get_title();
+
+    // A thousand window.open calls from one click give one window.
+    press_in_page(50, 200);
+    ASSERT_TRUE(wait_until([&] { return m_app->windows().size() == 2; }, 20000));
+    pump_for(1500);
+    EXPECT_EQ(m_app->windows().size(), 2u);
+    EXPECT_TRUE(wait_title(*m_app->windows().back(), "Flood"));
+    int flood_requests = 0;
+    for (const auto& r : m_server.requests())
+        flood_requests += r.starts_with("GET /flood.html");
+    EXPECT_EQ(flood_requests, 1);
+}
+
+TEST_F(EngineEventsTest, ALinkToASlowPageIsShownAtOnceAndTheHoveredLinkDoesNotStay)
+{
+    // The slow page answers after three seconds; the server waits meanwhile.
+    driftway::testing::HttpServer server([](const std::string& request) {
+        if (!request.starts_with("GET /slow.html "))
+            return driftway::testing::http_response(
+                "200 OK", "<title>Links</title><body style='margin:0'><a id=a href='/slow.html' "
+                          "style='display:block;width:400px;height:200px'>slow</a>"
+                          "<script>document.getElementById('a').focus()</script>");
+        std::this_thread::sleep_for(std::chrono::seconds(3));
+        return driftway::testing::http_response("200 OK", "<title>Slow Page</title>slow");
+    });
+    start(server.url("/links.html"));
+    auto& w = window();
+    ASSERT_TRUE(wait_title(w, "Links"));
+    const std::string slow = server.url("/slow.html");
+    press_in_page(50, 50, false);
+    ASSERT_TRUE(wait_until([&] { return w.status_label().get_text() == slow; }, 10000));
+
+    // Enter on the focused link, the pointer still over it.
+    const auto [x, y] = screen_point(w.engine_widget(), 50, 50);
+    ASSERT_TRUE(driftway::testing::focus_by_pointer(x, y));
+    ASSERT_TRUE(wait_until([&] { return w.has_toplevel_focus(); }, 5000));
+    w.frm().engine().SetFocus();
+    ASSERT_TRUE(driftway::testing::press_key("Return"));
+    EXPECT_TRUE(wait_until([&] { return w.get_title() == "Driftway\u2122 - " + slow; }, 2000))
+        << w.get_title();
+    EXPECT_EQ(address(w), slow);
+    EXPECT_EQ(w.status_label().get_text(), browser::waiting_message(slow));
+    EXPECT_EQ(server.request_count("/slow.html"), 1);
+    EXPECT_TRUE(wait_title(w, "Slow Page"));
+    EXPECT_TRUE(wait_until([&] { return w.status_label().get_text() == browser::kDefaultStatus; }, 5000))
+        << w.status_label().get_text();
+}
+
+TEST_F(EngineEventsTest, TheFirstPageHasNoPageBehindIt)
+{
+    m_server.page("/first.html", "<title>First</title>1");
+    m_server.page("/second.html", "<title>Second</title>2");
+    start(m_server.url("/first.html"));
+    auto& w = window();
+    ASSERT_TRUE(wait_title(w, "First"));
+    Gtk::MenuItem* previous = w.menus().item("mnuVItem", 4);
+    ASSERT_NE(previous, nullptr);
+    EXPECT_FALSE(previous->get_sensitive());
+    w.frm().engine().GoBack();
+    pump_for(500);
+    EXPECT_EQ(w.frm().engine().LocationURL(), m_server.url("/first.html"));
+
+    w.frm().NavNow(m_server.url("/second.html"));
+    ASSERT_TRUE(wait_title(w, "Second"));
+    EXPECT_TRUE(previous->get_sensitive());
+    w.frm().engine().GoBack();
+    ASSERT_TRUE(wait_title(w, "First"));
+    EXPECT_TRUE(wait_until([&] { return !previous->get_sensitive(); }, 5000));
+}
+
+TEST_F(EngineEventsTest, AFailedLoadEndsWithAPageNamingTheAddressWhichStaysInTheBox)
+{
+    std::string refused; // a port where nothing listens any more
+    {
+        driftway::testing::HttpServer gone;
+        refused = gone.url("/");
+    }
+    start();
+    auto& w = window();
+    for (const std::string& bad : {std::string("about:foo"), std::string("http://127.0.0.1:9/"), refused}) {
+        w.frm().NavNow(bad);
+        EXPECT_TRUE(wait_until([&] { return !w.frm().timer_running() && !w.frm().engine().Busy(); }, 20000))
+            << bad;
+        EXPECT_NE(w.get_title(), browser::kWorkingTitle) << bad;
+        EXPECT_EQ(address(w), bad);
+        EXPECT_NE(page_text(w).find(bad), std::string::npos) << bad << ": " << page_text(w);
+    }
+}
+
+TEST_F(EngineEventsTest, TheMouseWheelOverTheAddressBoxDoesNotNavigate)
+{
+    m_server.page("/first.html", "<title>First</title>1");
+    m_server.page("/second.html", "<title>Second</title>2");
+    start(m_server.url("/first.html"));
+    auto& w = window();
+    ASSERT_TRUE(wait_title(w, "First"));
+    w.frm().NavNow(m_server.url("/second.html"));
+    ASSERT_TRUE(wait_title(w, "Second"));
+
+    // Over the drop-down button and over the text.
+    auto& box = w.address_box();
+    for (int x : {box.get_allocated_width() - 8, 20}) {
+        const auto [sx, sy] = screen_point(box, x, box.get_allocated_height() / 2);
+        ASSERT_TRUE(driftway::testing::mouse_move(sx, sy));
+        for (const char* button : {"4", "5", "5", "4"})
+            ASSERT_TRUE(driftway::testing::xdotool({"click", button}));
+    }
+    pump_for(800);
+    EXPECT_EQ(address(w), m_server.url("/second.html"));
+    EXPECT_EQ(m_server.request_count("/first.html"), 1);
+    EXPECT_EQ(w.get_title(), "Driftway\u2122 - Second");
+}
+
+} // namespace

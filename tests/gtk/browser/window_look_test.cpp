@@ -1,0 +1,132 @@
+// What the window and its dialogs look like and answer to: the grey status
+// line and favourites pane, an address box that fits its toolbar, message box
+// icons, Escape in Properties, and the About box's advert bringing the first
+// window forward. Needs Xvfb and xdotool.
+#include "gtk/webkit_engine.h"
+#include "tests/gtk/browser/window_fixture.h"
+
+#include <gdk/gdkx.h>
+#include <gdkmm/pixbuf.h>
+#include <glibmm/main.h>
+#include <gtkmm/image.h>
+#include <gtkmm/messagedialog.h>
+
+using namespace driftway;
+using driftway::testing::pump_for;
+using driftway::testing::wait_until;
+
+namespace {
+
+// The colour of one pixel of a widget as the screen shows it.
+std::array<int, 3> pixel(Gtk::Widget& widget, int x, int y)
+{
+    Gtk::Widget* top = widget.get_toplevel();
+    int tx = 0, ty = 0;
+    widget.translate_coordinates(*top, x, y, tx, ty);
+    const auto shot = Gdk::Pixbuf::create(top->get_window(), tx, ty, 1, 1);
+    const guint8* p = shot->get_pixels();
+    return {p[0], p[1], p[2]};
+}
+
+// Answers the message box GtkPrompts shows, after noting the icon beside
+// its text (the first child of the row that holds the text).
+sigc::connection note_icon(std::string& icon)
+{
+    return Glib::signal_timeout().connect(
+        [&icon] {
+            for (Gtk::Window* window : Gtk::Window::list_toplevels())
+                if (auto* box = dynamic_cast<Gtk::MessageDialog*>(window); box && box->get_mapped()) {
+                    auto* row = dynamic_cast<Gtk::Box*>(box->get_message_area()->get_parent());
+                    auto* image = row ? dynamic_cast<Gtk::Image*>(row->get_children().front()) : nullptr;
+                    icon = image ? image->property_icon_name().get_value() : "";
+                    box->response(static_cast<int>(platform::MsgAnswer::Ok));
+                }
+            return true;
+        },
+        50);
+}
+
+// Gives a window the keyboard, whatever an earlier window manager left.
+bool focus_window(GtkWidget* window)
+{
+    const auto xid = gdk_x11_window_get_xid(gtk_widget_get_window(window));
+    return driftway::testing::xdotool({"windowfocus", "--sync", std::to_string(xid)}) &&
+           wait_until([&] { return gtk_window_has_toplevel_focus(GTK_WINDOW(window)); }, 5000);
+}
+
+using WindowLookTest = driftway::testing::WindowTest;
+
+TEST_F(WindowLookTest, TheStatusLineAndFavouritesPaneAreGreyAndTheAddressBoxFitsTheToolbar)
+{
+    start();
+    auto& w = window();
+    w.frm().menu_activated("mnuVItem", 0, false); // View > Favorites
+    pump_for(500);
+    const std::array<int, 3> grey{224, 224, 224};
+    Gtk::Widget& status = *w.status_label().get_parent();
+    EXPECT_EQ(pixel(status, status.get_allocated_width() - 4, 2), grey);
+    EXPECT_EQ(pixel(w.favourites_pane(), 1, 2), grey);
+
+    auto& box = w.address_box();
+    int minimum = 0, natural = 0;
+    box.get_preferred_height(minimum, natural);
+    EXPECT_LE(minimum, box.get_allocated_height());
+    int x = 0, y = 0;
+    box.translate_coordinates(w.toolbar(), 0, 0, x, y);
+    EXPECT_GE(y, 0);
+    EXPECT_LE(y + box.get_allocated_height(), w.toolbar().get_allocated_height());
+}
+
+TEST_F(WindowLookTest, MessageBoxesShowTheDesktopIconOfTheirKind)
+{
+    start();
+    gtk::GtkPrompts prompts(&window());
+    for (const auto& [kind, icon] : {std::pair{platform::MsgIcon::Critical, "dialog-error"},
+                                     {platform::MsgIcon::Question, "dialog-question"},
+                                     {platform::MsgIcon::Information, "dialog-information"}}) {
+        std::string shown = "(no box)";
+        auto answering = note_icon(shown);
+        prompts.message_box("Something happened", "Driftway", platform::MsgButtons::Ok, kind);
+        answering.disconnect();
+        EXPECT_EQ(shown, icon);
+    }
+}
+
+TEST_F(WindowLookTest, EscapeClosesProperties)
+{
+    const auto page = m_dir.write("page.html", "<title>Page</title>p");
+    start();
+    auto& w = window();
+    w.frm().NavNow("file://" + page.string());
+    ASSERT_TRUE(wait_title(w, "Page"));
+    w.frm().menu_activated("mnuFItem", 9, false); // File > Properties
+    auto* properties = dynamic_cast<gtk::WebKitEngine&>(w.frm().engine()).properties_window();
+    ASSERT_NE(properties, nullptr);
+    GtkWidget* shown = properties->window();
+    ASSERT_TRUE(wait_until([&] { return gtk_widget_get_mapped(shown); }, 5000));
+    ASSERT_TRUE(focus_window(shown));
+    ASSERT_TRUE(driftway::testing::press_key("Escape"));
+    EXPECT_TRUE(wait_until([&] { return !gtk_widget_get_visible(shown); }, 5000));
+}
+
+TEST_F(WindowLookTest, TheAdvertBringsTheFirstWindowToTheFront)
+{
+    start();
+    auto& first = window();
+    gtk::MainWindow& second = m_app->new_window(nullptr, "");
+    second.move(300, 300);
+    second.show();
+    ASSERT_TRUE(wait_until([&] { return second.get_mapped(); }));
+    ASSERT_TRUE(focus_window(GTK_WIDGET(second.gobj())));
+    // A click in it, as the user's last act: the X server takes a focus
+    // request only if it is newer than the last change of focus.
+    int x = 0, y = 0;
+    second.get_window()->get_origin(x, y);
+    ASSERT_TRUE(driftway::testing::mouse_click(x + second.get_width() - 5, y + second.get_height() - 5));
+    pump_for(300);
+
+    m_app->about_first_window().show();
+    EXPECT_TRUE(wait_until([&] { return first.has_toplevel_focus(); }, 5000));
+}
+
+} // namespace
