@@ -31,11 +31,11 @@ TEST_F(EngineTest, ACompressedDownloadIsCompleteWhenTheEngineSaysSo)
     const std::string coded = gzip(body);
     ASSERT_LT(coded.size(), 2000u);
     HttpServer server;
-    server.route("/report.txt", {200,
-                                 "text/plain",
-                                 coded,
-                                 {{"Content-Encoding", "gzip"},
-                                  {"Content-Disposition", "attachment; filename=\"report.txt\""}}});
+    server.route("/report.txt",
+                 http_response("200 OK", coded,
+                               "Content-Encoding: gzip\r\n"
+                               "Content-Disposition: attachment; filename=\"report.txt\"\r\n",
+                               "text/plain"));
     const std::string target = m_dir.str() + "/report.txt";
     engine().choose_download_path = [&](const std::string&) -> std::optional<std::string> { return target; };
     std::vector<std::string> errors;
