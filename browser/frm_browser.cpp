@@ -12,8 +12,7 @@ namespace driftway::browser {
 namespace {
 
 // Runs one step of a handler whose failures are skipped.
-template <typename F>
-void skip_errors(F&& step)
+template <typename F> void skip_errors(F&& step)
 {
     try {
         step();
@@ -31,7 +30,7 @@ std::string publisher_host()
     return host;
 }
 
-}  // namespace
+} // namespace
 
 std::string initial_title()
 {
@@ -45,7 +44,9 @@ FrmBrowser::FrmBrowser(std::unique_ptr<Engine> engine, BrowserView& view, Window
     h.before_navigate = [this](const std::string& url) { WebBrowser_BeforeNavigate2(url); };
     h.navigate_complete = [this] { WebBrowser_NavigateComplete2(); };
     h.download_complete = [this] { WebBrowser_DownloadComplete(); };
-    h.command_state_change = [this](int command, bool enable) { WebBrowser_CommandStateChange(command, enable); };
+    h.command_state_change = [this](int command, bool enable) {
+        WebBrowser_CommandStateChange(command, enable);
+    };
     h.status_text_change = [this](const std::string& text) { WebBrowser_StatusTextChange(text); };
     h.new_window = [this] { return WebBrowser_NewWindow2(); };
 }
@@ -317,4 +318,4 @@ Engine* FrmBrowser::WebBrowser_NewWindow2()
     return &other->engine();
 }
 
-}  // namespace driftway::browser
+} // namespace driftway::browser

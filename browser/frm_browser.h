@@ -126,7 +126,6 @@ public:
     void menu_activated(const std::string& set, int index, bool opening);
 
 protected:
-
     std::unique_ptr<Engine> m_engine;
     BrowserView& m_view;
     WindowFactory& m_factory;
@@ -138,4 +137,4 @@ protected:
     std::map<std::pair<std::string, int>, bool> m_checked;
 };
 
-}  // namespace driftway::browser
+} // namespace driftway::browser
