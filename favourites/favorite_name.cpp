@@ -1,6 +1,7 @@
 #include "favourites/favorite_name.h"
 
 #include "favourites/file_ops.h"
+#include "platform/hex.h"
 
 #include <algorithm>
 #include <array>
@@ -27,25 +28,14 @@ bool is_file_extension(std::string_view tail)
     return std::find(kFileExtensions.begin(), kFileExtensions.end(), lower) != kFileExtensions.end();
 }
 
-int hex_value(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 // %XX escapes decoded where the result is readable text; "+" stays.
 std::string readable(std::string_view part)
 {
     std::string out;
     for (std::size_t i = 0; i < part.size(); ++i) {
         if (part[i] == '%' && i + 2 < part.size()) {
-            const int hi = hex_value(part[i + 1]);
-            const int lo = hex_value(part[i + 2]);
+            const int hi = platform::hex_digit(part[i + 1]);
+            const int lo = platform::hex_digit(part[i + 2]);
             if (hi >= 0 && lo >= 0 && hi * 16 + lo >= 0x20) {
                 out += static_cast<char>(hi * 16 + lo);
                 i += 2;

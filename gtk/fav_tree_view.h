@@ -79,6 +79,18 @@ public:
     void drag_ended(int node, int target);
 
 private:
+    // Counts nested "updating" sections (see m_updating).
+    class Updating {
+    public:
+        explicit Updating(int& depth) : m_depth(depth) { ++m_depth; }
+        ~Updating() { --m_depth; }
+        Updating(const Updating&) = delete;
+        Updating& operator=(const Updating&) = delete;
+
+    private:
+        int& m_depth;
+    };
+
     struct Columns : Gtk::TreeModelColumnRecord {
         Columns()
         {

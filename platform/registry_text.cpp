@@ -1,5 +1,7 @@
 #include "platform/registry_text.h"
 
+#include "platform/hex.h"
+
 #include <charconv>
 #include <utility>
 
@@ -51,17 +53,6 @@ void append_key(std::string& out, const RegistryKey& key, const std::string& pat
     }
     for (const auto& [folded, sub] : key.subkeys)
         append_key(out, *sub, path + "\\" + sub->name, false);
-}
-
-int hex_digit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
 }
 
 // Reads a quoted string at the start of text and removes it from text.

@@ -1,6 +1,7 @@
 #include "platform/settings_store.h"
 
 #include "platform/atomic_file.h"
+#include "platform/hex.h"
 #include "platform/ini.h"
 
 #include <glib.h>
@@ -88,17 +89,6 @@ std::optional<std::string> damage_in(std::string_view text)
         return "line " + std::to_string(number) + " is not understood";
     }
     return std::nullopt;
-}
-
-int hex_digit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
 }
 
 } // namespace
