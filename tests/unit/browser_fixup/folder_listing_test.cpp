@@ -46,10 +46,8 @@ TEST(FolderListing, PageLinksEscapedAndSorted)
     const std::string root = folder_listing_html("/", unreadable);
     EXPECT_EQ(root.find("Parent folder"), std::string::npos);
     EXPECT_NE(root.find("Permission denied"), std::string::npos);
-}
 
-TEST(FolderListing, NamesThatAreNotUtf8AreShownAsLatin1)
-{
+    // Names that are not UTF-8 are shown as Latin-1.
     EXPECT_EQ(readable_name("\xE2\x82\xAC ok"), "\xE2\x82\xAC ok");
     EXPECT_EQ(readable_name("caf\xE9"), "caf\xC3\xA9");
     // An overlong encoding and a lone surrogate are not valid UTF-8.

@@ -35,9 +35,10 @@ protected:
     }
 };
 
-TEST_F(Context, OpeningDisablesMoveRenameDeleteForTheRootOnly)
+TEST_F(Context, OpeningDisablesMoveRenameDeleteForTheRootOnlyAndTheOthersActOnTheSelection)
 {
     dir.write("a.url", "");
+    dir.write("Links/news.url", "");
     load();
     window.tree.SetSelected(1, false);
     std::vector<bool> root_states(kRFavCount, true);
@@ -53,6 +54,16 @@ TEST_F(Context, OpeningDisablesMoveRenameDeleteForTheRootOnly)
     move_to("", ".");
     EXPECT_TRUE(fs::exists(dir.path() / "a.url"));
     EXPECT_TRUE(window.dialogs_double.calls.empty());
+
+    // Properties and Open Folder act on the selected node, the root too.
+    for (const char* relative : {"Links/news.url", ""}) {
+        select(relative);
+        click(kRFavProperties);
+        click(kRFavOpenFolder);
+    }
+    EXPECT_EQ(window.dialogs_double.calls,
+              (Strings{"ShowProperties " + root() + "Links/news.url", "ShowProperties " + dir.str()}));
+    EXPECT_EQ(window.folder_windows, (Strings{root() + "Links/", root()}));
 }
 
 // New Folder is the GTK window and tree view tests'; moves (where they land,
@@ -91,20 +102,6 @@ TEST_F(Context, CommandsOnAnEntryThatVanishedReportAndRefresh)
     }
     EXPECT_TRUE(window.folder_windows.empty());
     EXPECT_TRUE(window.dialogs_double.calls.empty());
-}
-
-TEST_F(Context, PropertiesAndOpenFolderActOnTheSelectedNode)
-{
-    dir.write("Links/news.url", "");
-    load();
-    for (const char* relative : {"Links/news.url", ""}) {
-        select(relative);
-        click(kRFavProperties);
-        click(kRFavOpenFolder);
-    }
-    EXPECT_EQ(window.dialogs_double.calls,
-              (Strings{"ShowProperties " + root() + "Links/news.url", "ShowProperties " + dir.str()}));
-    EXPECT_EQ(window.folder_windows, (Strings{root() + "Links/", root()}));
 }
 
 TEST_F(Context, SearchFindsInTreeOrderIgnoringCaseThenMissesUntilTheTermChanges)

@@ -1,13 +1,12 @@
 // The favourites module around the scan: where the folder is, opening from
 // menu and tree, several windows, adding, renaming, path routines.
 #include "fav_doubles.h"
+#include "favourites/internet_shortcut.h"
 #include "favourites/paths.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -21,10 +20,7 @@ using driftway::testing::ScopedEnv;
 using driftway::testing::TempDir;
 using Strings = std::vector<std::string>;
 
-std::string shortcut(const std::string& url)
-{
-    return "[InternetShortcut]\r\nURL=" + url + "\r\n";
-}
+const auto shortcut = internet_shortcut_text;
 
 using Faves = FavFolderTest;
 
@@ -112,30 +108,6 @@ TEST_F(Faves, EveryWindowHasItsOwnTreeAndAnyChangeRefreshesThemAll)
     EXPECT_EQ(window.texts(), (Strings{"Favorites/", "one", "two"}));
 }
 
-TEST_F(Faves, ARefreshAskedForWhileTheScanYieldsRunsAfterItNotInside)
-{
-    dir.write("A/a.url", shortcut("a"));
-    dir.write("B/b.url", shortcut("b"));
-    FavWindowDouble late;
-    int yields = 0;
-    bool nested = false;
-    window.on_do_events = [&] {
-        if (++yields != 2)
-            return;
-        // The user renames something and opens a window during the scan.
-        dir.write("C/c.url", shortcut("c"));
-        EXPECT_EQ(faves.RefreshFavorites(window), RefreshOutcome::Deferred);
-        EXPECT_EQ(faves.LoadFavorites(late), RefreshOutcome::Deferred);
-        nested = faves.scanning();
-    };
-    EXPECT_EQ(faves.LoadFavorites(window), RefreshOutcome::Done);
-    EXPECT_TRUE(nested);
-    EXPECT_FALSE(faves.scanning());
-    EXPECT_EQ(window.texts(), (Strings{"Favorites/", "A/", "a", "B/", "b", "C/", "c"}));
-    EXPECT_EQ(late.texts(), window.texts());
-    EXPECT_EQ(window.menus_installed, 2);
-}
-
 // Writing the shortcut from the dialog's answer is the GTK dialog test's.
 TEST_F(Faves, AddToFavoritesAsksBeforeReplacing)
 {
@@ -196,6 +168,7 @@ TEST_F(Faves, RenamingAnItemKeepsItsKindAndNeverOverwritesOrLosesOne)
     EXPECT_TRUE(fs::exists(dir.path()));
 }
 
+// Pipes and oversized files are the endless files test's.
 TEST(Paths, ReadIniReadsValuesWholeAndSurvivesAnyFile)
 {
     TempDir dir;
@@ -210,14 +183,10 @@ TEST(Paths, ReadIniReadsValuesWholeAndSurvivesAnyFile)
         garbage[i] = static_cast<char>((i * 7919) % 251);
     dir.write("garbage.url", garbage);
     EXPECT_EQ(read("/garbage.url"), "");
-    dir.write("big.url", std::string(10 * 1024 * 1024, 'z') + "\n[InternetShortcut]\nURL=at-the-end\n");
-    EXPECT_EQ(read("/big.url"), "") << "a file past 1 MiB is no shortcut";
     dir.write("other.url", "[Other]\nURL=x\n");
     EXPECT_EQ(read("/other.url"), "");
     EXPECT_EQ(read("/missing.url"), "");
     EXPECT_EQ(read(""), "");
-    ASSERT_EQ(::mkfifo((dir.str() + "/pipe.url").c_str(), 0600), 0);
-    EXPECT_EQ(read("/pipe.url"), ""); // does not block
 }
 
 } // namespace

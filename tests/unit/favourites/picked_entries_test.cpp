@@ -3,6 +3,7 @@
 #include "fav_doubles.h"
 #include "favourites/context_menu.h"
 #include "favourites/favorite_name.h"
+#include "favourites/internet_shortcut.h"
 
 #include <gtest/gtest.h>
 
@@ -10,10 +11,7 @@ using namespace driftway::favourites;
 
 namespace {
 
-std::string shortcut(const std::string& url)
-{
-    return "[InternetShortcut]\r\nURL=" + url + "\r\n";
-}
+const auto shortcut = internet_shortcut_text;
 
 using Picked = driftway::testing::FavFolderTest;
 

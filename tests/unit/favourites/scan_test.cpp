@@ -98,13 +98,11 @@ TEST_F(Scan, CaptionsPast49CharactersAreShortenedInTheMenuOnly)
     EXPECT_EQ(window.tree.Text(window.node(root() + umlauts + ".url")), umlauts);
 }
 
-TEST(DisplayText, ItemTextsDropFourCharactersAndStrayBytesShowAsLatin1)
+// Names that show readably are the odd names torture test's.
+TEST(DisplayText, ItemTextsDropFourCharactersButNeverAllOfThem)
 {
-    EXPECT_EQ((Strings{item_name("News.url").text, item_name(".url").text, item_name("ab").text,
-                       item_name("\xE6\x97\xA5\xE6\x9C\xAC.url").text, item_name("x\xE9\xE9\xE9\xE9").text,
-                       display_name("two\nlines"), display_name("\x80")}),
-              (Strings{"News", ".url", "ab", "\xE6\x97\xA5\xE6\x9C\xAC", "x", "two\xE2\x90\x8Alines",
-                       "\xEF\xBF\xBD"}));
+    EXPECT_EQ((Strings{item_name(".url").text, item_name("ab").text, item_name("x\xE9\xE9\xE9\xE9").text}),
+              (Strings{".url", "ab", "x"}));
     EXPECT_EQ(item_name("caf\xE9.url").hidden_at, 4u);
 }
 

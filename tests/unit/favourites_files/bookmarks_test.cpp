@@ -21,10 +21,7 @@ using testing::snapshot;
 using testing::TempDir;
 using testing::Tree;
 
-std::string url_file(const std::string& url)
-{
-    return internet_shortcut_text(url);
-}
+const auto url_file = internet_shortcut_text;
 
 // Firefox's export, with a folder that has no list and a link without a
 // title as Opera and Vivaldi write them.

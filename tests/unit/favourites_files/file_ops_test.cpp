@@ -2,6 +2,7 @@
 // cross-file-system case needs /dev/shm on another file system.
 
 #include "favourites/file_ops.h"
+#include "favourites/internet_shortcut.h"
 #include "tests/support/temp_dir.h"
 #include "tree_snapshot.h"
 
@@ -18,10 +19,7 @@ namespace fs = std::filesystem;
 using testing::snapshot;
 using testing::TempDir;
 
-std::string url_file(const std::string& url)
-{
-    return "[InternetShortcut]\r\nURL=" + url + "\r\n";
-}
+const auto url_file = internet_shortcut_text;
 
 TEST(MoveFile, AcrossFileSystemsCopiesEverythingThenRemovesTheSource)
 {

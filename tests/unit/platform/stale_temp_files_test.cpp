@@ -32,7 +32,10 @@ TEST(StaleTempFiles, TheNextSaveClearsWhatKilledSavesLeftAndNothingElse)
     const std::string killed_2 = leftover(dir, "settings.ini.tmp-ZZZZZZ");
     const std::string alive = leftover(dir, "settings.ini.tmp-live00");
     const std::string other = leftover(dir, "other.ini.tmp-a1B2c3");
-    const std::string not_temp = leftover(dir, "settings.ini.tmp-a1B2c3.bak");
+    // Names that only look like a temporary file's are the user's own.
+    const std::string not_temp = leftover(dir, "settings.ini.tmp-a1B2c3.bak"),
+                      short_tag = leftover(dir, "settings.ini.tmp-a1B2c"),
+                      odd_tag = leftover(dir, "settings.ini.tmp-a1-2c3");
     const std::string fresh = dir.write("Quillmere/settings.ini.tmp-new000", "").string();
     // Another process is writing through this one right now.
     driftway::platform::UniqueFd held(::open(alive.c_str(), O_RDONLY));
@@ -44,7 +47,7 @@ TEST(StaleTempFiles, TheNextSaveClearsWhatKilledSavesLeftAndNothingElse)
     struct stat st {};
     EXPECT_NE(::lstat(killed_1.c_str(), &st), 0);
     EXPECT_NE(::lstat(killed_2.c_str(), &st), 0);
-    for (const auto& kept : {alive, other, not_temp, fresh})
+    for (const auto& kept : {alive, other, not_temp, short_tag, odd_tag, fresh})
         EXPECT_EQ(::lstat(kept.c_str(), &st), 0) << kept;
 
     // Once the other writer is gone, its file is stale too.

@@ -64,7 +64,9 @@ TEST(ChangingFolder, AScanShowsEachFolderAsItWasWhenItWasRead)
     for (const auto& key : keys)
         EXPECT_FALSE(key.starts_with(root + "C/Swap/") && key.size() > (root + "C/Swap/").size()) << key;
 
-    // A refresh asked for during a load's changes is run before the load ends.
+    // A refresh, and a window's load, asked for during a load's changes are
+    // run after it, before the load ends.
+    driftway::testing::FavWindowDouble late;
     yields = 0;
     rig.window.on_do_events = [&] {
         if (++yields <= 6) {
@@ -74,12 +76,16 @@ TEST(ChangingFolder, AScanShowsEachFolderAsItWasWhenItWasRead)
         }
         if (yields == 2) {
             EXPECT_EQ(rig.faves.RefreshFavorites(rig.window), RefreshOutcome::Deferred);
+            EXPECT_EQ(rig.faves.LoadFavorites(late), RefreshOutcome::Deferred);
+            EXPECT_TRUE(rig.faves.scanning());
         }
     };
     for (int i = 0; i < 5; ++i)
         rig.dir.write("F" + std::to_string(i) + "/page.url", "p");
     EXPECT_EQ(rig.faves.LoadFavorites(rig.window), RefreshOutcome::Done);
+    EXPECT_FALSE(rig.faves.scanning());
     EXPECT_EQ(tree_vs_disk(rig.window.tree, root), "");
+    EXPECT_EQ(late.texts(), rig.window.texts());
 }
 
 // A step of change each call: a "~churn" file or folder made in a stable

@@ -62,11 +62,14 @@ TEST(DeepTree, TwoThousandLevelsRenameMoveAndDeleteWithoutLosingALevel)
     EXPECT_EQ(rig.window.prompts_double.messages.size(), 1u);
 }
 
-// The folder `levels` steps of "dd" below `top`, reached one step at a time.
-int descend(const std::string& top, int levels)
+// The folder `levels` steps of "dd" below `top`, reached (and made when
+// `make`) one step at a time: paths that long have no name.
+int descend(const std::string& top, int levels, bool make = false)
 {
     int fd = ::open(top.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     for (int level = 0; level < levels && fd >= 0; ++level) {
+        if (make)
+            ::mkdirat(fd, "dd", 0755);
         const int down = ::openat(fd, "dd", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         ::close(fd);
         fd = down;
@@ -79,13 +82,8 @@ TEST(DeepTree, PathsLongerThanTheSystemCanNameLoseNothing)
     // 2,000 levels of "dd" make paths of 6,000 bytes: the lower levels can be
     // made and reached only through descriptors.
     FavRig rig(64 << 20);
-    int fd = ::open(rig.dir.mkdir("Deep").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    for (int level = 0; level < kDepth && fd >= 0; ++level) {
-        ASSERT_EQ(::mkdirat(fd, "dd", 0755), 0);
-        const int down = ::openat(fd, "dd", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        ::close(fd);
-        fd = down;
-    }
+    const int fd = descend(rig.dir.mkdir("Deep"), kDepth, true);
+    ASSERT_GE(fd, 0);
     const int page = ::openat(fd, "unreachable.url", O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
     ASSERT_EQ(::write(page, "u", 1), 1);
     ::close(page);

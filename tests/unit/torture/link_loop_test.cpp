@@ -1,6 +1,7 @@
 // Symbolic links that loop (a folder linking to itself, to its parent and to
 // the root; two files linking to each other): every operation ends and acts
 // on the links, never on what they point to.
+#include "favourites/internet_shortcut.h"
 #include "torture_support.h"
 
 namespace {
@@ -10,10 +11,7 @@ using namespace driftway::favourites;
 using driftway::testing::FavRig;
 using Strings = std::vector<std::string>;
 
-std::string shortcut(const std::string& url)
-{
-    return "[InternetShortcut]\r\nURL=" + url + "\r\n";
-}
+const auto shortcut = internet_shortcut_text;
 
 TEST(LinkLoops, EveryOperationEndsAndTouchesOnlyTheLinksThemselves)
 {
