@@ -35,10 +35,11 @@ Gtk::MenuItem* MainWindow::make_favorites_item(const std::shared_ptr<const favou
         auto* sub = Gtk::manage(new Gtk::Menu());
         item->set_submenu(*sub);
         guard_submenu_opening(*sub);
-        // A folder's entries are made the first time it opens.
+        // A folder's entries are made the first time it opens (see
+        // install_favorites_menu).
         const int folder = e.index;
         auto filled = std::make_shared<bool>(false);
-        item->signal_activate().connect([this, menu, sub, folder, filled] {
+        sub->signal_show().connect([this, menu, sub, folder, filled] {
             if (*filled)
                 return;
             *filled = true;
@@ -89,8 +90,9 @@ void MainWindow::install_favorites_menu(std::shared_ptr<const favourites::FavMen
         *filled = true;
         fill_favorites_menu(*popup, menu, menu->root().children);
     };
-    title->signal_select().connect(fill, false);
-    title->signal_activate().connect(fill, false);
+    // A menu is shown before its window is sized and mapped; a title's
+    // "select" and "activate" come after that, too late to add entries.
+    popup->signal_show().connect(fill, false);
     m_menubar.insert(*title, favourites::kFavMenuPosition);
     title->show();
     m_fav_menu_item = title;
