@@ -1,9 +1,7 @@
-// The About box over the real stores: one box at a time, the HTML association
-// through its check box and the advert links (System Information is the unit tests'). The
-// association's keys and desktop files are the unit tests'; here the box's
-// wiring. Needs xdotool.
+// The About box's wiring over the real stores: one box at a time, the HTML
+// association through its check box, the advert links. Needs xdotool.
 #include "gtk/about_dialog.h"
-#include "tests/gtk/about/message_boxes.h"
+#include "tests/gtk/common/message_boxes.h"
 #include "tests/gtk/common/wait.h"
 #include "tests/gtk/common/x_input.h"
 #include "tests/support/temp_dir.h"
@@ -71,7 +69,7 @@ protected:
     Gtk::Window owner;
 };
 
-TEST_F(AboutDialogTest, OneBoxAtATimeLoadedAfreshEachTimeAndTouchingNothing)
+TEST_F(AboutDialogTest, OneBoxAtATimeLoadedAfreshWithTheAssociationOnItsCheckBox)
 {
     AboutDialog& box = open(owner);
     EXPECT_TRUE(box.get_modal());
@@ -79,6 +77,16 @@ TEST_F(AboutDialogTest, OneBoxAtATimeLoadedAfreshEachTimeAndTouchingNothing)
     EXPECT_FALSE(box.chkAssociate().get_active());
     EXPECT_EQ(stored_choice(), "absent") << "loading without a stored choice writes nothing";
     EXPECT_TRUE(services->registry().key_paths(Hkey::HKEY_CLASSES_ROOT).empty());
+    // Checking associates, unchecking withdraws.
+    box.chkAssociate().clicked();
+    EXPECT_EQ(stored_choice(), "1");
+    EXPECT_EQ(classes_root_default("DriftwayHTM\\shell\\open\\command"),
+              "\"" + dir.str() + "/Driftway Program/Driftway\" \"%1\"");
+    EXPECT_TRUE(std::filesystem::exists(services->desktop().desktop_file()));
+    box.chkAssociate().clicked();
+    EXPECT_EQ(stored_choice(), "0");
+    EXPECT_EQ(classes_root_default("DriftwayHTM"), "(none)");
+    EXPECT_FALSE(std::filesystem::exists(services->desktop().desktop_file()));
 
     Gtk::Window second_owner;
     second_owner.show();
@@ -101,22 +109,6 @@ TEST_F(AboutDialogTest, OneBoxAtATimeLoadedAfreshEachTimeAndTouchingNothing)
     second_owner.hide();
     EXPECT_EQ(current_about_dialog(), nullptr);
     EXPECT_FALSE(again.get_visible());
-}
-
-TEST_F(AboutDialogTest, CheckingAssociatesAndUncheckingWithdraws)
-{
-    AboutDialog& box = open(owner);
-    box.chkAssociate().clicked();
-    EXPECT_EQ(stored_choice(), "1");
-    EXPECT_EQ(classes_root_default("DriftwayHTM\\shell\\open\\command"),
-              "\"" + dir.str() + "/Driftway Program/Driftway\" \"%1\"");
-    EXPECT_TRUE(std::filesystem::exists(services->desktop().desktop_file()));
-    EXPECT_EQ(services->desktop().last_error(), std::nullopt);
-
-    box.chkAssociate().clicked();
-    EXPECT_EQ(stored_choice(), "0");
-    EXPECT_EQ(classes_root_default("DriftwayHTM"), "(none)");
-    EXPECT_FALSE(std::filesystem::exists(services->desktop().desktop_file()));
 }
 
 // A damaged settings file is set aside and reported over the owner, as the

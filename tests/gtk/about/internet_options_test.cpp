@@ -4,8 +4,8 @@
 #include "about/internet_options.h"
 #include "gtk/internet_options_dialog.h"
 #include "gtk/web_context.h"
-#include "tests/gtk/about/message_boxes.h"
 #include "tests/gtk/common/http_server.h"
+#include "tests/gtk/common/message_boxes.h"
 #include "tests/gtk/common/wait.h"
 #include "tests/support/temp_dir.h"
 

@@ -1,7 +1,6 @@
-// The favourites in a real main window while things happen meanwhile: the
-// first View > Favorites shows the selected root, an open Favorites menu
-// opens what it showed after the folder changed on disk, and imports survive
-// a non-regular file, a cancel and the window closing under them.
+// The favourites in a real main window while things happen meanwhile: real
+// drags and right clicks in the tree, an open menu after the folder changed
+// on disk, and imports cancelled or losing their window.
 #include "tests/gtk/browser/window_fixture.h"
 
 #include "favourites/tree.h"
@@ -22,14 +21,6 @@ namespace {
 std::string shortcut(const fs::path& page)
 {
     return "[InternetShortcut]\r\nURL=file://" + page.string() + "\r\n";
-}
-
-Gtk::MenuItem* find_item(Gtk::MenuShell& shell, const std::string& label)
-{
-    for (auto* child : shell.get_children())
-        if (auto* item = dynamic_cast<Gtk::MenuItem*>(child); item && item->get_label() == label)
-            return item;
-    return nullptr;
 }
 
 class FavOps : public driftway::testing::WindowTest {
@@ -111,6 +102,32 @@ TEST_F(FavOps, TheTreeShowsItsRootFirstAndAnOpenMenuOpensWhatItShowed)
     }
     ASSERT_TRUE(driftway::testing::xdotool({"mouseup", "1"}));
     EXPECT_TRUE(wait_until([&] { return fs::is_directory(fav() / "Folder 10/Folder 12"); }, 5000));
+
+    // A right click on a row opens the context menu without moving the
+    // selection; its New Folder, clicked, makes a folder in that one.
+    auto& model = w.tree_model();
+    const int node = favourites::find_node_by_key(model, (fav() / "Folder 11").string() + "/");
+    model.SetSelected(node, true);
+    pump_for(200);
+    const auto [rx, ry] = on_row("Folder 11");
+    ASSERT_TRUE(driftway::testing::mouse_click(rx, ry, 3));
+    ASSERT_TRUE(wait_until([&] { return w.context_menu() && w.context_menu()->get_mapped(); }, 10000));
+    EXPECT_EQ(model.SelectedItem(), node);
+    auto* move_to = find_item(*w.context_menu(), "Move To...");
+    ASSERT_TRUE(move_to && move_to->get_sensitive());
+    auto* new_folder = find_item(*w.context_menu(), "New Folder");
+    ASSERT_NE(new_folder, nullptr);
+    pump_for(200);
+    const auto [mx, my] = on_screen(*new_folder, 10, new_folder->get_allocation().get_height() / 2);
+    ASSERT_TRUE(driftway::testing::mouse_click(mx, my, 1));
+    EXPECT_TRUE(wait_until(
+        [&] {
+            const int s = model.SelectedItem();
+            return s > 0 && model.Key(s) == (fav() / "Folder 11/New folder").string() + "/";
+        },
+        10000));
+    ASSERT_TRUE(driftway::testing::press_key("Escape")); // keeps the name
+    ASSERT_TRUE(wait_until([&] { return !w.favourites_pane().tree().editing(); }, 5000));
 
     // The menu is open when another program adds a favourite that sorts first.
     w.menu_bar().select_item(*w.favorites_menu_item());

@@ -1,9 +1,7 @@
 // Starting the real program as a desktop does: every argument one window, in
-// order, GTK's options left out; and, on a private session bus, a later start
-// handing its address to the running program, --new-instance running apart,
-// and a start that finds the running program hung running on its own.
-#include "tests/gtk/common/wait.h"
-#include "tests/support/temp_dir.h"
+// order, GTK's options left out; on a private session bus, later starts hand
+// their address over unless asked not to or the running program hangs.
+#include "tests/gtk/browser/window_fixture.h"
 
 #include <glib.h>
 #include <gtest/gtest.h>
@@ -21,39 +19,25 @@ using namespace driftway::testing;
 
 namespace {
 
-std::string run_output(const std::vector<std::string>& args)
-{
-    std::vector<char*> argv;
-    for (const auto& a : args)
-        argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    gchar* out = nullptr;
-    g_spawn_sync(nullptr, argv.data(), nullptr, GSpawnFlags(G_SPAWN_SEARCH_PATH | G_SPAWN_STDERR_TO_DEV_NULL),
-                 nullptr, nullptr, &out, nullptr, nullptr, nullptr);
-    std::string text = out ? out : "";
-    g_free(out);
-    return text;
-}
-
 // Driftway's top-level windows whose title ends in " - " + page, as (window
 // id, pid of the program that made it), oldest first.
 std::vector<std::pair<long, int>> windows_showing(const std::string& page)
 {
     std::vector<std::pair<long, int>> found;
-    std::istringstream ids(run_output({"xdotool", "search", "--name", "^Driftway.* - " + page + "$"}));
-    for (long id; ids >> id;)
-        found.emplace_back(id,
-                           std::atoi(run_output({"xdotool", "getwindowpid", std::to_string(id)}).c_str()));
+    std::string text, pid;
+    run({"xdotool", "search", "--name", "^Driftway.* - " + page + "$"}, &text);
+    std::istringstream ids(text);
+    for (long id; ids >> id; found.emplace_back(id, std::atoi(pid.c_str())))
+        run({"xdotool", "getwindowpid", std::to_string(id)}, &pid);
     std::sort(found.begin(), found.end()); // X hands out a client's ids in order
     return found;
 }
 
-class LaunchTest : public ::testing::Test {
+// The program's folders are the window tests' temporary ones.
+class LaunchTest : public WindowTest {
 protected:
     LaunchTest()
     {
-        for (const char* v : {"XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_CONFIG_HOME", "DRIFTWAY_FAVORITES"})
-            m_env.push_back(std::make_unique<ScopedEnv>(v, (m_dir.path() / v).string()));
         // No session bus unless a test starts one: no address, and no bus
         // socket in the runtime folder.
         m_env.push_back(std::make_unique<ScopedEnv>("XDG_RUNTIME_DIR", m_dir.str()));
@@ -125,8 +109,6 @@ protected:
             timeout_ms);
     }
 
-    TempDir m_dir;
-    std::vector<std::unique_ptr<ScopedEnv>> m_env;
     std::vector<int> m_pids;
 };
 

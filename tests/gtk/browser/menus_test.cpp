@@ -1,12 +1,12 @@
-// The menu commands in a real main window: New Window starts a second
-// process with the address as one argument, keys go to the focused address
-// box or the find bar, and full-screen mode survives its own maximize but not
-// a later resize (with a window manager running).
+// Menu commands and real keys in a main window: typed addresses, the address
+// list, the clipboard and find bar, New Window's second process, and
+// full-screen mode against a window manager's resize.
 #include "tests/gtk/browser/window_fixture.h"
 
 #include <gtkmm/clipboard.h>
 #include <gtkmm/entry.h>
 
+#include <algorithm>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
@@ -42,35 +42,39 @@ protected:
     void SetUp() override { start(); }
 };
 
-TEST_F(MenusTest, NewWindowStartsAProcessWithTheAddressAsOneArgument)
+TEST_F(MenusTest, TypedAddressesTheClipboardAndFindUseTheRealKeys)
 {
-    // A page whose address holds blanks, quotes, ";" and "$(...)".
-    const auto page = m_dir.write("odd name; $(touch HACKED) 'q'.html", "<title>Odd</title>odd");
-    window().frm().set_program_path(DRIFTWAY_BINARY);
-    window().frm().engine().Navigate2("file://" + page.string());
-    ASSERT_TRUE(wait_until([&] { return window().frm().engine().LocationName() == "Odd"; }));
-    const std::string address = window().frm().engine().LocationURL();
-
-    window().frm().menu_activated("mnuFItem", 0, false);
-    std::vector<int> pids;
-    EXPECT_TRUE(
-        wait_until([&] { return !(pids = find_processes(DRIFTWAY_BINARY, {address})).empty(); }, 10000));
-    for (int pid : pids) {
-        ::kill(pid, SIGTERM);
-        ::waitpid(pid, nullptr, 0);
-    }
-    EXPECT_FALSE(std::filesystem::exists("HACKED"));
-    EXPECT_FALSE(std::filesystem::exists(m_dir.path() / "HACKED"));
-}
-
-TEST_F(MenusTest, ClipboardKeysActOnTheFocusedAddressBoxAndCtrlFFindsInThePage)
-{
+    const auto a = m_dir.write("a.html", "<title>Page A</title><p>Alpha beta ALPHA</p>");
+    const auto b = m_dir.write("b.html", "<title>Page B</title>B");
     auto& w = window();
-    w.frm().NavNow("file://" +
-                   m_dir.write("find.html", "<title>Find</title><p>Alpha beta ALPHA</p>").string());
-    ASSERT_TRUE(wait_until([&] { return w.frm().engine().LocationName() == "Find"; }, 20000));
-    ASSERT_TRUE(take_keyboard());
+    std::vector<std::string> titles;
+    w.property_title().signal_changed().connect([&] { titles.push_back(w.get_title()); });
+
+    // Real keys into the address box: Ctrl+L selects it, typing replaces the
+    // text, Enter navigates.
     auto* entry = w.address_box().get_entry();
+    ASSERT_TRUE(take_keyboard());
+    ASSERT_TRUE(driftway::testing::press_key("ctrl+l"));
+    ASSERT_TRUE(wait_until([&] { return entry->has_focus(); }, 5000));
+    ASSERT_TRUE(driftway::testing::type_text(file_url(a)));
+    ASSERT_TRUE(wait_until([&] { return entry->get_text() == file_url(a); }, 5000)) << entry->get_text();
+    ASSERT_TRUE(driftway::testing::press_key("Return"));
+    ASSERT_TRUE(wait_title(w, "Page A")) << w.get_title();
+    EXPECT_NE(std::find(titles.begin(), titles.end(), "Driftway\u2122 - Working..."), titles.end());
+    EXPECT_TRUE(wait_until([&] { return !w.frm().timer_running(); }, 5000));
+
+    w.frm().NavNow(file_url(b));
+    ASSERT_TRUE(wait_title(w, "Page B"));
+    w.frm().NavNow(file_url(a));
+    ASSERT_TRUE(wait_title(w, "Page A"));
+    const auto h = address_list(w);
+    ASSERT_GE(h.size(), 3u);
+    EXPECT_EQ(h[0], file_url(a));
+    EXPECT_EQ(h[1], file_url(b));
+    EXPECT_EQ(std::count(h.begin(), h.end(), file_url(a)), 1);
+    EXPECT_EQ(h.back(), "about:blank") << ::testing::PrintToString(h);
+
+    // Clipboard keys act on the focused address box.
     w.focus_address_box();
     entry->set_text("copy me from the box");
     ASSERT_TRUE(driftway::testing::press_key("ctrl+a"));
@@ -99,6 +103,39 @@ TEST_F(MenusTest, ClipboardKeysActOnTheFocusedAddressBoxAndCtrlFFindsInThePage)
     ASSERT_TRUE(driftway::testing::press_key("Escape"));
     EXPECT_TRUE(wait_until([&] { return !w.find_bar_open(); }, 5000));
     EXPECT_TRUE(w.status_label().get_visible());
+
+    // The list follows every visit: one entry moved to the top, the oldest
+    // dropped past the cap.
+    auto& frm = w.frm();
+    for (int i = 0; i < 1003; ++i)
+        frm.WebBrowser_BeforeNavigate2("http://site.example/" + std::to_string(i));
+    for (const char* again : {"http://site.example/500", "http://site.example/1002", "http://site.example/3"})
+        frm.WebBrowser_BeforeNavigate2(again);
+    EXPECT_EQ(frm.history().entries().size(), 1000u);
+    EXPECT_EQ(address_list(w), frm.history().entries());
+    EXPECT_EQ(w.address_box().get_active_row_number(), 0);
+    EXPECT_EQ(w.address_box().get_entry_text(), "http://site.example/3");
+}
+
+TEST_F(MenusTest, NewWindowStartsAProcessWithTheAddressAsOneArgument)
+{
+    // A page whose address holds blanks, quotes, ";" and "$(...)".
+    const auto page = m_dir.write("odd name; $(touch HACKED) 'q'.html", "<title>Odd</title>odd");
+    window().frm().set_program_path(DRIFTWAY_BINARY);
+    window().frm().engine().Navigate2("file://" + page.string());
+    ASSERT_TRUE(wait_until([&] { return window().frm().engine().LocationName() == "Odd"; }));
+    const std::string address = window().frm().engine().LocationURL();
+
+    window().frm().menu_activated("mnuFItem", 0, false);
+    std::vector<int> pids;
+    EXPECT_TRUE(
+        wait_until([&] { return !(pids = find_processes(DRIFTWAY_BINARY, {address})).empty(); }, 10000));
+    for (int pid : pids) {
+        ::kill(pid, SIGTERM);
+        ::waitpid(pid, nullptr, 0);
+    }
+    EXPECT_FALSE(std::filesystem::exists("HACKED"));
+    EXPECT_FALSE(std::filesystem::exists(m_dir.path() / "HACKED"));
 }
 
 // Starts a small window manager for the window-state test, when one is there.

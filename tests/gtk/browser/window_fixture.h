@@ -8,7 +8,9 @@
 #include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
+#include <gtkmm/menushell.h>
 
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <utility>
@@ -39,13 +41,35 @@ protected:
     {
         return wait_until([&] { return w.get_title() == "Driftway\u2122 - " + title; }, 20000);
     }
-    // A point of a widget, in screen coordinates.
+    // A point of a widget in screen coordinates, whether or not it has a
+    // window of its own.
     static std::pair<int, int> on_screen(Gtk::Widget& widget, int x, int y)
     {
-        int ox = 0, oy = 0;
-        widget.get_window()->get_origin(ox, oy);
-        return {ox + widget.get_allocation().get_x() + x, oy + widget.get_allocation().get_y() + y};
+        int ox = 0, oy = 0, tx = 0, ty = 0;
+        Gtk::Widget* top = widget.get_toplevel();
+        top->get_window()->get_origin(ox, oy);
+        widget.translate_coordinates(*top, x, y, tx, ty);
+        return {ox + tx, oy + ty};
     }
+    // The address box's drop-down list, top first.
+    static std::vector<std::string> address_list(gtk::MainWindow& w)
+    {
+        std::vector<std::string> out;
+        for (const auto& row : w.address_box().get_model()->children()) {
+            Glib::ustring text;
+            row.get_value(0, text);
+            out.push_back(text);
+        }
+        return out;
+    }
+    static Gtk::MenuItem* find_item(Gtk::MenuShell& shell, const std::string& label)
+    {
+        for (auto* child : shell.get_children())
+            if (auto* item = dynamic_cast<Gtk::MenuItem*>(child); item && item->get_label() == label)
+                return item;
+        return nullptr;
+    }
+    static std::string file_url(const std::filesystem::path& p) { return "file://" + p.string(); }
     // Gives the window the keyboard as the pointer does without a window manager.
     bool take_keyboard()
     {

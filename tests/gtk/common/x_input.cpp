@@ -4,20 +4,29 @@
 
 namespace driftway::testing {
 
-bool xdotool(const std::vector<std::string>& args)
+bool run(const std::vector<std::string>& args, std::string* output)
 {
-    std::vector<char*> argv;
-    std::string program = "xdotool";
-    argv.push_back(program.data());
     std::vector<std::string> copy = args;
+    std::vector<char*> argv;
     for (auto& a : copy)
         argv.push_back(a.data());
     argv.push_back(nullptr);
+    gchar* out = nullptr;
     gint status = -1;
-    if (!g_spawn_sync(nullptr, argv.data(), nullptr, G_SPAWN_SEARCH_PATH, nullptr, nullptr, nullptr, nullptr,
-                      &status, nullptr))
-        return false;
-    return g_spawn_check_wait_status(status, nullptr);
+    const auto flags = GSpawnFlags(G_SPAWN_SEARCH_PATH | (output ? G_SPAWN_STDERR_TO_DEV_NULL : 0));
+    const bool ran = g_spawn_sync(nullptr, argv.data(), nullptr, flags, nullptr, nullptr,
+                                  output ? &out : nullptr, nullptr, &status, nullptr);
+    if (output)
+        *output = out ? out : "";
+    g_free(out);
+    return ran && g_spawn_check_wait_status(status, nullptr);
+}
+
+bool xdotool(const std::vector<std::string>& args)
+{
+    std::vector<std::string> all{"xdotool"};
+    all.insert(all.end(), args.begin(), args.end());
+    return run(all);
 }
 
 bool mouse_move(int x, int y)
@@ -47,4 +56,4 @@ bool press_key(const std::string& keysym)
     return xdotool({"key", "--", keysym});
 }
 
-}  // namespace driftway::testing
+} // namespace driftway::testing

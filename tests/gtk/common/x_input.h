@@ -5,6 +5,10 @@
 
 namespace driftway::testing {
 
+// Runs a program found in PATH and waits for it; returns whether it ran and
+// exited with 0, its standard output in *output when asked for.
+bool run(const std::vector<std::string>& args, std::string* output = nullptr);
+
 // Real input through the X server's test extension (xdotool), for tests that
 // need events as a user's mouse and keyboard make them. Coordinates are the
 // screen's. Each call waits for xdotool and returns whether it succeeded.
@@ -17,4 +21,4 @@ bool mouse_click(int x, int y, int button = 1);
 bool type_text(const std::string& text);
 bool press_key(const std::string& keysym);
 
-}  // namespace driftway::testing
+} // namespace driftway::testing

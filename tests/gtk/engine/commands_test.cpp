@@ -4,8 +4,11 @@
 
 #include "browser/address_fixup.h"
 #include "platform/runtime_error.h"
+#include "tests/gtk/common/x_input.h"
 
+#include <glibmm/main.h>
 #include <gtk/gtkunixprint.h>
+#include <gtkmm/window.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -23,21 +26,11 @@ const std::string kPage =
     page("Command Page", "<p id=text style=\"font-size:16px\">Driftway print marker, one "
                          "two three.</p><input id=f value=\"\">");
 
-std::string output_of(const std::string& command)
-{
-    std::string text;
-    if (FILE* pipe = popen(command.c_str(), "r")) {
-        char buffer[4096];
-        for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-            text.append(buffer, n);
-        pclose(pipe);
-    }
-    return text;
-}
-
 std::string pdf_text(const std::string& path)
 {
-    return output_of("pdftotext '" + path + "' - 2>/dev/null");
+    std::string text;
+    run({"pdftotext", path, "-"}, &text);
+    return text;
 }
 
 int error_number(const std::function<void()>& action)
@@ -54,24 +47,14 @@ int error_number(const std::function<void()>& action)
 // loops of their own), until act says it has answered.
 void when_dialog(GType type, std::function<bool(GtkWidget*)> act)
 {
-    struct Job {
-        GType type;
-        std::function<bool(GtkWidget*)> act;
-    };
-    g_timeout_add_full(
-        G_PRIORITY_DEFAULT, 100,
-        [](gpointer data) -> gboolean {
-            auto* job = static_cast<Job*>(data);
-            GList* windows = gtk_window_list_toplevels();
-            GtkWidget* dialog = nullptr;
-            for (GList* w = windows; w; w = w->next)
-                if (G_TYPE_CHECK_INSTANCE_TYPE(w->data, job->type) &&
-                    gtk_widget_get_visible(GTK_WIDGET(w->data)))
-                    dialog = GTK_WIDGET(w->data);
-            g_list_free(windows);
-            return dialog && job->act(dialog) ? G_SOURCE_REMOVE : G_SOURCE_CONTINUE;
+    Glib::signal_timeout().connect(
+        [type, act] {
+            for (Gtk::Window* w : Gtk::Window::list_toplevels())
+                if (G_TYPE_CHECK_INSTANCE_TYPE(w->gobj(), type) && w->get_visible())
+                    return !act(GTK_WIDGET(w->gobj()));
+            return true;
         },
-        new Job{type, std::move(act)}, [](gpointer data) { delete static_cast<Job*>(data); });
+        100);
 }
 
 void answer_save_dialog(const std::string& folder, const std::string& name, const char* format, bool accept)
@@ -143,7 +126,8 @@ TEST_F(CommandTest, PrintsToPdfThroughTheDialogAndInPreview)
     g_object_unref(landscape);
     const auto is_landscape = [](const std::string& pdf) {
         double width = 0, height = 0;
-        const std::string info = output_of("pdfinfo '" + pdf + "' 2>/dev/null");
+        std::string info;
+        run({"pdfinfo", pdf}, &info);
         std::sscanf(info.c_str() + info.find("Page size:"), "Page size: %lf x %lf", &width, &height);
         return width > height;
     };
@@ -195,7 +179,7 @@ TEST_F(CommandTest, SavesBothWaysAndNeverOverAnotherFileOrFolder)
     EXPECT_TRUE(std::filesystem::is_directory(folder));
 }
 
-// Zoom, the clipboard, properties, command status and Stop, as the menus use them.
+// Zoom, the clipboard, properties and Stop, as the menus use them.
 TEST_F(CommandTest, ZoomClipboardPropertiesAndStopActOnThePage)
 {
     const auto js = [&](const std::string& script) { return evaluate(engine().view(), script); };
@@ -205,9 +189,8 @@ TEST_F(CommandTest, ZoomClipboardPropertiesAndStopActOnThePage)
     const double normal = height();
     engine().ExecWB(OleCmd::Zoom, OleExecOpt::DoDefault, 4);
     ASSERT_TRUE(wait_until([&] { return height() > normal * 1.3; }));
-    // Text only: the page itself keeps its scale. Levels outside 0-4 change nothing.
+    // Text only: the page itself keeps its scale.
     EXPECT_EQ(js("window.devicePixelRatio"), "1");
-    EXPECT_EQ(error_number([&] { engine().ExecWB(OleCmd::Zoom, OleExecOpt::DoDefault, 5); }), 5);
     std::optional<int> level;
     engine().ExecWB(OleCmd::Zoom, OleExecOpt::DoDefault, std::nullopt, &level);
     EXPECT_EQ(level, 4);
@@ -221,14 +204,10 @@ TEST_F(CommandTest, ZoomClipboardPropertiesAndStopActOnThePage)
     engine().ExecWB(OleCmd::Cut, OleExecOpt::DoDefault);
     ASSERT_TRUE(wait_until([&] { return js("document.getElementById('f').value").empty(); }));
 
-    const auto properties = engine().page_properties();
-    EXPECT_EQ(properties.address, browser::file_uri_from_path(m_page));
-    EXPECT_EQ(properties.size, kPage.size());
     engine().ExecWB(OleCmd::Properties, OleExecOpt::DoDefault);
     ASSERT_NE(engine().properties_window(), nullptr);
+    EXPECT_EQ(engine().properties_window()->value("Address:"), browser::file_uri_from_path(m_page));
     EXPECT_EQ(engine().properties_window()->value("Size:"), std::to_string(kPage.size()) + " bytes");
-    EXPECT_EQ(make_engine().QueryStatusWB(OleCmd::Print), platform::kOleCmdFSupported);
-    EXPECT_EQ(error_number([&] { engine().ExecWB(static_cast<OleCmd>(99), OleExecOpt::DoDefault); }), 438);
 
     // A loopback port that takes connections and never answers.
     int port = 0;

@@ -5,40 +5,6 @@
 
 namespace driftway::testing {
 
-std::string page(const std::string& title, const std::string& body)
-{
-    return "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>" + title + "</title></head><body>" +
-           body + "</body></html>";
-}
-
-std::string evaluate(WebKitWebView* view, const std::string& script)
-{
-    struct Result {
-        bool done = false;
-        std::string text;
-    } result;
-    const auto done = [](GObject* source, GAsyncResult* async, gpointer data) {
-        auto* out = static_cast<Result*>(data);
-        GError* error = nullptr;
-        if (JSCValue* value =
-                webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(source), async, &error)) {
-            if (!jsc_value_is_undefined(value) && !jsc_value_is_null(value)) {
-                char* text = jsc_value_to_string(value);
-                out->text = text ? text : "";
-                g_free(text);
-            }
-            g_object_unref(value);
-        } else {
-            out->text = std::string("error: ") + (error ? error->message : "?");
-            g_clear_error(&error);
-        }
-        out->done = true;
-    };
-    webkit_web_view_evaluate_javascript(view, script.c_str(), -1, nullptr, nullptr, nullptr, done, &result);
-    EXPECT_TRUE(wait_until([&] { return result.done; })) << script;
-    return result.text;
-}
-
 void EngineTest::SetUp()
 {
     // The shared web context takes its folders once per program; a test that
@@ -92,22 +58,9 @@ void EngineTest::load(const std::string& address, const std::string& expected_na
     ASSERT_TRUE(shows(expected_name)) << address << " shows " << engine().LocationName();
 }
 
-bool EngineTest::wait_idle(gtk::WebKitEngine& engine)
-{
-    pump_for(20); // let the load start before waiting for its end
-    return wait_until([&] { return !engine.Busy(); });
-}
-
 bool EngineTest::saw(const std::string& event) const
 {
     return std::find(m_events.begin(), m_events.end(), event) != m_events.end();
-}
-
-std::string EngineTest::last_before() const
-{
-    const auto last = std::find_if(m_events.rbegin(), m_events.rend(),
-                                   [](const std::string& e) { return e.rfind("before ", 0) == 0; });
-    return last == m_events.rend() ? "" : *last;
 }
 
 } // namespace driftway::testing

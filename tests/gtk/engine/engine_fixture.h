@@ -3,6 +3,7 @@
 #include "gtk/webkit_engine.h"
 #include "tests/gtk/common/http_server.h"
 #include "tests/gtk/common/wait.h"
+#include "tests/gtk/common/web_view.h"
 #include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -12,11 +13,6 @@
 #include <vector>
 
 namespace driftway::testing {
-
-std::string page(const std::string& title, const std::string& body = "");
-
-// The value of a script run in the page, as text ("" for undefined).
-std::string evaluate(WebKitWebView* view, const std::string& script);
 
 // A real WebKit engine in a shown window; the first engine's events are
 // recorded as lines ("before <url>", "navigate", "download", "command 2 1",
@@ -32,9 +28,7 @@ protected:
     void load(const std::string& address, const std::string& expected_name);
     // Waits until the first engine is idle and shows a page of that name.
     bool shows(const std::string& name);
-    bool wait_idle(gtk::WebKitEngine& engine);
     bool saw(const std::string& event) const;
-    std::string last_before() const;
 
     struct Window {
         GtkWidget* window = nullptr;

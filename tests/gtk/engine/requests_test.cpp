@@ -1,6 +1,5 @@
 // The page's requests answered like a desktop browser: sign-in, permissions,
-// a bad certificate, and cookies kept from one run to the next. The
-// certificate test needs openssl and python3, and is skipped without them.
+// a bad certificate (needs openssl and python3), cookies kept between runs.
 #include "tests/gtk/engine/engine_fixture.h"
 
 #include <unistd.h>
@@ -31,7 +30,7 @@ TEST_F(EngineTest, SignInAsksTheUserAndARefusalShowsNothing)
     };
     engine().Navigate2(server.url("/private"));
     ASSERT_TRUE(wait_until([&] { return !realms.empty(); }));
-    EXPECT_TRUE(wait_idle(engine()));
+    EXPECT_TRUE(wait_until([&] { return !engine().Busy(); }));
     EXPECT_EQ(realms, std::vector<std::string>{"Test Realm"});
     EXPECT_NE(engine().LocationName(), "Inside");
 
@@ -87,8 +86,8 @@ s.serve_forever())";
     int pid = 0, port = 0;
     ASSERT_EQ(fscanf(pipe, "%d %d", &pid, &port), 2);
     engine().Navigate2("https://127.0.0.1:" + std::to_string(port) + "/secret.html");
-    EXPECT_TRUE(wait_idle(engine()));
-    pump_for(300);
+    pump_for(300); // let the load start before waiting for its end
+    EXPECT_TRUE(wait_until([&] { return !engine().Busy(); }));
     EXPECT_NE(engine().LocationName(), "Secret page");
     EXPECT_EQ(evaluate(engine().view(), "document.body.innerText.indexOf('Secret') < 0 ? 'safe' : 'shown'"),
               "safe");

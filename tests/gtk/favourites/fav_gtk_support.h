@@ -10,7 +10,6 @@
 #include "tests/support/temp_dir.h"
 
 #include <glibmm/main.h>
-#include <gtkmm/main.h>
 #include <gtkmm/window.h>
 
 #include <chrono>
@@ -33,6 +32,7 @@ public:
     void install_favorites_menu(std::shared_ptr<const favourites::FavMenu> m) override
     {
         menu = std::move(m);
+        ++rebuilds;
     }
     void freeze_drawing() override { ++frozen; }
     void thaw_drawing() override { --frozen; }
@@ -53,7 +53,7 @@ public:
     std::shared_ptr<const favourites::FavMenu> menu;
     std::vector<std::string> navigations;
     std::string location_url = "about:blank", location_name;
-    int frozen = 0, popups = 0;
+    int frozen = 0, popups = 0, rebuilds = 0;
     PromptsDouble& scripted() { return m_prompts; }
     gtk::GtkFavDialogs& gtk_dialogs() { return m_dialogs; }
 
@@ -119,7 +119,6 @@ inline bool type_label(Gtk::TreeView& view, const std::string& text, bool cancel
 // A Favorites folder in a temporary folder, pointed at by $DRIFTWAY_FAVORITES.
 class FavFolderFixture {
 public:
-    FavFolderFixture() { Gtk::Main::init_gtkmm_internals(); }
     const std::string& root() const { return m_root; }
     std::string url_file(const std::string& relative, const std::string& url) const
     {

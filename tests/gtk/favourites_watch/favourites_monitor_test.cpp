@@ -3,6 +3,7 @@
 // Needs Xvfb and /bin/sh.
 #include "gtk/fav_tree_view.h"
 #include "gtk/favourites_monitor.h"
+#include "tests/gtk/common/x_input.h"
 #include "tests/gtk/favourites/fav_gtk_support.h"
 
 #include <gtest/gtest.h>
@@ -17,32 +18,16 @@ namespace {
 
 namespace dt = driftway::testing;
 
-// A window that counts how often its views were rebuilt.
-class CountingWindow : public dt::TestFavWindow {
-public:
-    CountingWindow() : dt::TestFavWindow(nullptr) {}
-    void install_favorites_menu(std::shared_ptr<const driftway::favourites::FavMenu> menu) override
-    {
-        ++rebuilds;
-        dt::TestFavWindow::install_favorites_menu(std::move(menu));
-    }
-    int rebuilds = 0;
-};
-
 // Runs a shell script in another process, with the Favorites folder as $1.
 void run_elsewhere(const std::string& script, const std::string& root)
 {
-    const char* argv[] = {"/bin/sh", "-c", script.c_str(), "sh", root.c_str(), nullptr};
-    gint status = 0;
-    ASSERT_TRUE(g_spawn_sync(nullptr, const_cast<gchar**>(argv), nullptr, G_SPAWN_DEFAULT, nullptr, nullptr,
-                             nullptr, nullptr, &status, nullptr));
-    ASSERT_TRUE(g_spawn_check_wait_status(status, nullptr)) << script;
+    ASSERT_TRUE(dt::run({"/bin/sh", "-c", script, "sh", root})) << script;
 }
 
 class FavouritesMonitorTest : public ::testing::Test, protected dt::FavFolderFixture {
 protected:
     driftway::favourites::ModFaves faves;
-    CountingWindow window;
+    dt::TestFavWindow window{nullptr};
     std::unique_ptr<driftway::gtk::FavouritesMonitor> monitor;
 
     int node(const std::string& relative) const
@@ -80,8 +65,6 @@ TEST_F(FavouritesMonitorTest, FilesAndFoldersMadeByAnotherProcessAreFollowed)
                 "News/Daily.url"));
     EXPECT_LT(std::chrono::steady_clock::now() - begin, std::chrono::milliseconds(2500));
     EXPECT_EQ(window.tree.Text(node("News/Daily.url")), "Daily");
-    EXPECT_EQ(faves.FavItems(window).size(), 1u);
-    EXPECT_EQ(monitor->refreshes(), 1);
 
     // The files land before the new folders are watched; the refresh their
     // parent's notice causes finds them, and they are watched from then on.

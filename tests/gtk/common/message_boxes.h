@@ -3,6 +3,8 @@
 #include "platform/prompts.h"
 
 #include <glibmm/main.h>
+#include <gtkmm/box.h>
+#include <gtkmm/image.h>
 #include <gtkmm/messagedialog.h>
 
 #include <string>
@@ -12,14 +14,14 @@ namespace driftway::testing {
 
 // Answers every message box that appears while it lives, from a timer of the
 // main loop (message boxes run a loop of their own), and records what they
-// said and which window they stood over. GtkPrompts' boxes answer with the
-// MsgAnswer numbers.
+// said, the icon beside the text and which window they stood over.
+// GtkPrompts' boxes answer with the MsgAnswer numbers.
 class MessageBoxAnswerer {
 public:
     struct Seen {
         std::string text;
-        std::string title;
         Gtk::Window* parent;
+        std::string icon;
     };
 
     explicit MessageBoxAnswerer(platform::MsgAnswer answer)
@@ -30,8 +32,11 @@ public:
                     auto* box = dynamic_cast<Gtk::MessageDialog*>(window);
                     if (!box || !box->get_mapped())
                         continue;
-                    seen.push_back(
-                        {box->property_text().get_value(), box->get_title(), box->get_transient_for()});
+                    // The icon is the first child of the row that holds the text.
+                    auto* row = dynamic_cast<Gtk::Box*>(box->get_message_area()->get_parent());
+                    auto* image = row ? dynamic_cast<Gtk::Image*>(row->get_children().front()) : nullptr;
+                    seen.push_back({box->property_text().get_value(), box->get_transient_for(),
+                                    image ? image->property_icon_name().get_value() : ""});
                     box->hide();
                     box->response(response);
                 }
