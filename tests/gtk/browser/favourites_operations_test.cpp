@@ -129,10 +129,20 @@ TEST_F(FavOps, TheTreeShowsItsRootFirstAndAnOpenMenuOpensWhatItShowed)
     ASSERT_TRUE(driftway::testing::press_key("Escape")); // keeps the name
     ASSERT_TRUE(wait_until([&] { return !w.favourites_pane().tree().editing(); }, 5000));
 
-    // The menu is open when another program adds a favourite that sorts first.
-    w.menu_bar().select_item(*w.favorites_menu_item());
+    // The menu, opened by a click on its title, shows every entry in full
+    // the first time; it stays open while another program adds a favourite
+    // that sorts first.
+    ASSERT_TRUE(wait_until([&] { return w.favorites_menu_item()->get_allocation().get_x() > 0; }));
+    const auto [mx0, my0] = on_screen(*w.favorites_menu_item(), 10, 5);
+    ASSERT_TRUE(driftway::testing::mouse_click(mx0, my0));
     Gtk::Menu* menu = w.favorites_menu_item()->get_submenu();
     ASSERT_TRUE(wait_until([&] { return menu->get_mapped(); }));
+    pump_for(200);
+    for (Gtk::Widget* entry : menu->get_children()) {
+        int least = 0, natural = 0;
+        entry->get_preferred_width(least, natural);
+        EXPECT_GE(menu->get_allocated_width(), natural) << "the menu was sized before its entries were made";
+    }
     Gtk::MenuItem* n = find_item(*menu, "n");
     ASSERT_NE(n, nullptr);
     n->reference();
