@@ -1,6 +1,8 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
+#include <map>
 #include <string>
 
 namespace driftway::testing {
@@ -27,6 +29,16 @@ private:
 
 std::string read_file(const std::filesystem::path& path);
 
+// Walks the folder, one listing open at a time; `visit` gets each entry's
+// path and whether it is a link or a real folder, and answers whether to go in.
+void walk(const std::string& root, const std::function<bool(const std::string&, bool, bool)>& visit,
+          const std::function<void(const std::string&)>& unlistable);
+// Every entry below a folder by relative path: "<folder>", "-> target" for a
+// link (never followed), "<unreadable>" for a folder that cannot be listed,
+// or the file's content.
+using Snapshot = std::map<std::string, std::string>;
+Snapshot snapshot(const std::string& root);
+
 // Sets an environment variable for the life of the object, then restores it.
 class ScopedEnv {
 public:
@@ -41,4 +53,4 @@ private:
     std::string m_old;
 };
 
-}  // namespace driftway::testing
+} // namespace driftway::testing

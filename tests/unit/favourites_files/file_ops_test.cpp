@@ -4,7 +4,6 @@
 #include "favourites/file_ops.h"
 #include "favourites/internet_shortcut.h"
 #include "tests/support/temp_dir.h"
-#include "tree_snapshot.h"
 
 #include <gtest/gtest.h>
 
@@ -49,7 +48,7 @@ TEST(MoveFile, AcrossFileSystemsCopiesEverythingThenRemovesTheSource)
 
     const auto back = MoveFile(other + "/Work (2)/a.url", fav.str() + "/a.url");
     ASSERT_TRUE(back.ok()) << back.message;
-    EXPECT_EQ(snapshot(fav.path()), (testing::Tree{{"a.url", url_file("a")}})) << "no hidden leftovers";
+    EXPECT_EQ(snapshot(fav.path()), (testing::Snapshot{{"a.url", url_file("a")}})) << "no hidden leftovers";
     fs::remove_all(other);
 }
 

@@ -5,7 +5,6 @@
 #include "favourites/bookmarks_import.h"
 #include "favourites/markup_filter.h"
 #include "tests/support/temp_dir.h"
-#include "tree_snapshot.h"
 
 #include <gtest/gtest.h>
 

@@ -18,7 +18,6 @@ namespace fs = std::filesystem;
 using namespace driftway::favourites;
 using namespace std::chrono_literals;
 using driftway::testing::FavFolderTest;
-using driftway::testing::FavWindowDouble;
 using driftway::testing::TempDir;
 using Kind = FolderChange::Kind;
 using Outcome = FolderWatch::Outcome;
@@ -172,55 +171,23 @@ TEST_F(Watch, AWatchThatCouldNotStartIsAskedForAgainAfterTheNextScan)
 }
 
 // A refresh that keeps each window's view: expanded folders and the selection
-// survive where they still exist; plain refreshes still start afresh.
-class KeepingView : public FavFolderTest {
-protected:
-    void SetUp() override
-    {
-        for (const char* file : {"A/B/b.url", "A/a.url", "C/c.url", "r.url"})
-            dir.write(file, "x");
-        load();
-    }
-    void expand(FavWindowDouble& w, const std::string& relative)
-    {
-        w.tree.SetExpanded(w.node(root() + relative), true);
-    }
-    Strings expanded(const FavWindowDouble& w) const
-    {
+// survive where they still exist (the GTK monitor test's), a vanished selection
+// goes to its nearest remaining ancestor; plain refreshes still start afresh.
+TEST_F(Watch, ARefreshKeepingTheViewWaitsForAScanAndFallsBackToWhatRemains)
+{
+    for (const char* file : {"A/B/b.url", "A/a.url", "C/c.url", "r.url"})
+        dir.write(file, "x");
+    load();
+    const auto expanded = [&] {
         Strings keys;
-        for (int i = 1; i <= w.tree.Count(); ++i) {
-            if (w.tree.Expanded(i))
-                keys.push_back(w.tree.Key(i).substr(dir.str().size()));
-        }
+        for (int i = 1; i <= window.tree.Count(); ++i)
+            if (window.tree.Expanded(i))
+                keys.push_back(window.tree.Key(i).substr(dir.str().size()));
         return keys;
-    }
-};
-
-// A view that survives where it still exists is the GTK monitor test's.
-TEST_F(KeepingView, AVanishedSelectionGoesToItsNearestRemainingAncestor)
-{
-    expand(window, "A/");
-    expand(window, "A/B/");
+    };
+    for (const char* folder : {"A/", "A/B/", "C/"})
+        window.tree.SetExpanded(window.node(p(folder)), true);
     select("A/B/b.url");
-    fs::remove(root() + "A/B/b.url");
-    faves.RefreshKeepingView();
-    EXPECT_EQ(window.selected_key(), root() + "A/B/");
-    fs::remove_all(root() + "A/B");
-    faves.RefreshKeepingView();
-    EXPECT_EQ(window.selected_key(), root() + "A/");
-    EXPECT_EQ(expanded(window), (Strings{"/", "/A/"}));
-    // A folder that went and came back as a file is a different node.
-    fs::remove_all(root() + "A");
-    dir.write("A", "x");
-    faves.RefreshKeepingView();
-    EXPECT_EQ(window.selected_key(), root());
-    EXPECT_EQ(expanded(window), Strings{"/"});
-}
-
-TEST_F(KeepingView, DuringAScanItWaitsAndAPlainRefreshAskedMeanwhileWins)
-{
-    expand(window, "A/");
-    select("A/a.url");
     // Asked for while a kept refresh scans: it runs after, and it also keeps.
     bool asked = false;
     window.on_do_events = [&] {
@@ -232,20 +199,35 @@ TEST_F(KeepingView, DuringAScanItWaitsAndAPlainRefreshAskedMeanwhileWins)
     const int installed = window.menus_installed;
     faves.RefreshKeepingView();
     EXPECT_EQ(window.menus_installed, installed + 2);
-    EXPECT_NE(window.node(root() + "during.url"), 0);
-    EXPECT_EQ(window.selected_key(), root() + "A/a.url");
+    EXPECT_NE(window.node(p("during.url")), 0);
+    EXPECT_EQ(window.selected_key(), p("A/B/b.url"));
+    window.on_do_events = nullptr;
+
+    fs::remove(p("A/B/b.url"));
+    faves.RefreshKeepingView();
+    EXPECT_EQ(window.selected_key(), p("A/B/"));
+    fs::remove_all(p("A/B"));
+    faves.RefreshKeepingView();
+    EXPECT_EQ(window.selected_key(), p("A/"));
+    EXPECT_EQ(expanded(), (Strings{"/", "/A/", "/C/"}));
+    // A folder that went and came back as a file is a different node.
+    fs::remove_all(p("A"));
+    dir.write("A", "x");
+    faves.RefreshKeepingView();
+    EXPECT_EQ(window.selected_key(), root());
+    EXPECT_EQ(expanded(), (Strings{"/", "/C/"}));
 
     // A plain refresh asked for meanwhile resets the view, as its caller expects.
+    select("C/c.url");
     asked = false;
     window.on_do_events = [&] {
-        if (!std::exchange(asked, true)) {
+        if (!std::exchange(asked, true))
             EXPECT_EQ(faves.RefreshFavorites(window), RefreshOutcome::Deferred);
-        }
     };
     faves.RefreshKeepingView();
     window.on_do_events = nullptr;
     EXPECT_EQ(window.selected_key(), root());
-    EXPECT_EQ(expanded(window), Strings{"/"});
+    EXPECT_EQ(expanded(), Strings{"/"});
 }
 
 } // namespace

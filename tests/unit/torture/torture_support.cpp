@@ -9,12 +9,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <dirent.h>
 #include <filesystem>
-#include <functional>
 #include <linux/magic.h>
 #include <set>
-#include <sys/stat.h>
 #include <sys/statfs.h>
 #include <unistd.h>
 
@@ -38,36 +35,6 @@ bool is_under(const std::string& path, const std::string& folder)
     return path.starts_with(folder) && (path.size() == folder.size() || path[folder.size()] == '/');
 }
 
-// Walks the folder, one listing open at a time; `visit` gets each entry's
-// path and whether it is a link or a real folder, and answers whether to go in.
-void walk(const std::string& root, const std::function<bool(const std::string&, bool, bool)>& visit,
-          const std::function<void(const std::string&)>& unlistable)
-{
-    std::vector<std::string> pending{root};
-    while (!pending.empty()) {
-        const std::string folder = std::move(pending.back());
-        pending.pop_back();
-        DIR* listing = ::opendir(folder.c_str());
-        if (!listing) {
-            unlistable(folder);
-            continue;
-        }
-        std::vector<std::pair<std::string, unsigned char>> entries;
-        while (const dirent* entry = ::readdir(listing))
-            if (std::string_view(entry->d_name) != "." && std::string_view(entry->d_name) != "..")
-                entries.emplace_back(entry->d_name, entry->d_type);
-        ::closedir(listing);
-        for (auto& [name, type] : entries) {
-            const std::string path = (folder.ends_with('/') ? folder : folder + "/") + name;
-            struct stat st {};
-            if (type == DT_UNKNOWN && ::lstat(path.c_str(), &st) == 0)
-                type = S_ISDIR(st.st_mode) ? DT_DIR : S_ISLNK(st.st_mode) ? DT_LNK : DT_REG;
-            if (visit(path, type == DT_LNK, type == DT_DIR))
-                pending.push_back(path);
-        }
-    }
-}
-
 std::set<std::string> check_structure(const favourites::Tree& tree, const std::string& root_key,
                                       std::string& notes)
 {
@@ -85,25 +52,6 @@ std::set<std::string> check_structure(const favourites::Tree& tree, const std::s
 }
 
 } // namespace
-
-Snapshot snapshot(const std::string& root)
-{
-    Snapshot entries;
-    const auto relative = [&](const std::string& path) {
-        return path == root ? "." : path.substr(root.size() + 1);
-    };
-    walk(
-        root,
-        [&](const std::string& path, bool link, bool folder) {
-            std::error_code ec;
-            entries[relative(path)] = link     ? "-> " + fs::read_symlink(path, ec).string()
-                                      : folder ? "<folder>"
-                                               : read_file(path);
-            return folder;
-        },
-        [&](const std::string& folder) { entries[relative(folder)] = "<unreadable>"; });
-    return entries;
-}
 
 Snapshot moved(Snapshot entries, const std::string& from, const std::string& to)
 {

@@ -1,6 +1,6 @@
 #pragma once
 
-// Helpers of the torture tests: a folder tree as a comparable value, a
+// Helpers of the torture tests: changes to a folder snapshot, a
 // favourites window on a temporary Favorites folder, and a way to run a test
 // as an unprivileged user when the suite runs as root.
 
@@ -21,11 +21,6 @@
 
 namespace driftway::testing {
 
-// Every entry below a folder by relative path: "<folder>", "-> target" for a
-// link (never followed), "<unreadable>" for a folder that cannot be listed,
-// or the file's content.
-using Snapshot = std::map<std::string, std::string>;
-Snapshot snapshot(const std::string& root);
 // The snapshot with the entry at `from` and everything below it moved to `to`.
 Snapshot moved(Snapshot entries, const std::string& from, const std::string& to);
 Snapshot without(Snapshot entries, const std::string& path);
