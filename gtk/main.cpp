@@ -6,6 +6,7 @@
 #include "gtk/engine_factory.h"
 #include "gtk/internet_options_dialog.h"
 #include "gtk/main_window.h"
+#include "gtk/session_bus.h"
 #include "gtk/single_instance.h"
 #include "platform/paths.h"
 
@@ -106,6 +107,7 @@ int main(int argc, char** argv)
     }
     // Before the toolkit starts: it loads the accessibility bridge as it reads
     // its options.
+    never_autolaunch_a_bus();
     prepare_engine_environment();
     // The toolkit takes its own options first (--display and the like); each
     // argument left is one address.

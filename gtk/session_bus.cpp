@@ -18,12 +18,27 @@ bool bus_socket_at(const char* runtime_dir)
     return ::stat(path.c_str(), &st) == 0 && S_ISSOCK(st.st_mode);
 }
 
+bool session_bus_known()
+{
+    const char* address = std::getenv("DBUS_SESSION_BUS_ADDRESS");
+    return (address && *address) || bus_socket_at(std::getenv("XDG_RUNTIME_DIR"));
+}
+
 } // namespace
+
+void never_autolaunch_a_bus()
+{
+    // GLib would otherwise start a bus through the X server for the toolkit's
+    // first question to the desktop portal, and that start can hang the
+    // program before its first window. An address that cannot be reached
+    // makes every such question fail at once.
+    if (!session_bus_known())
+        g_setenv("DBUS_SESSION_BUS_ADDRESS", kNoBusAddress, TRUE);
+}
 
 GDBusConnection* session_bus(GCancellable* cancellable)
 {
-    const char* address = std::getenv("DBUS_SESSION_BUS_ADDRESS");
-    if ((!address || !*address) && !bus_socket_at(std::getenv("XDG_RUNTIME_DIR")))
+    if (!session_bus_known() || g_strcmp0(g_getenv("DBUS_SESSION_BUS_ADDRESS"), kNoBusAddress) == 0)
         return nullptr;
     // One reference is kept for the process's lifetime: GLib holds its
     // shared connection weakly, and the program would otherwise connect

@@ -221,8 +221,9 @@ TEST_F(Watch, ARefreshKeepingTheViewWaitsForAScanAndFallsBackToWhatRemains)
     select("C/c.url");
     asked = false;
     window.on_do_events = [&] {
-        if (!std::exchange(asked, true))
+        if (!std::exchange(asked, true)) {
             EXPECT_EQ(faves.RefreshFavorites(window), RefreshOutcome::Deferred);
+        }
     };
     faves.RefreshKeepingView();
     window.on_do_events = nullptr;
