@@ -21,56 +21,6 @@ using driftway::testing::wait_until;
 
 namespace {
 
-class InternetOptionsTest : public ::testing::Test {
-protected:
-    // The window reads and writes the settings through its own store; a
-    // second store stands for the browser process.
-    TempDir dir;
-    platform::SettingsStore settings{dir.str() + "/config"};
-    platform::SettingsStore browser{dir.str() + "/config"};
-    GObjectPtr<WebKitWebsiteDataManager> data{webkit_website_data_manager_new_ephemeral()};
-    InternetOptionsWindow window{settings, data.get()};
-    int closed = 0;
-
-    void SetUp() override
-    {
-        window.on_closed = [this] { ++closed; };
-        window.show();
-    }
-};
-
-// What the window stores, when, and over which window it refuses.
-TEST_F(InternetOptionsTest, StoresChangedPagesForTheBrowserAndRefusesALineBreak)
-{
-    EXPECT_EQ(window.home_entry().get_text(), about::default_home_page());
-    EXPECT_FALSE(window.apply_button().get_sensitive());
-    window.home_entry().set_text("  https://example.org/start  ");
-    EXPECT_TRUE(window.apply_button().get_sensitive());
-    window.apply_button().clicked();
-    EXPECT_EQ(about::home_page(browser), "https://example.org/start");
-    EXPECT_EQ(browser.get_setting("Driftway", "Internet Options", "Search Page", "none"), "none")
-        << "an untouched page keeps following the default";
-    EXPECT_FALSE(window.apply_button().get_sensitive());
-
-    // A line break is refused with a message over the window, which stays
-    // open with what was typed; Cancel then stores nothing.
-    window.home_entry().set_text("https://a.example/\nhttps://b.example/");
-    {
-        MessageBoxAnswerer answerer(platform::MsgAnswer::Ok);
-        window.ok_button().clicked();
-        ASSERT_EQ(answerer.seen.size(), 1u);
-        EXPECT_EQ(answerer.seen[0].text, "The home page address must be a single line of text.");
-        EXPECT_EQ(answerer.seen[0].parent, &window);
-    }
-    EXPECT_EQ(window.home_entry().get_text(), "https://a.example/\nhttps://b.example/");
-    window.search_entry().set_text("https://other.example/");
-    window.cancel_button().clicked();
-    EXPECT_EQ(closed, 1);
-    EXPECT_FALSE(window.get_visible());
-    EXPECT_EQ(about::home_page(browser), "https://example.org/start");
-    EXPECT_EQ(browser.get_setting("Driftway", "Internet Options", "Search Page", "none"), "none");
-}
-
 // What the shared context holds for the given kinds of data.
 std::size_t stored_records(WebKitWebsiteDataManager* manager, WebKitWebsiteDataTypes types)
 {
@@ -147,29 +97,55 @@ TEST(InternetOptionsData, DeletesTheCookiesAndStorageAPageLeftInTheBrowsersFolde
     // Closing meanwhile does not end the program before the deletion is done.
     int closed = 0;
     window.on_closed = [&] { ++closed; };
+    window.home_entry().set_text("https://dropped.example/");
     window.cancel_button().clicked();
     EXPECT_EQ(closed, 0);
     ASSERT_TRUE(wait_until([&] { return window.status().get_text() == kDataDeleted; }));
     EXPECT_EQ(closed, 1);
     EXPECT_EQ(stored_records(manager, kinds), 0u);
+    EXPECT_EQ(about::home_page(settings), about::default_home_page()) << "Cancel stores nothing";
 
     gtk_widget_destroy(holder);
     g_object_unref(view);
 }
 
-TEST(InternetOptionsData, TheProgramsWindowStoresWhatOKTakesAndEndsTheRun)
+// The program's own window, as Tools > Internet Options starts it: what it
+// stores and when, the line break it refuses, and OK ending the run.
+TEST(InternetOptionsData, TheProgramsWindowStoresChangedPagesRefusesALineBreakAndOKEndsTheRun)
 {
     engine_folders();
     TempDir config;
     driftway::testing::ScopedEnv config_home("XDG_CONFIG_HOME", config.str());
-    bool gave_up = false;
+    platform::SettingsStore browser(config.str());
+    const auto search = [&] {
+        return browser.get_setting("Driftway", "Internet Options", "Search Page", "none");
+    };
+    bool acted = false, gave_up = false;
     auto user = Glib::signal_timeout().connect(
         [&] {
             for (Gtk::Window* w : Gtk::Window::list_toplevels())
-                if (auto* options = dynamic_cast<InternetOptionsWindow*>(w);
-                    options && options->get_mapped()) {
-                    options->home_entry().set_text("https://run.example/");
-                    options->ok_button().clicked();
+                if (auto* window = dynamic_cast<InternetOptionsWindow*>(w); window && window->get_mapped()) {
+                    acted = true;
+                    EXPECT_EQ(window->home_entry().get_text(), about::default_home_page());
+                    EXPECT_FALSE(window->apply_button().get_sensitive());
+                    window->home_entry().set_text("  https://example.org/start  ");
+                    window->apply_button().clicked();
+                    EXPECT_EQ(about::home_page(browser), "https://example.org/start");
+                    EXPECT_EQ(search(), "none") << "an untouched page keeps following the default";
+                    EXPECT_FALSE(window->apply_button().get_sensitive());
+                    // A line break is refused over the window, which stays open.
+                    window->home_entry().set_text("https://a.example/\nhttps://b.example/");
+                    {
+                        MessageBoxAnswerer answerer(platform::MsgAnswer::Ok);
+                        window->ok_button().clicked();
+                        EXPECT_TRUE(wait_until([&] { return !answerer.seen.empty(); }));
+                        EXPECT_EQ(answerer.seen.at(0).text,
+                                  "The home page address must be a single line of text.");
+                        EXPECT_EQ(answerer.seen.at(0).parent, window);
+                    }
+                    EXPECT_EQ(about::home_page(browser), "https://example.org/start");
+                    window->home_entry().set_text("https://run.example/");
+                    window->ok_button().clicked();
                     return false;
                 }
             return true;
@@ -185,8 +161,7 @@ TEST(InternetOptionsData, TheProgramsWindowStoresWhatOKTakesAndEndsTheRun)
     EXPECT_EQ(run_internet_options_window(), 0);
     user.disconnect();
     guard.disconnect();
-    EXPECT_FALSE(gave_up);
-    platform::SettingsStore browser(config.str());
+    EXPECT_TRUE(acted && !gave_up);
     EXPECT_EQ(about::home_page(browser), "https://run.example/");
 }
 

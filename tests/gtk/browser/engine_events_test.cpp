@@ -161,6 +161,7 @@ TEST_F(EngineEventsTest, TheFirstPageHasNoPageBehindItAndTheWheelDoesNotNavigate
     w.frm().engine().GoBack();
     ASSERT_TRUE(wait_title(w, "First"));
     EXPECT_TRUE(wait_until([&] { return !previous->get_sensitive(); }, 5000));
+    EXPECT_TRUE(w.menus().item("mnuVItem", 5)->get_sensitive()) << "View > Next";
 }
 
 TEST_F(EngineEventsTest, AFailedLoadEndsWithAPageNamingTheAddressWhichStaysInTheBox)

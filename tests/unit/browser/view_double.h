@@ -6,7 +6,6 @@
 #include "tests/unit/commands/context_double.h"
 
 #include <functional>
-#include <map>
 #include <memory>
 #include <vector>
 
@@ -20,7 +19,7 @@ public:
     browser::Layout layout;
     bool timer = false;
     browser::WindowState state = browser::WindowState::Normal;
-    std::map<std::pair<std::string, int>, bool> enabled;
+
     std::vector<std::string> log;
     PromptsDouble ask{&log};
     ShellDouble sh;
@@ -42,10 +41,7 @@ public:
     browser::WindowState window_state() const override { return state; }
     void set_window_state(browser::WindowState s) override { state = s; }
     void set_menu_checked(const std::string&, int, bool) override {}
-    void set_menu_enabled(const std::string& set, int index, bool value) override
-    {
-        enabled[{set, index}] = value;
-    }
+    void set_menu_enabled(const std::string&, int, bool) override {}
     void focus_address_box() override {}
     platform::Prompts& prompts() override { return ask; }
     platform::Shell& shell() override { return sh; }

@@ -73,16 +73,3 @@ TEST(WindowLoad, TheEmptyPageThenTheCommandLinesPageThenTheFavourites)
     });
     EXPECT_EQ(failing.calls_at_favourites.size(), 1u);
 }
-
-// The busy timer, the title and the status line are the GTK window tests'.
-TEST(EngineEvents, BackAndForwardFollowTheEngine)
-{
-    FactoryDouble f;
-    auto& w = f.make();
-    auto& hooks = w.engine->hooks;
-    hooks.command_state_change(platform::kCscBack, true);
-    hooks.command_state_change(platform::kCscForward, false);
-    hooks.command_state_change(7, true);
-    EXPECT_EQ(w.view.enabled, (std::map<std::pair<std::string, int>, bool>{{{"mnuVItem", 4}, true},
-                                                                           {{"mnuVItem", 5}, false}}));
-}
