@@ -1,14 +1,16 @@
 #!/usr/bin/env python3
-"""Measures Driftway against surf on one display and prints one table.
+"""Measures Driftway against surf (as it comes and with compositing off) and,
+on a heavy real page, Falkon, on one display, and prints one table.
 
 Run through bench/run.sh, which provides the display and the session bus.
 Every run starts the browser cold: a new process with fresh, empty HOME and
-XDG folders. Runs of the two browsers alternate so that both see the same
-state of the machine.
+XDG folders. Runs of the browsers alternate so that all see the same state of
+the machine.
 """
 
 import argparse
 import ctypes
+import html
 import os
 import platform
 import re
@@ -25,6 +27,21 @@ PAGE_TITLE = "Wetland ferns and mosses"
 SECOND_TITLE = "Second window: river birds"
 TITLE_TIMEOUT_MS = 30000
 SETTLE_S = 2.0
+
+# The heavy real page: the Node.js API reference in one file, from Debian's
+# nodejs-doc. Back and Forward go between it and a copy under another title.
+HEAVY_PAGE = Path("/usr/share/doc/nodejs/api/all.html")
+HEAVY_COPY_TITLE = "Node.js API reference, the copy"
+# A tree counts as settled once it used at most QUIET_MS of processor time in
+# a QUIET_WINDOW_S window; SETTLE_LIMIT_S bounds the wait.
+QUIET_MS = 20
+QUIET_WINDOW_S = 0.5
+SETTLE_LIMIT_S = 20.0
+# Surf as most of its users meet it, and with the compositing setting Driftway
+# chooses on a machine without a GPU.
+SURF_NO_COMPOSITING = {"WEBKIT_DISABLE_COMPOSITING_MODE": "1"}
+# Falkon runs Chromium's engine, which refuses to run as root inside its sandbox.
+FALKON_ENV = {"QTWEBENGINE_DISABLE_SANDBOX": "1", "QT_QPA_PLATFORM": "xcb"}
 
 PAGE = """<!DOCTYPE html>
 <html lang="en"><head><meta charset="utf-8"><title>{title}</title>
@@ -78,6 +95,26 @@ def build_favourites(root: Path, items: int, folders: int) -> None:
             f"[InternetShortcut]\r\nURL=https://example.org/{k}\r\n".encode())
 
 
+def page_title(path: Path) -> str:
+    match = re.search(r"<title>(.*?)</title>", path.read_text(encoding="utf-8", errors="replace"), re.S)
+    if not match:
+        raise RuntimeError(f"{path} has no title")
+    return html.unescape(match.group(1)).strip()
+
+
+def write_heavy_copy(folder: Path, title: str) -> Path:
+    """The heavy page under another title, beside a link to the pictures,
+    styles and script it loads."""
+    text = HEAVY_PAGE.read_text(encoding="utf-8")
+    copy = folder / "all-copy.html"
+    copy.write_text(re.sub(r"<title>.*?</title>", f"<title>{HEAVY_COPY_TITLE}</title>", text, count=1, flags=re.S),
+                    encoding="utf-8")
+    (folder / "assets").symlink_to(HEAVY_PAGE.parent / "assets")
+    if title in HEAVY_COPY_TITLE or HEAVY_COPY_TITLE in title:
+        raise RuntimeError("the two heavy pages' titles must not contain each other")
+    return copy
+
+
 def become_subreaper() -> None:
     """Browsers outlive the probe that starts them; as their subreaper we can
     reap them, even where process 1 reaps nothing."""
@@ -123,6 +160,32 @@ def tree_of(root: int):
             tree.add(pid)
             todo.extend(children.get(pid, []))
     return tree
+
+
+def tree_cpu_ms(root: int) -> float:
+    """Processor time the tree has used so far."""
+    ticks = 0
+    for pid in tree_of(root):
+        try:
+            stat = Path(f"/proc/{pid}/stat").read_text()
+        except OSError:
+            continue
+        fields = stat[stat.rfind(")") + 2:].split()
+        ticks += int(fields[11]) + int(fields[12])
+    return ticks * 1000.0 / os.sysconf("SC_CLK_TCK")
+
+
+def settle(root: int) -> None:
+    """Waits until the tree has gone quiet: the page has been parsed, laid out
+    and drawn, and its script has run."""
+    deadline = time.monotonic() + SETTLE_LIMIT_S
+    last = tree_cpu_ms(root)
+    while time.monotonic() < deadline:
+        time.sleep(QUIET_WINDOW_S)
+        now = tree_cpu_ms(root)
+        if now - last <= QUIET_MS:
+            return
+        last = now
 
 
 def stop_tree(root: int) -> None:
@@ -179,13 +242,14 @@ class Bench:
         self.log = log
         self.title_probe = build / "bench" / "title_probe"
         self.tree_memory = build / "bench" / "tree_memory"
-        self.browsers = {"Driftway": [str(build / "Driftway")], "surf": ["surf"]}
+        self.browsers = {"Driftway": [str(build / "Driftway")], "surf": ["surf"],
+                         "Falkon": ["falkon", "--no-extensions", "--no-remote"]}
         self.last_processes = []
 
-    def launch(self, browser: str, url: str, home: Home):
+    def launch(self, browser: str, url: str, home: Home, title: str = PAGE_TITLE):
         """Starts a browser and waits for the page title in its window title.
         Returns (pid, milliseconds, window, processor milliseconds of the tree)."""
-        argv = [str(self.title_probe), "launch", PAGE_TITLE, str(TITLE_TIMEOUT_MS)]
+        argv = [str(self.title_probe), "launch", title, str(TITLE_TIMEOUT_MS)]
         argv += self.browsers[browser] + [url]
         with open(self.log, "a") as log:
             log.write(f"--- {browser} {url}\n")
@@ -196,7 +260,7 @@ class Bench:
         if done.returncode != 0:
             if pid:
                 stop_tree(pid)
-            raise RuntimeError(f"{browser} showed no title '{PAGE_TITLE}' within "
+            raise RuntimeError(f"{browser} showed no title '{title}' within "
                                f"{TITLE_TIMEOUT_MS} ms (see {self.log})")
         return pid, float(fields[1]), fields[2], float(fields[3])
 
@@ -215,17 +279,34 @@ class Bench:
             self.last_processes.append((" ".join(fields[1:-3]), *(int(f) for f in fields[-3:])))
         return int(pss), int(distinct), names.strip()
 
-    def first_window(self, browser: str, url: str, extra_env=None):
+    def first_window(self, browser: str, url: str, extra_env=None, title: str = PAGE_TITLE):
         """One cold start: (ms to title, processor ms by then, PSS KiB,
         distinct KiB, process names)."""
         home = Home(extra_env)
         try:
-            pid, ms, window, cpu = self.launch(browser, url, home)
+            pid, ms, window, cpu = self.launch(browser, url, home, title)
             time.sleep(SETTLE_S)
             pss, distinct, names = self.memory(pid)
             stop_tree(pid)
             return ms, cpu, pss, distinct, names
         finally:
+            home.remove()
+
+    def heavy_window(self, browser: str, url: str, title: str, extra_env=None):
+        """One cold start on the heavy page: (ms to title, distinct KiB 2 s
+        after it, distinct KiB once the tree has settled)."""
+        home = Home(extra_env)
+        pid = 0
+        try:
+            pid, ms, _, _ = self.launch(browser, url, home, title)
+            time.sleep(SETTLE_S)
+            _, early, _ = self.memory(pid)
+            settle(pid)
+            _, settled, _ = self.memory(pid)
+            return ms, early, settled
+        finally:
+            if pid:
+                stop_tree(pid)
             home.remove()
 
     def second_window(self, browser: str, url: str):
@@ -289,6 +370,106 @@ def second_launch(bench: Bench, url: str, second_url: str):
         if pid:
             stop_tree(pid)
         home.remove()
+
+
+# What a user of each browser presses for Back and for Forward.
+HISTORY_KEYS = {"Driftway": ("alt+Left", "alt+Right"), "surf": ("ctrl+h", "ctrl+l")}
+
+
+def go_to(browser: str, window: str, url: str, env) -> None:
+    """Enters an address as the browser's user does."""
+    if browser == "surf":
+        # What surf's Ctrl+G prompt does with the address typed into it.
+        subprocess.run(["xprop", "-id", window, "-f", "_SURF_GO", "8u", "-set", "_SURF_GO", url], env=env, check=True)
+    else:
+        for action in (["key", "ctrl+l"], ["type", "--delay", "0", url], ["key", "Return"]):
+            subprocess.run(["xdotool", *action], env=env, check=True)
+
+
+def timed_key(bench: "Bench", env, pid: int, keys: str, title: str):
+    """Presses keys and returns the milliseconds until a window of the tree
+    shows title, or None."""
+    # The probe starts first and counts from its own start; what passed
+    # before the key is taken off again.
+    probe_start = time.monotonic()
+    probe = subprocess.Popen([str(bench.title_probe), "wait", title, str(TITLE_TIMEOUT_MS), str(pid)],
+                             stdout=subprocess.PIPE, text=True)
+    time.sleep(0.2)
+    pressed = time.monotonic()
+    subprocess.run(["xdotool", "key", keys], env=env, check=True)
+    out, _ = probe.communicate()
+    if probe.returncode != 0:
+        return None
+    return float(out.split()[0]) - (pressed - probe_start) * 1000
+
+
+def back_and_forward(bench: "Bench", browser: str, first_url: str, first_title: str, copy_url: str):
+    """A cold start on the heavy page, then the copy entered as an address;
+    once each has settled, Back and then Forward. Returns (Back ms, Forward
+    ms) until the page's title shows again, or None."""
+    home = Home()
+    pid = 0
+    try:
+        pid, _, window, _ = bench.launch(browser, first_url, home, first_title)
+        settle(pid)
+        subprocess.run(["xdotool", "mousemove", "--window", window, "300", "300"], env=home.env, check=True)
+        go_to(browser, window, copy_url, home.env)
+        done = subprocess.run([str(bench.title_probe), "wait", HEAVY_COPY_TITLE, str(TITLE_TIMEOUT_MS), str(pid)],
+                              stdout=subprocess.PIPE, text=True)
+        if done.returncode != 0:
+            return None
+        settle(pid)
+        back_keys, forward_keys = HISTORY_KEYS[browser]
+        back = timed_key(bench, home.env, pid, back_keys, first_title)
+        if back is None:
+            return None
+        settle(pid)
+        forward = timed_key(bench, home.env, pid, forward_keys, HEAVY_COPY_TITLE)
+        return (back, forward) if forward is not None else None
+    finally:
+        if pid:
+            stop_tree(pid)
+        home.remove()
+
+
+def print_heavy_rows(heavy, size: int) -> None:
+    """The heavy page's rows: each browser's figures, then Driftway's ratios
+    to surf with compositing off and to Falkon."""
+    mib = 1.0 / 1024.0
+    columns = [("Driftway", "Driftway"), ("surf", "surf"), ("surf-nc", "surf, no comp."), ("Falkon", "Falkon")]
+    print(f"(h) heavy page: {HEAVY_PAGE.name} of nodejs-doc, {size / 2**20:.1f} MiB of HTML")
+    print(f"{'':44}" + "".join(f"{label:>20}" for _, label in columns))
+    for label, index, scale in (("    time to title, ms", 0, 1.0),
+                                ("    distinct MiB, 2 s after the title", 1, mib),
+                                ("    distinct MiB, once settled", 2, mib)):
+        cells = [fmt([r[index] for r in heavy[key]], scale) if heavy.get(key) else "n/a" for key, _ in columns]
+        print(f"{label:44}" + "".join(f"{cell:>20}" for cell in cells))
+
+    def ratio(key, index):
+        return (statistics.median(r[index] for r in heavy["Driftway"]) /
+                statistics.median(r[index] for r in heavy[key]))
+
+    if heavy.get("Driftway") and heavy.get("surf-nc"):
+        for label, index in (("time", 0), ("distinct 2 s", 1), ("settled", 2)):
+            r = ratio("surf-nc", index)
+            print(f"{'    Driftway / surf no comp., ' + label:44}{r:>8.2f}  <= 0.80 {verdict(r <= 0.80)}")
+    if heavy.get("Driftway") and heavy.get("Falkon"):
+        for label, index in (("distinct 2 s", 1), ("settled", 2)):
+            r = ratio("Falkon", index)
+            print(f"{'    Driftway / Falkon, ' + label:44}{r:>8.2f}  < 1 {verdict(r < 1.0)}")
+
+
+def print_history_rows(history) -> None:
+    d, s = history.get("Driftway"), history.get("surf")
+    if not d or not s:
+        print(f"{'(i) Back and Forward between heavy pages':44}{'no title' if not d else fmt([r[0] for r in d]):>22}"
+              f"{'no title' if not s else fmt([r[0] for r in s]):>22}")
+        return
+    for label, index, target in (("(i) Back to the heavy page, to its title, ms", 0, True),
+                                 ("    Forward again, to its title, ms", 1, False)):
+        dv, sv = [r[index] for r in d], [r[index] for r in s]
+        r = statistics.median(dv) / statistics.median(sv)
+        print(f"{label:44}{fmt(dv):>22}{fmt(sv):>22}{r:>8.2f}" + (f"  <= 1 {verdict(r <= 1.0)}" if target else ""))
 
 
 def set_accessibility(on: bool) -> None:
@@ -481,23 +662,48 @@ def main() -> int:
         print(f"Measuring on {machine_line()}", flush=True)
         print(f"{runs} cold runs of each, under one X server; this takes a few minutes.", flush=True)
 
-        # One run of each first, not counted: it leaves the libraries in the
-        # page cache and the display's visual list set for both browsers alike.
+        heavy_title = page_title(HEAVY_PAGE)
+        heavy_url = HEAVY_PAGE.as_uri()
+        copy_url = write_heavy_copy(work, heavy_title).as_uri()
+        # (browser, program, environment) of each column.
+        kinds = [("Driftway", "Driftway", None), ("surf", "surf", None), ("surf-nc", "surf", SURF_NO_COMPOSITING)]
+        heavy_kinds = kinds + ([("Falkon", "Falkon", FALKON_ENV)] if shutil.which("falkon") else [])
+
+        # One run of each first, not counted: it leaves the libraries and the
+        # pages in the page cache and the display's visual list set for every
+        # browser alike.
         for browser in ("Driftway", "surf"):
             bench.first_window(browser, page)
+        for _, program, env in heavy_kinds:
+            bench.heavy_window(program, heavy_url, heavy_title, env)
 
         # (a) time to title and memory, the browsers alternating.
-        results = {b: {"ms": [], "cpu": [], "pss": [], "distinct": []} for b in ("Driftway", "surf")}
+        results = {k: {"ms": [], "cpu": [], "pss": [], "distinct": []} for k, _, _ in kinds}
         breakdown = {}
         for i in range(runs):
-            order = ("Driftway", "surf") if i % 2 == 0 else ("surf", "Driftway")
-            for browser in order:
-                ms, cpu, pss, distinct, _ = bench.first_window(browser, page)
-                breakdown[browser] = bench.last_processes
-                results[browser]["ms"].append(ms)
-                results[browser]["cpu"].append(cpu)
-                results[browser]["pss"].append(pss)
-                results[browser]["distinct"].append(distinct)
+            for key, program, env in kinds if i % 2 == 0 else kinds[::-1]:
+                ms, cpu, pss, distinct, _ = bench.first_window(program, page, env)
+                if env is None:
+                    breakdown[key] = bench.last_processes
+                results[key]["ms"].append(ms)
+                results[key]["cpu"].append(cpu)
+                results[key]["pss"].append(pss)
+                results[key]["distinct"].append(distinct)
+
+        # (h) the heavy page, the same way.
+        heavy = {k: [] for k, _, _ in heavy_kinds}
+        for i in range(runs):
+            for key, program, env in heavy_kinds if i % 2 == 0 else heavy_kinds[::-1]:
+                heavy[key].append(bench.heavy_window(program, heavy_url, heavy_title, env))
+
+        # (i) Back and Forward between two heavy pages, in half as many runs:
+        # each takes four loads of the page.
+        history = {"Driftway": [], "surf": []}
+        for i in range(max(1, (runs + 1) // 2)):
+            for browser in ("Driftway", "surf") if i % 2 == 0 else ("surf", "Driftway"):
+                result = back_and_forward(bench, browser, heavy_url, heavy_title, copy_url)
+                if result:
+                    history[browser].append(result)
 
         # (b) the memory a second window adds.
         second = {"Driftway": [], "surf": []}
@@ -546,6 +752,13 @@ def main() -> int:
     print(f"{'    PSS, MiB':44}{fmt(d['pss'], mib):>22}{fmt(s['pss'], mib):>22}{pss_ratio:>8.2f}")
     print(f"{'    distinct resident pages, MiB':44}{fmt(d['distinct'], mib):>22}{fmt(s['distinct'], mib):>22}"
           f"{distinct_ratio:>8.2f}  <= 0.80 {verdict(distinct_ratio <= 0.80)}")
+    nc = results["surf-nc"]
+    nc_time = statistics.median(d["ms"]) / statistics.median(nc["ms"])
+    nc_distinct = statistics.median(d["distinct"]) / statistics.median(nc["distinct"])
+    print(f"{'    surf, no compositing: time to title, ms':44}{'':22}{fmt(nc['ms']):>22}{nc_time:>8.2f}  "
+          f"<= 0.80 {verdict(nc_time <= 0.80)}")
+    print(f"{'    surf, no compositing: distinct, MiB':44}{'':22}{fmt(nc['distinct'], mib):>22}"
+          f"{nc_distinct:>8.2f}  <= 0.80 {verdict(nc_distinct <= 0.80)}")
 
     def second_cells(browser):
         rows = second[browser]
@@ -578,6 +791,8 @@ def main() -> int:
         print(f"{label:44}{f'{wall:.2f} (cpu {cpu:.2f})':>22}{'':22}{'':8}  <= 3 {verdict(wall <= 3.0)}")
     print_launch_rows(launches, accessible)
     print_flat_startup(flat)
+    print_heavy_rows(heavy, HEAVY_PAGE.stat().st_size)
+    print_history_rows(history)
     print()
     print("Each process in the last run of (a): PSS, resident, and the pages no other process of its tree holds, MiB")
     for browser in ("Driftway", "surf"):

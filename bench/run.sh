@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Speed and memory of Driftway against surf, printed as one table.
+# Speed and memory of Driftway against surf (and Falkon on a heavy page),
+# printed as one table.
 # Usage: bench/run.sh BUILD_DIR [--skip-refresh]   (make bench builds and calls it)
 # BENCH_RUNS=N sets the number of cold runs of each measurement (default 7).
 # Memory is read from /proc/PID/pagemap, whose frame numbers only root sees.
@@ -15,12 +16,16 @@ for need in "$build/Driftway" "$build/bench/title_probe" "$build/bench/tree_memo
     exit 1
   fi
 done
-for tool in surf xvfb-run xdotool dbus-run-session gdbus python3; do
+for tool in surf falkon xvfb-run xdotool xprop dbus-run-session gdbus python3; do
   if ! command -v "$tool" >/dev/null; then
     echo "bench: $tool is missing; 'make bench' installs it" >&2
     exit 1
   fi
 done
+if [ ! -f /usr/share/doc/nodejs/api/all.html ]; then
+  echo "bench: the heavy page (nodejs-doc) is missing; 'make bench' installs it" >&2
+  exit 1
+fi
 if [ "$(id -u)" -ne 0 ]; then
   echo "bench: run as root: distinct pages are counted from physical frame numbers" >&2
   exit 1

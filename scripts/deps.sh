@@ -12,7 +12,7 @@ packages=(
   fonts-dejavu-core poppler-utils
   at-spi2-core python3-gi gir1.2-atspi-2.0 dbus-daemon
 )
-[ "${DRIFTWAY_BENCH:-0}" = 1 ] && packages+=(surf libx11-dev)
+[ "${DRIFTWAY_BENCH:-0}" = 1 ] && packages+=(surf falkon nodejs-doc libx11-dev)
 [ "${DRIFTWAY_FUZZ:-0}" = 1 ] && packages+=(clang-14 libclang-rt-14-dev)
 
 missing=()
