@@ -13,6 +13,25 @@
 
 namespace driftway::gtk {
 
+namespace {
+
+// Runs fill once, the first time the menu is shown. A menu is shown before its
+// window is sized and mapped; its title's "select" and "activate" come after
+// that, too late to add entries.
+void fill_on_first_show(Gtk::Menu& menu, std::function<void()> fill)
+{
+    auto once = std::make_shared<sigc::connection>();
+    *once = menu.signal_show().connect(
+        [once, fill = std::move(fill)] {
+            const auto run = fill; // disconnecting lets go of this handler
+            once->disconnect();
+            run();
+        },
+        false);
+}
+
+} // namespace
+
 // ---- Favourites
 
 Gtk::MenuItem* MainWindow::make_favorites_item(const std::shared_ptr<const favourites::FavMenu>& menu,
@@ -35,16 +54,9 @@ Gtk::MenuItem* MainWindow::make_favorites_item(const std::shared_ptr<const favou
         auto* sub = Gtk::manage(new Gtk::Menu());
         item->set_submenu(*sub);
         guard_submenu_opening(*sub);
-        // A folder's entries are made the first time it opens (see
-        // install_favorites_menu).
         const int folder = e.index;
-        auto filled = std::make_shared<bool>(false);
-        sub->signal_show().connect([this, menu, sub, folder, filled] {
-            if (*filled)
-                return;
-            *filled = true;
-            fill_favorites_menu(*sub, menu, menu->submenu(folder));
-        });
+        fill_on_first_show(
+            *sub, [this, menu, sub, folder] { fill_favorites_menu(*sub, menu, menu->submenu(folder)); });
     } else {
         // The entry opens what it shows: its id is looked up in the scan this
         // menu was drawn from, however the folder changed since.
@@ -83,16 +95,8 @@ void MainWindow::install_favorites_menu(std::shared_ptr<const favourites::FavMen
     // an assistive technology's bridge walks every menu item the window
     // holds when a screen reader connects, and a very large folder's entries
     // take seconds that start-up and every refresh would otherwise wait for.
-    auto filled = std::make_shared<bool>(false);
-    const auto fill = [this, menu, popup, filled] {
-        if (*filled)
-            return;
-        *filled = true;
-        fill_favorites_menu(*popup, menu, menu->root().children);
-    };
-    // A menu is shown before its window is sized and mapped; a title's
-    // "select" and "activate" come after that, too late to add entries.
-    popup->signal_show().connect(fill, false);
+    fill_on_first_show(*popup,
+                       [this, menu, popup] { fill_favorites_menu(*popup, menu, menu->root().children); });
     m_menubar.insert(*title, favourites::kFavMenuPosition);
     title->show();
     m_fav_menu_item = title;
