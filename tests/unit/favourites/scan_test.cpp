@@ -1,7 +1,6 @@
 // The folder scan into tree and Favorites menu (order and numbering,
 // captions) on real folders.
 #include "fav_doubles.h"
-#include "favourites/display_text.h"
 #include "favourites/fav_scan.h"
 
 #include <gtest/gtest.h>
@@ -96,14 +95,6 @@ TEST_F(Scan, CaptionsPast49CharactersAreShortenedInTheMenuOnly)
         items.insert(menu.children[i].caption);
     EXPECT_EQ(items, (std::set<std::string>{n49, "Tom && Jerry", umlauts.substr(0, 94) + "..."}));
     EXPECT_EQ(window.tree.Text(window.node(root() + umlauts + ".url")), umlauts);
-}
-
-// Names that show readably are the odd names torture test's.
-TEST(DisplayText, ItemTextsDropFourCharactersButNeverAllOfThem)
-{
-    EXPECT_EQ((Strings{item_name(".url").text, item_name("ab").text, item_name("x\xE9\xE9\xE9\xE9").text}),
-              (Strings{".url", "ab", "x"}));
-    EXPECT_EQ(item_name("caf\xE9.url").hidden_at, 4u);
 }
 
 } // namespace

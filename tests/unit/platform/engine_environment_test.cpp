@@ -1,7 +1,6 @@
 // The engine's environment defaults: what the machine and the user's own
 // values change, and how render nodes are found.
 #include "platform/engine_environment.h"
-#include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
@@ -79,16 +78,6 @@ TEST(EngineEnvironment, DefaultsYieldToAGpuToAssistiveTechnologyAndToTheUsersOwn
     EXPECT_TRUE(software_rendering([](const char*) { return "yes"; }));
     EXPECT_FALSE(software_rendering([](const char*) { return "0"; }));
     EXPECT_FALSE(software_rendering([](const char*) -> const char* { return nullptr; }));
-}
-
-TEST(EngineEnvironment, RenderNodesAreFoundByNameInOrder)
-{
-    testing::TempDir dri;
-    for (const char* name : {"renderD129", "renderD128", "card0", "by-path/x"})
-        dri.write(name, "");
-    EXPECT_EQ(gpu_render_nodes(dri.str()),
-              (std::vector<std::string>{dri.str() + "/renderD128", dri.str() + "/renderD129"}));
-    EXPECT_TRUE(gpu_render_nodes(dri.str() + "/missing").empty());
 }
 
 } // namespace
