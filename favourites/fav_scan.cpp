@@ -1,17 +1,17 @@
 #include "favourites/fav_scan.h"
 
 #include "favourites/display_text.h"
+#include "favourites/name_order.h"
 #include "platform/atomic_file.h"
 
 #include <algorithm>
 #include <dirent.h>
 #include <fcntl.h>
-#include <glib.h>
 #include <memory>
 #include <optional>
 #include <sys/stat.h>
-#include <unordered_map>
 #include <unistd.h>
+#include <unordered_map>
 
 namespace driftway::favourites {
 
@@ -30,12 +30,17 @@ struct FolderId {
     bool operator==(const FolderId&) const = default;
 };
 
+// One folder as listed. The names share one buffer: a folder of a hundred
+// thousand favourites is then a few allocations rather than a hundred
+// thousand. A vector keeps its buffer where it is when moved, so the views
+// stay good.
 struct Listing {
-    std::vector<std::string> folders;
+    std::vector<char> text;
+    std::vector<std::string_view> folders; // sorted
     // Beside folders; none when the folder could not be looked at (its
     // parent can be listed but not searched), so that it is not read either.
     std::vector<std::optional<FolderId>> folder_ids;
-    std::vector<std::string> files;
+    std::vector<std::string_view> files; // sorted
 };
 
 enum class ListedAs { Folder, File, LeftOut };
@@ -65,9 +70,24 @@ ListedAs classify(int dir_fd, const dirent& entry)
     return ListedAs::File;
 }
 
+// What an earlier scan saw in the same folder, in its order.
+struct Earlier {
+    std::vector<std::string_view> folders;
+    std::vector<std::string_view> files;
+};
+
+template <class T> void permute(std::vector<T>& values, const std::vector<std::uint32_t>& order)
+{
+    std::vector<T> out;
+    out.reserve(values.size());
+    for (const std::uint32_t i : order)
+        out.push_back(std::move(values[i]));
+    values = std::move(out);
+}
+
 // One read of one folder; a folder that cannot be read, or that is no longer
 // the one its parent listed, gives nothing.
-Listing list_folder(const std::string& path, const FolderId* expected)
+Listing list_folder(const std::string& path, const FolderId* expected, const Earlier& earlier)
 {
     Listing listing;
     // The root may well be a link; every other folder is checked by identity.
@@ -84,7 +104,19 @@ Listing list_folder(const std::string& path, const FolderId* expected)
         if (::fstat(fd, &st) != 0 || FolderId{st.st_dev, st.st_ino} != *expected)
             return listing;
     }
-    std::unordered_map<std::string, std::optional<FolderId>> ids;
+    // Spans of the text, made views once it has stopped growing.
+    struct Span {
+        std::size_t offset;
+        std::size_t length;
+    };
+    std::vector<Span> folders, files;
+    files.reserve(earlier.files.size() + earlier.files.size() / 8 + 8);
+    listing.text.reserve(files.capacity() * 24);
+    const auto keep = [&](std::string_view name) {
+        const Span span{listing.text.size(), name.size()};
+        listing.text.insert(listing.text.end(), name.begin(), name.end());
+        return span;
+    };
     while (const dirent* entry = ::readdir(dir.get())) {
         const std::string_view name = entry->d_name;
         if (name == "." || name == "..")
@@ -95,63 +127,71 @@ Listing list_folder(const std::string& path, const FolderId* expected)
             const bool known = ::fstatat(fd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0;
             if (known && !S_ISDIR(st.st_mode))
                 break;
-            listing.folders.emplace_back(name);
-            ids.emplace(name, known ? std::optional<FolderId>(FolderId{st.st_dev, st.st_ino}) : std::nullopt);
+            folders.push_back(keep(name));
+            listing.folder_ids.push_back(known ? std::optional<FolderId>(FolderId{st.st_dev, st.st_ino})
+                                               : std::nullopt);
             break;
         }
         case ListedAs::File:
-            listing.files.emplace_back(name);
+            files.push_back(keep(name));
             break;
         case ListedAs::LeftOut:
             break;
         }
     }
-    sort_names(listing.folders);
-    sort_names(listing.files);
-    listing.folder_ids.reserve(listing.folders.size());
-    for (const std::string& name : listing.folders)
-        listing.folder_ids.push_back(ids.at(name));
+    const auto views = [&](const std::vector<Span>& spans) {
+        std::vector<std::string_view> result;
+        result.reserve(spans.size());
+        for (const Span& span : spans)
+            result.emplace_back(listing.text.data() + span.offset, span.length);
+        return result;
+    };
+    listing.folders = views(folders);
+    listing.files = views(files);
+    const std::vector<std::uint32_t> folder_order = name_order(listing.folders, earlier.folders);
+    permute(listing.folders, folder_order);
+    permute(listing.folder_ids, folder_order);
+    permute(listing.files, name_order(listing.files, earlier.files));
     return listing;
 }
 
+// The earlier scan's folders by key, to find what it saw in each.
+class EarlierScan {
+public:
+    explicit EarlierScan(const FavScan* scan) : m_scan(scan)
+    {
+        if (!scan)
+            return;
+        m_by_key.reserve(scan->folders().size());
+        for (std::size_t f = 0; f < scan->folders().size(); ++f)
+            m_by_key.emplace(scan->folders()[f].key, static_cast<int>(f));
+    }
+
+    Earlier of(const std::string& key) const
+    {
+        Earlier earlier;
+        const auto found = m_by_key.find(key);
+        if (found == m_by_key.end())
+            return earlier;
+        const FavFolder& folder = m_scan->folders()[static_cast<std::size_t>(found->second)];
+        for (int c = folder.first_child; c >= 0;
+             c = m_scan->folders()[static_cast<std::size_t>(c)].next_sibling) {
+            const std::string_view child = m_scan->folders()[static_cast<std::size_t>(c)].key;
+            earlier.folders.push_back(child.substr(key.size(), child.size() - key.size() - 1));
+        }
+        earlier.files.reserve(static_cast<std::size_t>(folder.item_count));
+        for (int i = folder.first_item; i < folder.first_item + folder.item_count; ++i)
+            earlier.files.push_back(
+                std::string_view(m_scan->items()[static_cast<std::size_t>(i)].path).substr(key.size()));
+        return earlier;
+    }
+
+private:
+    const FavScan* m_scan;
+    std::unordered_map<std::string_view, int> m_by_key;
+};
+
 } // namespace
-
-namespace {
-
-std::string collation_key(const std::string& shown)
-{
-    gchar* key = g_utf8_collate_key_for_filename(shown.c_str(), static_cast<gssize>(shown.size()));
-    std::string result = key;
-    g_free(key);
-    return result;
-}
-
-} // namespace
-
-void sort_names(std::vector<std::string>& names)
-{
-    if (names.size() < 2)
-        return;
-    // The collation wants valid UTF-8: the shown form is. Names that differ
-    // only in stray bytes keep an order by their raw bytes.
-    std::vector<std::string> keys;
-    keys.reserve(names.size());
-    for (const std::string& name : names)
-        keys.push_back(collation_key(shows_as_is(name) ? name : display_name(name)));
-    std::vector<std::size_t> order(names.size());
-    for (std::size_t i = 0; i < order.size(); ++i)
-        order[i] = i;
-    std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-        if (const int c = keys[a].compare(keys[b]); c != 0)
-            return c < 0;
-        return names[a] < names[b];
-    });
-    std::vector<std::string> sorted;
-    sorted.reserve(names.size());
-    for (const std::size_t i : order)
-        sorted.push_back(std::move(names[i]));
-    names = std::move(sorted);
-}
 
 FavScan::FavScan(std::string root_key)
 {
@@ -161,30 +201,31 @@ FavScan::FavScan(std::string root_key)
     m_folders.push_back(std::move(root));
 }
 
-FavScan FavScan::read(const std::string& root_key, const std::function<void()>& yield)
+FavScan FavScan::read(const std::string& root_key, const std::function<void()>& yield, const FavScan* earlier)
 {
     FavScan scan(root_key);
     if (root_key.empty())
         return scan;
+    const EarlierScan before(earlier);
 
     // First every folder is read, each once, depth first; then the items are
     // numbered in the order the tree shows them.
-    std::vector<std::vector<std::string>> files_of(1);
+    std::vector<Listing> listed(1);
     std::vector<std::optional<FolderId>> ids_of(1);
     std::vector<int> to_read{0};
     while (!to_read.empty()) {
         const int f = to_read.back();
         to_read.pop_back();
         const auto& id = ids_of[static_cast<std::size_t>(f)];
-        Listing listing = f == 0 || id ? list_folder(scan.m_folders[static_cast<std::size_t>(f)].key,
-                                                     f == 0 ? nullptr : &*id)
-                                       : Listing{};
+        const std::string& key = scan.m_folders[static_cast<std::size_t>(f)].key;
+        Listing listing =
+            f == 0 || id ? list_folder(key, f == 0 ? nullptr : &*id, before.of(key)) : Listing{};
         int previous = -1;
         const std::size_t first_new = scan.m_folders.size();
         ids_of.insert(ids_of.end(), listing.folder_ids.begin(), listing.folder_ids.end());
-        for (std::string& name : listing.folders) {
+        for (const std::string_view name : listing.folders) {
             FavFolder folder;
-            folder.key = scan.m_folders[static_cast<std::size_t>(f)].key + name + "/";
+            folder.key.append(scan.m_folders[static_cast<std::size_t>(f)].key).append(name).append("/");
             folder.text = display_name(name);
             folder.parent = f;
             const int index = static_cast<int>(scan.m_folders.size());
@@ -195,8 +236,8 @@ FavScan FavScan::read(const std::string& root_key, const std::function<void()>& 
                 scan.m_folders[static_cast<std::size_t>(previous)].next_sibling = index;
             previous = index;
         }
-        files_of.resize(scan.m_folders.size());
-        files_of[static_cast<std::size_t>(f)] = std::move(listing.files);
+        listed.resize(scan.m_folders.size());
+        listed[static_cast<std::size_t>(f)] = std::move(listing);
         for (std::size_t i = scan.m_folders.size(); i > first_new; --i)
             to_read.push_back(static_cast<int>(i - 1));
         if (yield)
@@ -204,8 +245,8 @@ FavScan FavScan::read(const std::string& root_key, const std::function<void()>& 
     }
 
     std::size_t total = 0;
-    for (const auto& files : files_of)
-        total += files.size();
+    for (const Listing& listing : listed)
+        total += listing.files.size();
     scan.m_items.reserve(total);
 
     struct Frame {
@@ -225,8 +266,9 @@ FavScan FavScan::read(const std::string& root_key, const std::function<void()>& 
         stack.pop_back();
         FavFolder& folder = scan.m_folders[static_cast<std::size_t>(f)];
         folder.first_item = static_cast<int>(scan.m_items.size());
-        folder.item_count = static_cast<int>(files_of[static_cast<std::size_t>(f)].size());
-        for (const std::string& file : files_of[static_cast<std::size_t>(f)]) {
+        const std::vector<std::string_view>& files = listed[static_cast<std::size_t>(f)].files;
+        folder.item_count = static_cast<int>(files.size());
+        for (const std::string_view file : files) {
             FavItem item;
             item.path.reserve(folder.key.size() + file.size());
             item.path.append(folder.key).append(file);

@@ -51,8 +51,10 @@ public:
     // Reads the folder below the root key. `yield` runs once after each folder
     // is read, so that the window can handle pending events (DoEvents). The
     // scan holds no directory open across a yield and never recurses, so deep
-    // trees cannot exhaust the stack.
-    static FavScan read(const std::string& root_key, const std::function<void()>& yield);
+    // trees cannot exhaust the stack. `earlier`, an earlier scan of the same
+    // folder, lets folders that hardly changed keep the order it found.
+    static FavScan read(const std::string& root_key, const std::function<void()>& yield,
+                        const FavScan* earlier = nullptr);
 
     const std::string& root_key() const { return m_folders.front().key; }
     const std::vector<FavFolder>& folders() const { return m_folders; }
@@ -81,8 +83,5 @@ private:
     std::vector<FavFolder> m_folders;
     std::vector<FavItem> m_items;
 };
-
-// Orders names the way the desktop's file manager does.
-void sort_names(std::vector<std::string>& names);
 
 } // namespace driftway::favourites

@@ -213,7 +213,10 @@ void ModFaves::run_scans(FavWindow& asking, ViewState view)
         m_refresh_all = false;
         m_refresh_keeping = false;
         locate_folder(*teller);
-        auto scan = std::make_shared<const FavScan>(FavScan::read(m_fav_path, [this] { yield_once(); }));
+        // The scan on show settles the order of what has not changed.
+        const std::shared_ptr<const FavScan> earlier = m_latest;
+        auto scan = std::make_shared<const FavScan>(FavScan::read(
+            m_fav_path, [this] { yield_once(); }, earlier.get()));
         auto menu = std::make_shared<const FavMenu>(scan);
         m_latest = scan;
         // Windows may have come or gone while the scan yielded; index by

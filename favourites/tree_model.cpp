@@ -40,25 +40,32 @@ int TreeModel::find(std::string_view key, std::size_t hash) const
         return 0;
     const std::size_t mask = m_slots.size() - 1;
     for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
-        const int index = m_slots[i];
-        if (index == 0)
+        const Slot slot = m_slots[i];
+        if (slot.index == 0)
             return 0;
-        const Node& n = m_nodes[static_cast<std::size_t>(index - 1)];
-        if (n.hash == hash && n.key == key)
-            return index;
+        // The tag saves reading nodes that only share the slot.
+        if (slot.tag == tag(hash)) {
+            const Node& n = m_nodes[static_cast<std::size_t>(slot.index - 1)];
+            if (n.hash == hash && n.key == key)
+                return slot.index;
+        }
     }
+}
+
+void TreeModel::place(int index, std::size_t hash)
+{
+    const std::size_t mask = m_slots.size() - 1;
+    std::size_t i = hash & mask;
+    while (m_slots[i].index != 0)
+        i = (i + 1) & mask;
+    m_slots[i] = {index, tag(hash)};
 }
 
 void TreeModel::rehash(std::size_t slots)
 {
-    m_slots.assign(slots, 0);
-    const std::size_t mask = slots - 1;
-    for (int index = 1; index <= m_count; ++index) {
-        std::size_t i = m_nodes[static_cast<std::size_t>(index - 1)].hash & mask;
-        while (m_slots[i] != 0)
-            i = (i + 1) & mask;
-        m_slots[i] = index;
-    }
+    m_slots.assign(slots, Slot{});
+    for (int index = 1; index <= m_count; ++index)
+        place(index, m_nodes[static_cast<std::size_t>(index - 1)].hash);
 }
 
 int TreeModel::Add(std::optional<std::string_view> relative, Relationship /*relationship*/,
@@ -101,15 +108,10 @@ int TreeModel::Add(std::optional<std::string_view> relative, Relationship /*rela
     last = index;
 
     // Keep the table at most half full.
-    if (m_slots.size() < 2 * static_cast<std::size_t>(m_count)) {
+    if (m_slots.size() < 2 * static_cast<std::size_t>(m_count))
         rehash(std::max<std::size_t>(64, m_slots.size() * 2));
-    } else {
-        const std::size_t mask = m_slots.size() - 1;
-        std::size_t i = hash & mask;
-        while (m_slots[i] != 0)
-            i = (i + 1) & mask;
-        m_slots[i] = index;
-    }
+    else
+        place(index, hash);
     if (live())
         m_listener->on_added(index);
     return index;
@@ -119,7 +121,7 @@ void TreeModel::Clear()
 {
     m_count = 0;
     m_first_top = m_last_top = 0;
-    std::fill(m_slots.begin(), m_slots.end(), 0);
+    std::fill(m_slots.begin(), m_slots.end(), Slot{});
     m_last_parent = 0;
     m_selected = 0;
     m_drop_highlight = 0;
@@ -237,7 +239,7 @@ void TreeModel::thaw()
 
 std::size_t TreeModel::memory_bytes() const
 {
-    std::size_t bytes = m_nodes.capacity() * sizeof(Node) + m_slots.capacity() * sizeof(int);
+    std::size_t bytes = m_nodes.capacity() * sizeof(Node) + m_slots.capacity() * sizeof(Slot);
     for (const Node& n : m_nodes) {
         // Short strings live inside the node itself.
         if (n.key.capacity() > 15)

@@ -2,10 +2,13 @@
 // captions) on real folders.
 #include "fav_doubles.h"
 #include "favourites/fav_scan.h"
+#include "favourites/name_order.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <random>
 #include <set>
 
 namespace {
@@ -95,6 +98,37 @@ TEST_F(Scan, CaptionsPast49CharactersAreShortenedInTheMenuOnly)
         items.insert(menu.children[i].caption);
     EXPECT_EQ(items, (std::set<std::string>{n49, "Tom && Jerry", umlauts.substr(0, 94) + "..."}));
     EXPECT_EQ(window.tree.Text(window.node(root() + umlauts + ".url")), umlauts);
+}
+
+// A refresh keeps the order of the names it saw before and places only the
+// new ones; whatever changed, the result must be what sorting afresh gives.
+TEST(NameOrder, ARefreshOrdersAsASortFromScratchWouldWhateverChanged)
+{
+    Strings pool;
+    for (int i = 0; i < 300; ++i) {
+        const std::string n = std::to_string(i * 7 % 1000);
+        for (const std::string& name : {"item" + n + ".url", "Item " + n, "0" + n + ".lnk", "a." + n + ".b",
+                                        ".x" + n, "\xFF" + n + "\xC3", "\xC3\xA4" + n})
+            pool.push_back(name);
+    }
+    std::mt19937 random(20261207);
+    const auto order_of = [](const Strings& names, std::span<const std::string_view> before) {
+        const std::vector<std::string_view> views(names.begin(), names.end());
+        Strings sorted;
+        for (const std::uint32_t i : name_order(views, before))
+            sorted.push_back(names[i]);
+        return sorted;
+    };
+    for (const std::size_t changes : {0u, 1u, 5u, 40u, 1500u}) {
+        std::shuffle(pool.begin(), pool.end(), random);
+        const Strings before = order_of(Strings(pool.begin(), pool.begin() + 1500), {});
+        // Some names gone, some new, and the rest listed in another order.
+        Strings now(pool.begin() + static_cast<std::ptrdiff_t>(changes),
+                    pool.begin() + 1500 + static_cast<std::ptrdiff_t>(changes));
+        std::shuffle(now.begin(), now.end(), random);
+        const std::vector<std::string_view> earlier(before.begin(), before.end());
+        EXPECT_EQ(order_of(now, earlier), order_of(now, {})) << changes << " names changed";
+    }
 }
 
 } // namespace
