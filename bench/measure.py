@@ -600,7 +600,8 @@ def verdict(ok: bool) -> str:
 
 def refresh_ratios(binary: Path, log: Path):
     """Runs the favourites refresh benchmark; returns the ratios per size as
-    (items, layout, wall ratio, processor-time ratio)."""
+    (items, layout, what, wall ratio, processor-time ratio), where what is the
+    refresh of an unchanged folder or the one after a favourite was added."""
     done = subprocess.run([str(binary)], stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
     with open(log, "a") as out:
         out.write(done.stdout)
@@ -608,6 +609,7 @@ def refresh_ratios(binary: Path, log: Path):
         raise RuntimeError(f"{binary} failed (see {log})")
     ratios = []
     items = None
+    what = ""
     for line in done.stdout.splitlines():
         m = re.match(r"(\d+) items in (\d+ folders|one folder)", line)
         if m:
@@ -615,7 +617,9 @@ def refresh_ratios(binary: Path, log: Path):
             layout = m.group(2)
         m = re.match(r"\s+ratio\s+([\d.]+)\s+([\d.]+)", line)
         if m and items is not None:
-            ratios.append((items, layout, float(m.group(1)), float(m.group(2))))
+            ratios.append((items, layout, what, float(m.group(1)), float(m.group(2))))
+        elif line.strip():
+            what = "one added" if "added" in line else "unchanged"
     return ratios
 
 
@@ -785,9 +789,9 @@ def main() -> int:
     print(f"{'(c) start-up, empty Favorites folder, ms':44}{fmt(startup['empty']):>22}")
     print(f"{'    start-up, 10,000 favourites, ms':44}{fmt(startup['full']):>22}{'':22}"
           f"{growth * 100:>+7.0f}%  <= +20% {verdict(growth <= 0.20)}")
-    for row, (items, layout, wall, cpu) in enumerate(ratios):
+    for row, (items, layout, what, wall, cpu) in enumerate(ratios):
         where = "in one folder" if layout == "one folder" else "nested"
-        label = f"{'(d)' if row == 0 else '   '} refresh / bare listing, {items:,} {where}"
+        label = f"{'(d)' if row == 0 else '   '} refresh / bare listing, {items:,} {where}, {what}"
         print(f"{label:44}{f'{wall:.2f} (cpu {cpu:.2f})':>22}{'':22}{'':8}  <= 3 {verdict(wall <= 3.0)}")
     print_launch_rows(launches, accessible)
     print_flat_startup(flat)
