@@ -40,29 +40,25 @@ void pick_folder(const std::string& folder)
     });
 }
 
-class FavDialogsTest : public ::testing::Test, protected driftway::testing::FavFolderFixture {
+class FavDialogsTest : public ::testing::Test, protected driftway::testing::GtkFavFolder {
 protected:
     void SetUp() override
     {
-        folder("Archive/Old");
-        folder("Work");
-        folder(".hidden");
+        dir.mkdir("Archive/Old");
+        dir.mkdir("Work");
+        dir.mkdir(".hidden");
         url_file("News.url", "https://news.example/");
         url_file("Work/Plan.url", "https://plan.example/");
-        m_window.show_all();
+        window.top.show_all();
     }
-
-    Gtk::Window m_window;
-    driftway::testing::TestFavWindow m_fw{&m_window};
-    fav::ModFaves m_faves;
 };
 
 TEST_F(FavDialogsTest, AddToFavoritesMakesAndNamesAFolderAndWritesTheShortcut)
 {
-    folder("Work/New folder");
-    m_faves.LoadFavorites(m_fw);
-    m_fw.location_url = "https://example.org/page?id=7";
-    m_fw.location_name = "Release 2.0 notes";
+    dir.mkdir("Work/New folder");
+    faves.LoadFavorites(window);
+    window.location_url = "https://example.org/page?id=7";
+    window.location_name = "Release 2.0 notes";
     when_shown<AddFavoriteDialog>([&](AddFavoriteDialog& d) {
         EXPECT_EQ(d.name_entry().get_text(), "Release 2.0 notes");
         int start = 0, end = 0;
@@ -71,43 +67,43 @@ TEST_F(FavDialogsTest, AddToFavoritesMakesAndNamesAFolderAndWritesTheShortcut)
         EXPECT_FALSE(gtk_widget_is_sensitive(gtk_dialog_get_widget_for_response(d.gobj(), Gtk::RESPONSE_OK)));
         d.name_entry().set_text("Release notes");
         // "New folder" is taken, so the new one is "New folder1"; it is named at once.
-        ASSERT_TRUE(d.folders().select_path(root() + "/Work"));
+        ASSERT_TRUE(d.folders().select_path(root() + "Work"));
         d.new_folder_button().clicked();
-        EXPECT_EQ(d.folders().selected_path(), root() + "/Work/New folder1");
+        EXPECT_EQ(d.folders().selected_path(), root() + "Work/New folder1");
         ASSERT_TRUE(d.folders().editing());
         ASSERT_TRUE(type_label(d.folders().tree_view(), "Travel"));
-        ASSERT_TRUE(wait_until([&] { return d.folders().selected_path() == root() + "/Work/Travel"; }, 3000));
+        ASSERT_TRUE(wait_until([&] { return d.folders().selected_path() == root() + "Work/Travel"; }, 3000));
         click_response(d, Gtk::RESPONSE_OK);
     });
-    m_faves.AddToFavorites(m_fw);
-    const std::string written = root() + "/Work/Travel/Release notes.url";
+    faves.AddToFavorites(window);
+    const std::string written = root() + "Work/Travel/Release notes.url";
     EXPECT_EQ(driftway::testing::read_file(written),
               "[InternetShortcut]\r\nURL=https://example.org/page?id=7\r\n");
-    EXPECT_FALSE(fs::exists(root() + "/Work/New folder1"));
-    EXPECT_NE(fav::find_node_by_key(m_fw.tree, written), 0);
-    EXPECT_EQ(m_fw.frozen, 0);
+    EXPECT_FALSE(fs::exists(root() + "Work/New folder1"));
+    EXPECT_NE(fav::find_node_by_key(window.tree, written), 0);
+    EXPECT_EQ(window.frozen, 0);
 
     when_shown<AddFavoriteDialog>([&](AddFavoriteDialog& d) { d.response(Gtk::RESPONSE_CANCEL); });
-    EXPECT_FALSE(m_fw.dialogs().AddFavorite("https://trip.example/", "Trip", root()));
-    m_faves.WindowClosed(m_fw);
+    EXPECT_FALSE(window.dialogs().AddFavorite("https://trip.example/", "Trip", dir.str()));
+    faves.WindowClosed(window);
 }
 
 TEST_F(FavDialogsTest, OrganizeRenamesCreatesMovesAndDeletes)
 {
     url_file("Tool.lnk", "x");
     const std::string cafe = url_file("caf\xE9.url", "https://cafe.example/");
-    OrganizeFavoritesDialog dialog(&m_window, m_fw.gtk_dialogs(), m_fw.scripted(), root());
+    OrganizeFavoritesDialog dialog(&window.top, window.gtk_dialogs, window.prompts_double, dir.str());
     dialog.show();
     ASSERT_TRUE(wait_until([&] { return dialog.get_mapped(); }));
     FavFolderTree& entries = dialog.entries();
-    const auto& messages = m_fw.scripted().messages;
+    const auto& messages = window.prompts_double.messages;
     EXPECT_FALSE(dialog.rename_button().get_sensitive()); // the root is selected
 
     // Renames keep the hidden extension; a name that is not UTF-8 shows
     // readably and is renamed by its bytes.
     EXPECT_EQ(entries.text_of(cafe), "caf\u00e9");
     const std::tuple<const char*, const char*, const char*> renames[] = {
-        {"/Tool.lnk", "Hammer", "/Hammer.lnk"}, {"/caf\xE9.url", "Coffee", "/Coffee.url"}};
+        {"Tool.lnk", "Hammer", "Hammer.lnk"}, {"caf\xE9.url", "Coffee", "Coffee.url"}};
     for (const auto& [from, to, result] : renames) {
         ASSERT_TRUE(entries.select_path(root() + from));
         dialog.rename_button().clicked();
@@ -118,32 +114,32 @@ TEST_F(FavDialogsTest, OrganizeRenamesCreatesMovesAndDeletes)
     }
 
     // Create Folder beside a selected item puts it in the item's folder.
-    ASSERT_TRUE(entries.select_path(root() + "/Work/Plan.url"));
+    ASSERT_TRUE(entries.select_path(root() + "Work/Plan.url"));
     dialog.create_folder_button().clicked();
     ASSERT_TRUE(type_label(entries.tree_view(), "Ideas"));
-    ASSERT_TRUE(wait_until([&] { return fs::is_directory(root() + "/Work/Ideas"); }, 3000));
+    ASSERT_TRUE(wait_until([&] { return fs::is_directory(root() + "Work/Ideas"); }, 3000));
 
-    ASSERT_TRUE(entries.select_path(root() + "/Hammer.lnk"));
-    pick_folder(root() + "/Archive/Old");
+    ASSERT_TRUE(entries.select_path(root() + "Hammer.lnk"));
+    pick_folder(root() + "Archive/Old");
     dialog.move_button().clicked();
-    EXPECT_TRUE(fs::exists(root() + "/Archive/Old/Hammer.lnk"));
-    EXPECT_FALSE(fs::exists(root() + "/Hammer.lnk"));
-    EXPECT_EQ(entries.selected_path(), root() + "/Archive/Old/Hammer.lnk");
+    EXPECT_TRUE(fs::exists(root() + "Archive/Old/Hammer.lnk"));
+    EXPECT_FALSE(fs::exists(root() + "Hammer.lnk"));
+    EXPECT_EQ(entries.selected_path(), root() + "Archive/Old/Hammer.lnk");
 
     // Delete asks first; No keeps everything.
-    ASSERT_TRUE(entries.select_path(root() + "/Archive"));
-    m_fw.scripted().answers = {platform::MsgAnswer::No};
+    ASSERT_TRUE(entries.select_path(root() + "Archive"));
+    window.prompts_double.answers = {platform::MsgAnswer::No};
     dialog.delete_button().clicked();
-    EXPECT_TRUE(fs::exists(root() + "/Archive/Old/Hammer.lnk"));
+    EXPECT_TRUE(fs::exists(root() + "Archive/Old/Hammer.lnk"));
     dialog.delete_button().clicked();
-    EXPECT_FALSE(fs::exists(root() + "/Archive"));
-    EXPECT_EQ(entries.selected_path(), root());
+    EXPECT_FALSE(fs::exists(root() + "Archive"));
+    EXPECT_EQ(entries.selected_path(), dir.str());
     // An entry that went away meanwhile is reported, and the list follows.
-    ASSERT_TRUE(entries.select_path(root() + "/Work/Plan.url"));
-    fs::remove(root() + "/Work/Plan.url");
+    ASSERT_TRUE(entries.select_path(root() + "Work/Plan.url"));
+    fs::remove(root() + "Work/Plan.url");
     dialog.delete_button().clicked();
     EXPECT_NE(messages.back().text.find("is no longer there"), std::string::npos);
-    EXPECT_FALSE(entries.text_of(root() + "/Work/Plan.url"));
+    EXPECT_FALSE(entries.text_of(root() + "Work/Plan.url"));
 }
 
 TEST_F(FavDialogsTest, PropertiesDescribeFavouritesAndFolders)
@@ -155,22 +151,23 @@ TEST_F(FavDialogsTest, PropertiesDescribeFavouritesAndFolders)
             text += key + " " + (key == "Modified:" ? std::to_string(value.size()) : value) + "\n";
         return text;
     };
-    const std::string news = root() + "/News.url";
-    EXPECT_EQ(rows(news), "Name: News.url\nKind: Internet shortcut\nLocation: " + root() +
+    const std::string news = root() + "News.url";
+    EXPECT_EQ(rows(news), "Name: News.url\nKind: Internet shortcut\nLocation: " + dir.str() +
                               "\nSize: 47 bytes\nModified: 19\nAddress: https://news.example/\n");
-    EXPECT_EQ(rows(root() + "/Work/"), "Name: Work\nKind: Folder\nLocation: " + root() +
-                                           "\nSize: 47 bytes, 1 file in 0 folders\nModified: 19\n");
+    EXPECT_EQ(rows(root() + "Work/"), "Name: Work\nKind: Folder\nLocation: " + dir.str() +
+                                          "\nSize: 47 bytes, 1 file in 0 folders\nModified: 19\n");
     EXPECT_EQ(rows(url_file("caf\xE9.url", "https://cafe.example/")).substr(0, 16), "Name: caf\u00e9.url\n");
 
-    EXPECT_FALSE(favourite_properties(root() + "/gone.url"));
-    m_fw.dialogs().ShowProperties(root() + "/gone.url");
-    ASSERT_EQ(m_fw.scripted().messages.size(), 1u);
-    EXPECT_NE(m_fw.scripted().messages[0].text.find("gone.url\" is no longer there"), std::string::npos);
+    EXPECT_FALSE(favourite_properties(root() + "gone.url"));
+    window.dialogs().ShowProperties(root() + "gone.url");
+    ASSERT_EQ(window.prompts_double.messages.size(), 1u);
+    EXPECT_NE(window.prompts_double.messages[0].text.find("gone.url\" is no longer there"),
+              std::string::npos);
     when_shown<PropertiesDialog>([&](PropertiesDialog& d) {
         EXPECT_EQ(d.get_title(), "News.url Properties");
         d.response(Gtk::RESPONSE_CLOSE);
     });
-    m_fw.dialogs().ShowProperties(news);
+    window.dialogs().ShowProperties(news);
 
     EXPECT_EQ(size_text(0), "0 bytes");
     EXPECT_EQ(size_text(1), "1 byte");

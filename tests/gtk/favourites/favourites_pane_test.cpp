@@ -17,34 +17,30 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class TreeUse : public ::testing::Test, protected driftway::testing::FavFolderFixture {
+class TreeUse : public ::testing::Test, protected driftway::testing::GtkFavFolder {
 protected:
     void SetUp() override
     {
-        folder("A/Inner");
+        dir.mkdir("A/Inner");
         url_file("B/beta.url", "https://beta.example/");
         url_file("A/old news.url", "https://old.example/");
         url_file("News.url", "https://news.example/");
         m_view.on_after_label_edit = [this](const std::string& text) {
             ++m_label_edits;
-            return m_faves.AfterLabelEdit(m_fw, text);
+            return faves.AfterLabelEdit(window, text);
         };
-        m_view.on_open_selected = [this] { m_faves.TreeOpenSelected(m_fw); };
-        m_view.on_drop = [this](int node, int target) { fav::DropOnFolder(m_faves, m_fw, node, target); };
+        m_view.on_open_selected = [this] { faves.TreeOpenSelected(window); };
+        m_view.on_drop = [this](int node, int target) { fav::DropOnFolder(faves, window, node, target); };
         m_pane.set_tree_rect({0, 1500, 4500, 4500});
-        m_window.add(m_pane);
-        m_window.set_default_size(300, 400);
-        m_window.show_all();
-        m_faves.LoadFavorites(m_fw);
+        window.top.add(m_pane);
+        window.top.set_default_size(300, 400);
+        window.top.show_all();
+        load();
         // Rows get their places from GTK's idle layout, as before a user acts.
         Gtk::TreePath first, last;
         ASSERT_TRUE(wait_until([&] { return m_view.tree_view().get_visible_range(first, last); }));
     }
-    void TearDown() override { m_faves.WindowClosed(m_fw); }
-    int node(const std::string& relative)
-    {
-        return fav::find_node_by_key(m_fw.tree, root() + "/" + relative);
-    }
+    void TearDown() override { faves.WindowClosed(window); }
     void key(guint keyval)
     {
         GdkEvent* event = gdk_event_new(GDK_KEY_PRESS);
@@ -60,10 +56,7 @@ protected:
         return cell.get_y() + cell.get_height() / 2;
     }
 
-    Gtk::Window m_window;
-    driftway::testing::TestFavWindow m_fw{&m_window};
-    fav::ModFaves m_faves;
-    driftway::gtk::FavouritesPane m_pane{m_fw.tree, m_fw.prompts(), 15};
+    driftway::gtk::FavouritesPane m_pane{window.tree, window.prompts(), 15};
     driftway::gtk::FavTreeView& m_view = m_pane.tree();
     int m_label_edits = 0;
 };
@@ -73,7 +66,7 @@ TEST_F(TreeUse, LabelEditsRenameOnDiskAndTheViewFollows)
     auto& tv = m_view.tree_view();
     key(GDK_KEY_F2); // the root keeps its name
     EXPECT_FALSE(m_view.editing());
-    m_fw.tree.SetSelected(node("News.url"), true);
+    select("News.url");
     key(GDK_KEY_F2);
     GtkWidget* editor = driftway::testing::label_editor(tv);
     ASSERT_NE(editor, nullptr);
@@ -85,17 +78,17 @@ TEST_F(TreeUse, LabelEditsRenameOnDiskAndTheViewFollows)
     event->focus_change.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(editor)));
     gtk_widget_send_focus_change(editor, event);
     gdk_event_free(event);
-    EXPECT_TRUE(wait_until([&] { return fs::exists(root() + "/Daily.url"); }, 5000)) << "kept on focus-out";
-    EXPECT_FALSE(fs::exists(root() + "/News.url"));
-    const int daily = m_fw.tree.SelectedItem();
-    EXPECT_EQ(m_fw.tree.Key(daily), root() + "/Daily.url");
+    EXPECT_TRUE(wait_until([&] { return fs::exists(root() + "Daily.url"); }, 5000)) << "kept on focus-out";
+    EXPECT_FALSE(fs::exists(root() + "News.url"));
+    const int daily = window.tree.SelectedItem();
+    EXPECT_EQ(window.tree.Key(daily), root() + "Daily.url");
     EXPECT_TRUE(tv.get_selection()->is_selected(m_view.path_of(daily)));
     Glib::ustring shown;
     tv.get_model()->get_iter(m_view.path_of(daily))->get_value(1, shown);
     EXPECT_EQ(shown, "Daily");
 
     // Cancelling the editor renames nothing.
-    m_fw.tree.StartLabelEdit();
+    window.tree.StartLabelEdit();
     ASSERT_TRUE(type_label(tv, "Other", true));
     driftway::testing::pump_for(100);
     EXPECT_EQ(m_label_edits, 1);
@@ -103,45 +96,45 @@ TEST_F(TreeUse, LabelEditsRenameOnDiskAndTheViewFollows)
 
     // New Folder from the context menu opens the new node's label on the
     // freshly rebuilt tree, and typing a name renames it on disk.
-    fav::mnuRFav_Click(m_faves, m_fw, fav::kRFavNewFolder);
-    ASSERT_TRUE(fs::is_directory(root() + "/New folder"));
+    fav::mnuRFav_Click(faves, window, fav::kRFavNewFolder);
+    ASSERT_TRUE(fs::is_directory(root() + "New folder"));
     ASSERT_TRUE(m_view.editing());
     editor = driftway::testing::label_editor(tv);
     EXPECT_STREQ(gtk_entry_get_text(GTK_ENTRY(editor)), "New folder");
     EXPECT_TRUE(gtk_widget_is_focus(editor));
     ASSERT_TRUE(type_label(tv, "Projects"));
     ASSERT_TRUE(wait_until([&] { return m_label_edits == 2; }, 5000));
-    EXPECT_TRUE(fs::is_directory(root() + "/Projects"));
-    EXPECT_EQ(m_fw.tree.Key(m_fw.tree.SelectedItem()), root() + "/Projects/");
+    EXPECT_TRUE(fs::is_directory(root() + "Projects"));
+    EXPECT_EQ(window.tree.Key(window.tree.SelectedItem()), root() + "Projects/");
 
-    m_fw.tree.SetSelected(node("A/"), true);
-    m_fw.tree.StartLabelEdit();
+    select("A/");
+    window.tree.StartLabelEdit();
     ASSERT_TRUE(type_label(tv, ".A"));
-    ASSERT_TRUE(wait_until([&] { return !m_fw.scripted().messages.empty(); }, 5000));
-    EXPECT_NE(m_fw.scripted().messages.back().text.find("would vanish"), std::string::npos);
-    EXPECT_TRUE(fs::is_directory(root() + "/A"));
+    ASSERT_TRUE(wait_until([&] { return !window.prompts_double.messages.empty(); }, 5000));
+    EXPECT_NE(window.prompts_double.messages.back().text.find("would vanish"), std::string::npos);
+    EXPECT_TRUE(fs::is_directory(root() + "A"));
     EXPECT_NE(node("A/"), 0);
 }
 
 TEST_F(TreeUse, KeysOpenFavouritesAndFoldersAndADropMovesIntoTheHighlightedFolder)
 {
     // The context-menu keys reach the window's handler and leave the selection.
-    m_fw.tree.SetSelected(node("News.url"), true);
+    select("News.url");
     int menu_keys = 0;
     m_view.on_context_menu_key = [&] { ++menu_keys; };
     EXPECT_TRUE(gtk_bindings_activate(G_OBJECT(m_view.tree_view().gobj()), GDK_KEY_F10, GDK_SHIFT_MASK));
     EXPECT_TRUE(gtk_bindings_activate(G_OBJECT(m_view.tree_view().gobj()), GDK_KEY_Menu, GdkModifierType(0)));
     EXPECT_EQ(menu_keys, 2);
-    EXPECT_EQ(m_fw.tree.SelectedItem(), node("News.url"));
+    EXPECT_EQ(window.tree.SelectedItem(), node("News.url"));
 
-    m_fw.tree.SetSelected(node("A/"), true);
+    select("A/");
     key(GDK_KEY_Return);
     EXPECT_TRUE(m_view.tree_view().row_expanded(m_view.path_of(node("A/"))));
     key(GDK_KEY_Return);
     EXPECT_FALSE(m_view.tree_view().row_expanded(m_view.path_of(node("A/"))));
-    m_fw.tree.SetSelected(node("News.url"), true);
+    select("News.url");
     key(GDK_KEY_KP_Enter);
-    EXPECT_EQ(m_fw.navigations, std::vector<std::string>{"https://news.example/"});
+    EXPECT_EQ(window.navigations, std::vector<std::string>{"https://news.example/"});
 
     const int news = node("News.url");
     Gtk::TreePath first, last;
@@ -156,8 +149,8 @@ TEST_F(TreeUse, KeysOpenFavouritesAndFoldersAndADropMovesIntoTheHighlightedFolde
     EXPECT_EQ(m_view.drag_over(news, 40, row_y(node("B/"))), node("B/"));
     EXPECT_EQ(highlighted(), m_view.path_of(node("B/")));
     m_view.drag_ended(news, node("B/"));
-    EXPECT_TRUE(fs::exists(root() + "/B/News.url"));
-    EXPECT_EQ(m_fw.tree.Key(m_fw.tree.SelectedItem()), root() + "/B/News.url");
+    EXPECT_TRUE(fs::exists(root() + "B/News.url"));
+    EXPECT_EQ(window.tree.Key(window.tree.SelectedItem()), root() + "B/News.url");
 }
 
 // The search itself is the core's; here its button, the tree view's
@@ -177,7 +170,7 @@ TEST_F(TreeUse, ThePicFavButtonsReportAndTheSearchButtonShowsEachHitInTheTree)
     p.search_box().set_text("NEWS");
     p.search_button().clicked();
     EXPECT_EQ(p.search_button().get_label(), "_Search Next...");
-    EXPECT_EQ(m_fw.tree.SelectedItem(), old_news);
+    EXPECT_EQ(window.tree.SelectedItem(), old_news);
     EXPECT_TRUE(view.get_selection()->is_selected(m_view.path_of(old_news)));
     Gtk::TreePath dest;
     Gtk::TreeViewDropPosition pos{};
@@ -185,12 +178,12 @@ TEST_F(TreeUse, ThePicFavButtonsReportAndTheSearchButtonShowsEachHitInTheTree)
     EXPECT_EQ(m_view.index_at(dest), old_news);
     EXPECT_EQ(pos, Gtk::TREE_VIEW_DROP_INTO_OR_BEFORE);
     p.search_button().clicked();
-    EXPECT_EQ(m_fw.tree.SelectedItem(), node("News.url"));
+    EXPECT_EQ(window.tree.SelectedItem(), node("News.url"));
     // Any edit of the term starts over at the top.
     p.search_box().set_text("news");
     p.search_button().clicked();
-    EXPECT_EQ(m_fw.tree.SelectedItem(), old_news);
-    m_fw.tree.SetDropHighlight(0);
+    EXPECT_EQ(window.tree.SelectedItem(), old_news);
+    window.tree.SetDropHighlight(0);
     view.get_drag_dest_row(dest, pos);
     EXPECT_TRUE(dest.empty());
 

@@ -159,7 +159,7 @@ TEST_F(Faves, RenamingAnItemKeepsItsKindAndNeverOverwritesOrLosesOne)
     window.prompts_double.messages.clear();
     EXPECT_EQ(faves.AfterLabelEdit(window, "back"), LabelEdit::Cancel);
     EXPECT_EQ(window.prompts_double.messages.size(), 1u);
-    EXPECT_EQ(window.node(root() + "gone.url"), 0);
+    EXPECT_EQ(node("gone.url"), 0);
     EXPECT_FALSE(fs::exists(dir.path() / "back.url"));
 
     // The root is the Favorites folder itself.

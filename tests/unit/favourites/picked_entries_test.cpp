@@ -23,7 +23,6 @@ TEST_F(Picked, ADropGoesOnlyIntoAnotherFolderNeverIntoItself)
     dir.mkdir("B");
     dir.write("x.url", shortcut("https://x.example/"));
     load();
-    const auto node = [&](const std::string& relative) { return window.node(root() + relative); };
     window.tree.SetExpanded(node("A/"), true);
     for (const auto& [from, onto] :
          {std::pair{"", "B/"}, {"A/", "A/"}, {"A/", "A/Inner/"}, {"A/Inner/", "A/"}, {"A/", "x.url"}})

@@ -38,8 +38,7 @@ TEST(DeepTree, TwoThousandLevelsRenameMoveAndDeleteWithoutLosingALevel)
     rig.dir.mkdir("Archive");
     rig.load();
     rig.check("load");
-    FavSearch search(rig.window.tree, rig.window.prompts_double);
-    EXPECT_EQ(search.cmdSearch_Click("bottom"), rig.window.node(rig.root() + bottom));
+    EXPECT_EQ(rig.search.cmdSearch_Click("bottom"), rig.node(bottom));
 
     rig.rename(bottom, "-the very bottom", chain(kDepth) + "/-the very bottom.url");
     const std::string middle = chain(999) + "/m";

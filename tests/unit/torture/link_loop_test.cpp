@@ -38,9 +38,8 @@ TEST(LinkLoops, EveryOperationEndsAndTouchesOnlyTheLinksThemselves)
     EXPECT_EQ(window.menu->full().children.size(), 3u + 2 + 3);
 
     // A search finds each page once, never again through a link.
-    FavSearch search(window.tree, window.prompts_double);
-    EXPECT_EQ(search.cmdSearch_Click("real"), window.node(rig.root() + "Target/real.url"));
-    EXPECT_EQ(search.cmdSearch_Click("real"), 0);
+    EXPECT_EQ(rig.search.cmdSearch_Click("real"), rig.node("Target/real.url"));
+    EXPECT_EQ(rig.search.cmdSearch_Click("real"), 0);
 
     // Opening a link that loops gives nothing to open, and no error.
     for (std::size_t k = 0; k < rig.faves.FavItems(window).size(); ++k)

@@ -44,26 +44,23 @@ std::string shown(std::string_view name);
 // not bind root), records its verdict and answers true: the caller returns.
 bool ran_unprivileged();
 
-// A favourites window on a fresh Favorites folder. The operations keep
-// `expected`, what the folder should hold, up to date; paths are relative,
-// folders selected with a trailing "/". Each operation lands at `to`; an
+struct TempFolderEnv {
+    ScopedEnv tmp;
+};
+// A favourites window on a fresh Favorites folder, made in the fast temporary
+// folder when asked to hold `fast_bytes`. The operations keep `expected`,
+// what the folder should hold, up to date. Each operation lands at `to`; an
 // empty `to` means refused, nothing changes.
-struct FavRig {
+struct FavRig : TempFolderEnv, FavFolder<FavWindowDouble> {
     explicit FavRig(std::uint64_t fast_bytes = 0)
-        : tmp("TMPDIR",
-              fast_bytes ? fast_temp_folder(fast_bytes) : std::filesystem::temp_directory_path().string())
+        : TempFolderEnv{{"TMPDIR", fast_bytes ? fast_temp_folder(fast_bytes)
+                                              : std::filesystem::temp_directory_path().string()}}
     {
     }
-    std::string root() const { return dir.str() + "/"; }
     void load()
     {
         faves.LoadFavorites(window);
         expected = snapshot(dir.str());
-    }
-    void select(const std::string& path)
-    {
-        ASSERT_NE(window.node(root() + path), 0) << shown(path);
-        window.tree.SetSelected(window.node(root() + path), true);
     }
     void rename(const std::string& from, const std::string& text, const std::string& to)
     {
@@ -100,12 +97,8 @@ struct FavRig {
         EXPECT_EQ(favourites::strip_slash(window.selected_key()), root() + to);
     }
 
-    ScopedEnv tmp;
-    TempDir dir;
-    ScopedEnv env{"DRIFTWAY_FAVORITES", dir.str()};
-    favourites::ModFaves faves;
-    FavWindowDouble window;
     Snapshot expected;
+    favourites::FavSearch search{window.tree, window.prompts_double};
 };
 
 } // namespace driftway::testing

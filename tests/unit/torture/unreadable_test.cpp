@@ -35,7 +35,7 @@ TEST(Unreadable, LockedFoldersShowEmptyAndEveryOperationWorksOrSaysWhy)
                                        "listed", "Open/", "y", "ReadOnly/", "keep"}));
     rig.check("load");
     EXPECT_TRUE(window.prompts_double.messages.empty());
-    EXPECT_EQ(FavSearch(window.tree, window.prompts_double).cmdSearch_Click("inner"), 0);
+    EXPECT_EQ(rig.search.cmdSearch_Click("inner"), 0);
     window.prompts_double.messages.clear();
 
     // A locked folder is renamed as a whole: its parent is writable.
