@@ -1,7 +1,7 @@
 // The About box's wiring over the real stores: one box at a time, the HTML
 // association through its check box, the advert links. Needs xdotool.
 #include "gtk/about_dialog.h"
-#include "tests/gtk/common/message_boxes.h"
+#include "tests/gtk/common/dialogs.h"
 #include "tests/gtk/common/wait.h"
 #include "tests/gtk/common/x_input.h"
 #include "tests/support/temp_dir.h"

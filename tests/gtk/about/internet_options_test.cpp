@@ -4,8 +4,8 @@
 #include "about/internet_options.h"
 #include "gtk/internet_options_dialog.h"
 #include "gtk/web_context.h"
+#include "tests/gtk/common/dialogs.h"
 #include "tests/gtk/common/http_server.h"
-#include "tests/gtk/common/message_boxes.h"
 #include "tests/gtk/common/wait.h"
 #include "tests/support/temp_dir.h"
 
@@ -120,48 +120,31 @@ TEST(InternetOptionsData, TheProgramsWindowStoresChangedPagesRefusesALineBreakAn
     const auto search = [&] {
         return browser.get_setting("Driftway", "Internet Options", "Search Page", "none");
     };
-    bool acted = false, gave_up = false;
-    auto user = Glib::signal_timeout().connect(
-        [&] {
-            for (Gtk::Window* w : Gtk::Window::list_toplevels())
-                if (auto* window = dynamic_cast<InternetOptionsWindow*>(w); window && window->get_mapped()) {
-                    acted = true;
-                    EXPECT_EQ(window->home_entry().get_text(), about::default_home_page());
-                    EXPECT_FALSE(window->apply_button().get_sensitive());
-                    window->home_entry().set_text("  https://example.org/start  ");
-                    window->apply_button().clicked();
-                    EXPECT_EQ(about::home_page(browser), "https://example.org/start");
-                    EXPECT_EQ(search(), "none") << "an untouched page keeps following the default";
-                    EXPECT_FALSE(window->apply_button().get_sensitive());
-                    // A line break is refused over the window, which stays open.
-                    window->home_entry().set_text("https://a.example/\nhttps://b.example/");
-                    {
-                        MessageBoxAnswerer answerer(platform::MsgAnswer::Ok);
-                        window->ok_button().clicked();
-                        EXPECT_TRUE(wait_until([&] { return !answerer.seen.empty(); }));
-                        EXPECT_EQ(answerer.seen.at(0).text,
-                                  "The home page address must be a single line of text.");
-                        EXPECT_EQ(answerer.seen.at(0).parent, window);
-                    }
-                    EXPECT_EQ(about::home_page(browser), "https://example.org/start");
-                    window->home_entry().set_text("https://run.example/");
-                    window->ok_button().clicked();
-                    return false;
-                }
-            return true;
-        },
-        20);
-    auto guard = Glib::signal_timeout().connect(
-        [&] {
-            gave_up = true;
-            gtk_main_quit();
-            return false;
-        },
-        20000);
+    bool acted = false;
+    driftway::testing::when_shown<InternetOptionsWindow>([&](InternetOptionsWindow& window) {
+        acted = true;
+        EXPECT_EQ(window.home_entry().get_text(), about::default_home_page());
+        EXPECT_FALSE(window.apply_button().get_sensitive());
+        window.home_entry().set_text("  https://example.org/start  ");
+        window.apply_button().clicked();
+        EXPECT_EQ(about::home_page(browser), "https://example.org/start");
+        EXPECT_EQ(search(), "none") << "an untouched page keeps following the default";
+        EXPECT_FALSE(window.apply_button().get_sensitive());
+        // A line break is refused over the window, which stays open.
+        window.home_entry().set_text("https://a.example/\nhttps://b.example/");
+        {
+            MessageBoxAnswerer answerer(platform::MsgAnswer::Ok);
+            window.ok_button().clicked();
+            EXPECT_TRUE(wait_until([&] { return !answerer.seen.empty(); }));
+            EXPECT_EQ(answerer.seen.at(0).text, "The home page address must be a single line of text.");
+            EXPECT_EQ(answerer.seen.at(0).parent, &window);
+        }
+        EXPECT_EQ(about::home_page(browser), "https://example.org/start");
+        window.home_entry().set_text("https://run.example/");
+        window.ok_button().clicked();
+    });
     EXPECT_EQ(run_internet_options_window(), 0);
-    user.disconnect();
-    guard.disconnect();
-    EXPECT_TRUE(acted && !gave_up);
+    EXPECT_TRUE(acted);
     EXPECT_EQ(about::home_page(browser), "https://run.example/");
 }
 

@@ -2,7 +2,6 @@
 // HTTP server: pop-up windows, hovered and slow links, the first page's
 // history, failed loads and the mouse wheel over the address box.
 #include "browser/status_text.h"
-#include "gtk/webkit_engine.h"
 #include "tests/gtk/browser/window_fixture.h"
 #include "tests/gtk/common/http_server.h"
 #include "tests/gtk/common/web_view.h"
@@ -18,11 +17,6 @@ using driftway::testing::pump_for;
 using driftway::testing::wait_until;
 
 namespace {
-
-WebKitWebView* view_of(gtk::MainWindow& w)
-{
-    return dynamic_cast<gtk::WebKitEngine&>(w.frm().engine()).view();
-}
 
 class EngineEventsTest : public driftway::testing::WindowTest {
 protected:
@@ -74,8 +68,8 @@ TEST_F(EngineEventsTest, APageOpensOneWindowPerClickKeepsItsOpenerAndMayCloseIt)
     EXPECT_TRUE(wait_title(w, "Got hello")) << w.get_title();
 
     // The page closes the window it opened, and learns that it did.
-    webkit_web_view_evaluate_javascript(view_of(popup), "window.close()", -1, nullptr, nullptr, nullptr,
-                                        nullptr, nullptr);
+    webkit_web_view_evaluate_javascript(engine_of(popup).view(), "window.close()", -1, nullptr, nullptr,
+                                        nullptr, nullptr, nullptr);
     EXPECT_TRUE(wait_until([&] { return m_app->windows().size() == 1; }, 10000));
     EXPECT_TRUE(wait_title(w, "Closed")) << w.get_title();
 
@@ -112,8 +106,7 @@ TEST_F(EngineEventsTest, ALinkToASlowPageIsShownAtOnceAndTheHoveredLinkDoesNotSt
         << w.status_label().get_text();
 
     // Enter on the focused link, the pointer over it again.
-    ASSERT_TRUE(driftway::testing::focus_by_pointer(x, y));
-    ASSERT_TRUE(wait_until([&] { return w.has_toplevel_focus(); }, 5000));
+    ASSERT_TRUE(take_keyboard({x, y}));
     w.frm().engine().SetFocus();
     ASSERT_TRUE(driftway::testing::press_key("Return"));
     EXPECT_TRUE(wait_until([&] { return w.get_title() == "Driftway\u2122 - " + slow; }, 2000))
@@ -179,7 +172,7 @@ TEST_F(EngineEventsTest, AFailedLoadEndsWithAPageNamingTheAddressWhichStaysInThe
             << bad;
         EXPECT_NE(w.get_title(), browser::kWorkingTitle) << bad;
         EXPECT_EQ(address(w), bad);
-        const std::string text = driftway::testing::evaluate(view_of(w), "document.body.innerText");
+        const std::string text = driftway::testing::evaluate(engine_of(w).view(), "document.body.innerText");
         EXPECT_NE(text.find(bad), std::string::npos) << bad << ": " << text;
     }
     // Neither an address nor a path, and an address too long to keep: the

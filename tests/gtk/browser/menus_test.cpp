@@ -53,7 +53,7 @@ TEST_F(MenusTest, TypedAddressesTheClipboardAndFindUseTheRealKeys)
     // Real keys into the address box: Ctrl+L selects it, typing replaces the
     // text, Enter navigates.
     auto* entry = w.address_box().get_entry();
-    ASSERT_TRUE(take_keyboard());
+    ASSERT_TRUE(take_keyboard(on_screen(*entry, 5, 5)));
     ASSERT_TRUE(driftway::testing::press_key("ctrl+l"));
     ASSERT_TRUE(wait_until([&] { return entry->has_focus(); }, 5000));
     ASSERT_TRUE(driftway::testing::type_text(file_url(a)));

@@ -1,8 +1,7 @@
 // What the window and its dialogs look like and answer to, and the About
 // box's advert bringing the first window forward. Needs xdotool.
-#include "gtk/webkit_engine.h"
 #include "tests/gtk/browser/window_fixture.h"
-#include "tests/gtk/common/message_boxes.h"
+#include "tests/gtk/common/dialogs.h"
 
 #include <gdk/gdkx.h>
 #include <gdkmm/pixbuf.h>
@@ -65,7 +64,7 @@ TEST_F(WindowLookTest, GreyStatusLineAndPaneFittingAddressBoxIconsAndEscapeInPro
     }
 
     w.frm().menu_activated("mnuFItem", 9, false); // File > Properties
-    auto* properties = dynamic_cast<gtk::WebKitEngine&>(w.frm().engine()).properties_window();
+    auto* properties = engine_of(w).properties_window();
     ASSERT_NE(properties, nullptr);
     GtkWidget* shown = properties->window();
     ASSERT_TRUE(wait_until([&] { return gtk_widget_get_mapped(shown); }, 5000));
@@ -85,9 +84,8 @@ TEST_F(WindowLookTest, TheAdvertBringsTheFirstWindowToTheFront)
     ASSERT_TRUE(focus_window(GTK_WIDGET(second.gobj())));
     // A click in it, as the user's last act: the X server takes a focus
     // request only if it is newer than the last change of focus.
-    int x = 0, y = 0;
-    second.get_window()->get_origin(x, y);
-    ASSERT_TRUE(driftway::testing::mouse_click(x + second.get_width() - 5, y + second.get_height() - 5));
+    const auto [x, y] = on_screen(second, second.get_width() - 5, second.get_height() - 5);
+    ASSERT_TRUE(driftway::testing::mouse_click(x, y));
     pump_for(300);
 
     m_app->about_first_window().show();

@@ -1,14 +1,12 @@
 #pragma once
 
 #include "gtk/fav_dialogs.h"
+#include "tests/gtk/common/dialogs.h"
 #include "tests/gtk/common/wait.h"
 #include "tests/unit/favourites/fav_doubles.h"
 
-#include <glibmm/main.h>
 #include <gtkmm/window.h>
 
-#include <chrono>
-#include <functional>
 #include <string>
 
 namespace driftway::testing {
@@ -28,35 +26,6 @@ public:
     gtk::GtkFavDialogs gtk_dialogs{&top, prompts_double};
 };
 using GtkFavFolder = FavFolder<TestFavWindow>;
-
-// Acts on the first shown dialog of type D as soon as it appears (from a
-// timer, as modal dialogs run loops of their own); a dialog still open long
-// after is closed, so that a failing test cannot hang.
-template <typename D> void when_shown(std::function<void(D&)> act, int timeout_ms = 10000)
-{
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
-    const auto find = [] {
-        for (Gtk::Window* w : Gtk::Window::list_toplevels())
-            if (auto* d = dynamic_cast<D*>(w); d && d->get_mapped())
-                return d;
-        return static_cast<D*>(nullptr);
-    };
-    Glib::signal_timeout().connect(
-        [act, end, find] {
-            if (D* d = find()) {
-                act(*d);
-                return false;
-            }
-            return std::chrono::steady_clock::now() < end;
-        },
-        20);
-    Glib::signal_timeout().connect_once(
-        [find] {
-            if (D* d = find())
-                d->response(Gtk::RESPONSE_DELETE_EVENT);
-        },
-        timeout_ms * 2);
-}
 
 // The text entry of a tree view's open label edit, or null.
 inline GtkWidget* label_editor(Gtk::TreeView& view)
