@@ -13,6 +13,7 @@
 
 using namespace driftway;
 using namespace driftway::gtk;
+using driftway::about::testing::stored_choice;
 using driftway::testing::MessageBoxAnswerer;
 using driftway::testing::TempDir;
 using driftway::testing::wait_until;
@@ -51,11 +52,6 @@ protected:
         return *dialog;
     }
 
-    std::string stored_choice()
-    {
-        return services->settings().get_setting("Quillmere", "Driftway", "open-HTML", "absent");
-    }
-
     std::string classes_root_default(const std::string& key)
     {
         const auto value = services->registry().read_value(Hkey::HKEY_CLASSES_ROOT, key, "");
@@ -75,16 +71,17 @@ TEST_F(AboutDialogTest, OneBoxAtATimeLoadedAfreshWithTheAssociationOnItsCheckBox
     EXPECT_TRUE(box.get_modal());
     EXPECT_TRUE(box.picIcon().get_pixbuf() && box.imgEditor().get_pixbuf());
     EXPECT_FALSE(box.chkAssociate().get_active());
-    EXPECT_EQ(stored_choice(), "absent") << "loading without a stored choice writes nothing";
+    EXPECT_EQ(stored_choice(services->settings()), "absent")
+        << "loading without a stored choice writes nothing";
     EXPECT_TRUE(services->registry().key_paths(Hkey::HKEY_CLASSES_ROOT).empty());
     // Checking associates, unchecking withdraws.
     box.chkAssociate().clicked();
-    EXPECT_EQ(stored_choice(), "1");
+    EXPECT_EQ(stored_choice(services->settings()), "1");
     EXPECT_EQ(classes_root_default("DriftwayHTM\\shell\\open\\command"),
               "\"" + dir.str() + "/Driftway Program/Driftway\" \"%1\"");
     EXPECT_TRUE(std::filesystem::exists(services->desktop().desktop_file()));
     box.chkAssociate().clicked();
-    EXPECT_EQ(stored_choice(), "0");
+    EXPECT_EQ(stored_choice(services->settings()), "0");
     EXPECT_EQ(classes_root_default("DriftwayHTM"), "(none)");
     EXPECT_FALSE(std::filesystem::exists(services->desktop().desktop_file()));
 

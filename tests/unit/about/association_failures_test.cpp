@@ -40,7 +40,6 @@ protected:
         registry_says = associate.is_associated(kHtmType.ProgID, kHtmType.Extension);
         return about.chkAssociate();
     }
-    std::string stored() { return settings.get_setting("Quillmere", "Driftway", "open-HTML", "absent"); }
     std::string message() const { return prompts.messages.empty() ? "" : prompts.messages.back().text; }
     bool exists(const std::string& path) const { return std::filesystem::exists(path); }
 
@@ -54,27 +53,23 @@ protected:
     bool registry_says = false;
 };
 
-TEST_F(AssociationFailures, AMimeappsListThatIsAFolderUnticksTheBoxAndSaysWhy)
+TEST_F(AssociationFailures, AFileThatCannotBeWrittenUnticksTheBoxAndIsNamed)
 {
-    std::filesystem::create_directories(config + "/mimeapps.list");
-    EXPECT_EQ(check_the_box(install_program("bin")), 0);
-    EXPECT_NE(message().find(config + "/mimeapps.list"), std::string::npos) << message();
-    EXPECT_NE(message().find("it is a folder"), std::string::npos) << message();
-    EXPECT_FALSE(registry_says);
-    EXPECT_EQ(stored(), "0");
-    EXPECT_FALSE(exists(data + "/applications/driftway-html.desktop"));
-}
-
-TEST_F(AssociationFailures, AConfigurationFolderThatCannotBeWrittenIsReportedNotHidden)
-{
-    // A file where the registry's folder must go stops every write there,
-    // for root as for anyone.
-    dir.write("config/Driftway", "not a folder");
-    EXPECT_EQ(check_the_box(install_program("bin")), 0);
-    EXPECT_NE(message().find(config + "/Driftway/registry"), std::string::npos) << message();
-    EXPECT_FALSE(registry_says);
-    EXPECT_EQ(stored(), "0");
-    EXPECT_FALSE(exists(data + "/applications/driftway-html.desktop"));
+    // mimeapps.list as a folder; a file where the registry's folder must go,
+    // which stops every write there, for root as for anyone.
+    const std::string cases[][3] = {{"mimeapps.list/inside", "/mimeapps.list", "it is a folder"},
+                                    {"Driftway", "/Driftway/registry", ""}};
+    for (const auto& [blocker, named, why] : cases) {
+        std::filesystem::remove_all(config);
+        settings = platform::SettingsStore(config);
+        dir.write("config/" + blocker, "");
+        EXPECT_EQ(check_the_box(install_program("bin")), 0);
+        EXPECT_NE(message().find(config + named), std::string::npos) << message();
+        EXPECT_NE(message().find(why), std::string::npos) << message();
+        EXPECT_FALSE(registry_says);
+        EXPECT_EQ(stored_choice(settings), "0");
+        EXPECT_FALSE(exists(data + "/applications/driftway-html.desktop"));
+    }
 }
 
 TEST_F(AssociationFailures, ProgramPathsWithBlanksOrPercentGoThroughALinkOrAreRefused)
