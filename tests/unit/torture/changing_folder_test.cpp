@@ -20,16 +20,9 @@ namespace {
 namespace fs = std::filesystem;
 using namespace driftway::favourites;
 using driftway::testing::FavRig;
+using driftway::testing::keys_of;
 using driftway::testing::tree_structure;
 using driftway::testing::tree_vs_disk;
-
-std::set<std::string> keys_of(const Tree& tree)
-{
-    std::set<std::string> keys;
-    for (int i = 1; i <= tree.Count(); ++i)
-        keys.insert(tree.Key(i));
-    return keys;
-}
 
 TEST(ChangingFolder, AScanShowsEachFolderAsItWasWhenItWasRead)
 {
