@@ -14,9 +14,7 @@
 using namespace driftway;
 using namespace driftway::gtk;
 using driftway::about::testing::stored_choice;
-using driftway::testing::MessageBoxAnswerer;
-using driftway::testing::TempDir;
-using driftway::testing::wait_until;
+using namespace driftway::testing;
 using platform::Hkey;
 
 namespace {
@@ -32,7 +30,7 @@ protected:
         where.data_home = dir.str() + "/data";
         where.program_folder = dir.str() + "/Driftway Program";
         where.facts = std::make_shared<about::testing::FixedFacts>(); // no System Information tool
-        where.shell = std::make_unique<driftway::testing::ShellDouble>();
+        where.shell = std::make_unique<ShellDouble>();
         services = std::make_unique<AboutServicesHolder>(std::move(where));
     }
 
@@ -40,7 +38,7 @@ protected:
     {
         if (auto* open = current_about_dialog())
             open->cmdOK().clicked();
-        driftway::testing::pump_for(50); // closed boxes go away from idle
+        pump_for(50); // closed boxes go away from idle
     }
 
     AboutDialog& open(Gtk::Window& from)
@@ -122,7 +120,7 @@ TEST_F(AboutDialogTest, TheAdvertOpensThePublisherAndADamagedSettingsFileIsRepor
     int x = 0, y = 0;
     box.lblTy().get_window()->get_origin(x, y);
     const auto area = box.lblTy().get_allocation();
-    ASSERT_TRUE(driftway::testing::mouse_click(x + area.get_width() / 2, y + area.get_height() / 2));
+    ASSERT_TRUE(mouse_click(x + area.get_width() / 2, y + area.get_height() / 2));
     EXPECT_TRUE(wait_until([&] { return current_about_dialog() == nullptr; }, 5000));
     EXPECT_EQ(log, (std::vector<std::string>{"show", "NavNow " + about::publisher_home_address()}));
 

@@ -15,9 +15,7 @@
 
 using namespace driftway;
 using namespace driftway::gtk;
-using driftway::testing::MessageBoxAnswerer;
-using driftway::testing::TempDir;
-using driftway::testing::wait_until;
+using namespace driftway::testing;
 
 namespace {
 
@@ -65,11 +63,11 @@ TEST(InternetOptionsData, DeletesTheCookiesAndStorageAPageLeftInTheBrowsersFolde
     EXPECT_EQ(std::string(webkit_website_data_manager_get_base_data_directory(manager)),
               (folders.path() / "data" / "Driftway").string());
 
-    driftway::testing::HttpServer server;
-    server.route("/", driftway::testing::http_response("200 OK",
-                                                       "<script>localStorage.setItem('visited', 'yes');"
-                                                       "document.title = 'stored';</script>",
-                                                       "Set-Cookie: session=abc; Max-Age=86400; Path=/\r\n"));
+    HttpServer server;
+    server.route("/", http_response("200 OK",
+                                    "<script>localStorage.setItem('visited', 'yes');"
+                                    "document.title = 'stored';</script>",
+                                    "Set-Cookie: session=abc; Max-Age=86400; Path=/\r\n"));
     GtkWidget* view =
         GTK_WIDGET(g_object_ref_sink(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", context, nullptr)));
     GtkWidget* holder = gtk_offscreen_window_new();
@@ -115,13 +113,13 @@ TEST(InternetOptionsData, TheProgramsWindowStoresChangedPagesRefusesALineBreakAn
 {
     engine_folders();
     TempDir config;
-    driftway::testing::ScopedEnv config_home("XDG_CONFIG_HOME", config.str());
+    ScopedEnv config_home("XDG_CONFIG_HOME", config.str());
     platform::SettingsStore browser(config.str());
     const auto search = [&] {
         return browser.get_setting("Driftway", "Internet Options", "Search Page", "none");
     };
     bool acted = false;
-    driftway::testing::when_shown<InternetOptionsWindow>([&](InternetOptionsWindow& window) {
+    when_shown<InternetOptionsWindow>([&](InternetOptionsWindow& window) {
         acted = true;
         EXPECT_EQ(window.home_entry().get_text(), about::default_home_page());
         EXPECT_FALSE(window.apply_button().get_sensitive());

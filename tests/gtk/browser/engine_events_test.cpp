@@ -13,12 +13,11 @@
 #include <thread>
 
 using namespace driftway;
-using driftway::testing::pump_for;
-using driftway::testing::wait_until;
+using namespace driftway::testing;
 
 namespace {
 
-class EngineEventsTest : public driftway::testing::WindowTest {
+class EngineEventsTest : public WindowTest {
 protected:
     // Places the first window and clicks (or only points) into its page.
     void press_in_page(int x, int y, bool click = true)
@@ -26,11 +25,11 @@ protected:
         window().move(100, 100);
         pump_for(300);
         const auto [sx, sy] = on_screen(window().engine_widget(), x, y);
-        ASSERT_TRUE(click ? driftway::testing::mouse_click(sx, sy) : driftway::testing::mouse_move(sx, sy));
+        ASSERT_TRUE(click ? mouse_click(sx, sy) : mouse_move(sx, sy));
     }
     std::string address(gtk::MainWindow& w) { return w.address_box().get_entry()->get_text(); }
 
-    driftway::testing::HttpServer m_server;
+    HttpServer m_server;
 };
 
 TEST_F(EngineEventsTest, APageOpensOneWindowPerClickKeepsItsOpenerAndMayCloseIt)
@@ -85,14 +84,14 @@ TEST_F(EngineEventsTest, APageOpensOneWindowPerClickKeepsItsOpenerAndMayCloseIt)
 TEST_F(EngineEventsTest, ALinkToASlowPageIsShownAtOnceAndTheHoveredLinkDoesNotStay)
 {
     // The slow page answers after three seconds; the server waits meanwhile.
-    driftway::testing::HttpServer server([](const std::string& request) {
+    HttpServer server([](const std::string& request) {
         if (!request.starts_with("GET /slow.html "))
-            return driftway::testing::http_response(
-                "200 OK", "<title>Links</title><body style='margin:0'><a id=a href='/slow.html' "
-                          "style='display:block;width:400px;height:200px'>slow</a>"
-                          "<script>document.getElementById('a').focus()</script>");
+            return http_response("200 OK",
+                                 "<title>Links</title><body style='margin:0'><a id=a href='/slow.html' "
+                                 "style='display:block;width:400px;height:200px'>slow</a>"
+                                 "<script>document.getElementById('a').focus()</script>");
         std::this_thread::sleep_for(std::chrono::seconds(3));
-        return driftway::testing::http_response("200 OK", "<title>Slow Page</title>slow");
+        return http_response("200 OK", "<title>Slow Page</title>slow");
     });
     start(server.url("/links.html"));
     auto& w = window();
@@ -101,14 +100,14 @@ TEST_F(EngineEventsTest, ALinkToASlowPageIsShownAtOnceAndTheHoveredLinkDoesNotSt
     press_in_page(50, 50, false);
     ASSERT_TRUE(wait_until([&] { return w.status_label().get_text() == slow; }, 10000));
     const auto [x, y] = on_screen(w.engine_widget(), 50, 50);
-    ASSERT_TRUE(driftway::testing::mouse_move(x, y + 300)); // off the link
+    ASSERT_TRUE(mouse_move(x, y + 300)); // off the link
     EXPECT_TRUE(wait_until([&] { return w.status_label().get_text() == browser::kDefaultStatus; }, 10000))
         << w.status_label().get_text();
 
     // Enter on the focused link, the pointer over it again.
     ASSERT_TRUE(take_keyboard({x, y}));
     w.frm().engine().SetFocus();
-    ASSERT_TRUE(driftway::testing::press_key("Return"));
+    ASSERT_TRUE(press_key("Return"));
     EXPECT_TRUE(wait_until([&] { return w.get_title() == "Driftway\u2122 - " + slow; }, 2000))
         << w.get_title();
     EXPECT_EQ(address(w), slow);
@@ -142,9 +141,9 @@ TEST_F(EngineEventsTest, TheFirstPageHasNoPageBehindItAndTheWheelDoesNotNavigate
     auto& box = w.address_box();
     for (int x : {box.get_allocated_width() - 8, 20}) {
         const auto [sx, sy] = on_screen(box, x, box.get_allocated_height() / 2);
-        ASSERT_TRUE(driftway::testing::mouse_move(sx, sy));
+        ASSERT_TRUE(mouse_move(sx, sy));
         for (const char* button : {"4", "5", "5", "4"})
-            ASSERT_TRUE(driftway::testing::xdotool({"click", button}));
+            ASSERT_TRUE(xdotool({"click", button}));
     }
     pump_for(800);
     EXPECT_EQ(address(w), m_server.url("/second.html"));
@@ -161,7 +160,7 @@ TEST_F(EngineEventsTest, AFailedLoadEndsWithAPageNamingTheAddressWhichStaysInThe
 {
     std::string refused; // a port where nothing listens any more
     {
-        driftway::testing::HttpServer gone;
+        HttpServer gone;
         refused = gone.url("/");
     }
     start();
@@ -172,7 +171,7 @@ TEST_F(EngineEventsTest, AFailedLoadEndsWithAPageNamingTheAddressWhichStaysInThe
             << bad;
         EXPECT_NE(w.get_title(), browser::kWorkingTitle) << bad;
         EXPECT_EQ(address(w), bad);
-        const std::string text = driftway::testing::evaluate(engine_of(w).view(), "document.body.innerText");
+        const std::string text = evaluate(engine_of(w).view(), "document.body.innerText");
         EXPECT_NE(text.find(bad), std::string::npos) << bad << ": " << text;
     }
     // Neither an address nor a path, and an address too long to keep: the

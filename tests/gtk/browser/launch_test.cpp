@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <csignal>
 #include <cstdlib>
-#include <map>
 #include <memory>
 #include <sstream>
 #include <sys/wait.h>

@@ -14,9 +14,7 @@
 
 using namespace driftway;
 using namespace driftway::gtk;
-using driftway::testing::type_label;
-using driftway::testing::wait_until;
-using driftway::testing::when_shown;
+using namespace driftway::testing;
 namespace fav = driftway::favourites;
 namespace fs = std::filesystem;
 
@@ -40,7 +38,7 @@ void pick_folder(const std::string& folder)
     });
 }
 
-class FavDialogsTest : public ::testing::Test, protected driftway::testing::GtkFavFolder {
+class FavDialogsTest : public ::testing::Test, protected GtkFavFolder {
 protected:
     void SetUp() override
     {
@@ -77,8 +75,7 @@ TEST_F(FavDialogsTest, AddToFavoritesMakesAndNamesAFolderAndWritesTheShortcut)
     });
     faves.AddToFavorites(window);
     const std::string written = root() + "Work/Travel/Release notes.url";
-    EXPECT_EQ(driftway::testing::read_file(written),
-              "[InternetShortcut]\r\nURL=https://example.org/page?id=7\r\n");
+    EXPECT_EQ(read_file(written), "[InternetShortcut]\r\nURL=https://example.org/page?id=7\r\n");
     EXPECT_FALSE(fs::exists(root() + "Work/New folder1"));
     EXPECT_NE(fav::find_node_by_key(window.tree, written), 0);
     EXPECT_EQ(window.frozen, 0);

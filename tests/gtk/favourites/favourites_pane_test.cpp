@@ -10,14 +10,13 @@
 
 #include <filesystem>
 
-using driftway::testing::type_label;
-using driftway::testing::wait_until;
+using namespace driftway::testing;
 namespace fav = driftway::favourites;
 namespace fs = std::filesystem;
 
 namespace {
 
-class TreeUse : public ::testing::Test, protected driftway::testing::GtkFavFolder {
+class TreeUse : public ::testing::Test, protected GtkFavFolder {
 protected:
     void SetUp() override
     {
@@ -68,7 +67,7 @@ TEST_F(TreeUse, LabelEditsRenameOnDiskAndTheViewFollows)
     EXPECT_FALSE(m_view.editing());
     select("News.url");
     key(GDK_KEY_F2);
-    GtkWidget* editor = driftway::testing::label_editor(tv);
+    GtkWidget* editor = label_editor(tv);
     ASSERT_NE(editor, nullptr);
     EXPECT_STREQ(gtk_entry_get_text(GTK_ENTRY(editor)), "News");
     gtk_entry_set_text(GTK_ENTRY(editor), "Daily");
@@ -90,7 +89,7 @@ TEST_F(TreeUse, LabelEditsRenameOnDiskAndTheViewFollows)
     // Cancelling the editor renames nothing.
     window.tree.StartLabelEdit();
     ASSERT_TRUE(type_label(tv, "Other", true));
-    driftway::testing::pump_for(100);
+    pump_for(100);
     EXPECT_EQ(m_label_edits, 1);
     EXPECT_FALSE(m_view.editing());
 
@@ -99,7 +98,7 @@ TEST_F(TreeUse, LabelEditsRenameOnDiskAndTheViewFollows)
     fav::mnuRFav_Click(faves, window, fav::kRFavNewFolder);
     ASSERT_TRUE(fs::is_directory(root() + "New folder"));
     ASSERT_TRUE(m_view.editing());
-    editor = driftway::testing::label_editor(tv);
+    editor = label_editor(tv);
     EXPECT_STREQ(gtk_entry_get_text(GTK_ENTRY(editor)), "New folder");
     EXPECT_TRUE(gtk_widget_is_focus(editor));
     ASSERT_TRUE(type_label(tv, "Projects"));

@@ -10,7 +10,6 @@
 
 #include <chrono>
 #include <fcntl.h>
-#include <filesystem>
 #include <thread>
 #include <unistd.h>
 

@@ -18,6 +18,7 @@ namespace driftway::about {
 namespace {
 
 using namespace about::testing;
+using namespace driftway::testing;
 
 class AssociationFailures : public ::testing::Test {
 protected:
@@ -43,7 +44,7 @@ protected:
     std::string message() const { return prompts.messages.empty() ? "" : prompts.messages.back().text; }
     bool exists(const std::string& path) const { return std::filesystem::exists(path); }
 
-    driftway::testing::TempDir dir;
+    TempDir dir;
     std::string config = dir.str() + "/config", data = dir.str() + "/data", system_data = dir.str() + "/usr";
     platform::SettingsStore settings{config};
     std::vector<std::string> log;
@@ -77,7 +78,7 @@ TEST_F(AssociationFailures, ProgramPathsWithBlanksOrPercentGoThroughALinkOrAreRe
     // "%" in the program's folder: the entry starts the program through a link.
     const std::string odd = install_program("100% apps");
     EXPECT_EQ(check_the_box(odd), 1) << message();
-    const std::string entry = driftway::testing::read_file(data + "/applications/driftway-html.desktop");
+    const std::string entry = read_file(data + "/applications/driftway-html.desktop");
     EXPECT_NE(entry.find("\nExec=" + data + "/Driftway/bin/Driftway %f\n"), std::string::npos) << entry;
     EXPECT_EQ(std::filesystem::read_symlink(data + "/Driftway/bin/Driftway"), odd + "/Driftway");
 
@@ -98,7 +99,7 @@ TEST_F(AssociationFailures, AnInstalledEntryForThisProgramIsNamedInsteadOfASecon
                                                        folder + "/Driftway %U\nMimeType=text/html;\n");
     EXPECT_EQ(check_the_box(folder), 1) << message();
     EXPECT_FALSE(exists(data + "/applications/driftway-html.desktop"));
-    const std::string mimeapps = driftway::testing::read_file(config + "/mimeapps.list");
+    const std::string mimeapps = read_file(config + "/mimeapps.list");
     EXPECT_NE(mimeapps.find("text/html=driftway.desktop;"), std::string::npos) << mimeapps;
 
     // Another program's entry of that name is not ours to name.
@@ -106,9 +107,8 @@ TEST_F(AssociationFailures, AnInstalledEntryForThisProgramIsNamedInsteadOfASecon
               "[Desktop Entry]\nExec=/usr/bin/other %U\nMimeType=text/html;\n");
     EXPECT_EQ(check_the_box(folder), 1);
     EXPECT_TRUE(exists(data + "/applications/driftway-html.desktop"));
-    EXPECT_NE(
-        driftway::testing::read_file(config + "/mimeapps.list").find("text/html=driftway-html.desktop;"),
-        std::string::npos);
+    EXPECT_NE(read_file(config + "/mimeapps.list").find("text/html=driftway-html.desktop;"),
+              std::string::npos);
 }
 
 } // namespace

@@ -12,6 +12,7 @@ namespace driftway::about {
 namespace {
 
 using namespace about::testing;
+using namespace driftway::testing;
 namespace fs = std::filesystem;
 
 constexpr const char* kOtherDefaults =
@@ -20,7 +21,7 @@ constexpr const char* kOtherDefaults =
 
 TEST(DesktopAssociation, CheckingMakesUsTheDefaultAndUncheckingGivesTheOtherProgramItBack)
 {
-    driftway::testing::TempDir dir;
+    TempDir dir;
     dir.write("config/mimeapps.list", kOtherDefaults);
     platform::RegistryStore registry{dir.str() + "/config/Driftway/registry", std::make_shared<FixedFacts>()};
     const std::string program_folder = dir.str() + "/My Apps";
@@ -29,18 +30,18 @@ TEST(DesktopAssociation, CheckingMakesUsTheDefaultAndUncheckingGivesTheOtherProg
 
     associate.associate_html();
     EXPECT_EQ(desktop.last_error(), std::nullopt);
-    const std::string entry = driftway::testing::read_file(desktop.desktop_file());
+    const std::string entry = read_file(desktop.desktop_file());
     EXPECT_NE(entry.find("\nMimeType=text/html;\n"), std::string::npos);
     EXPECT_NE(entry.find("\nIcon=" + program_folder + "/support/htm.ico\n"), std::string::npos);
     // Our name goes first on the other program's line; the rest stays.
     std::string ours = kOtherDefaults;
     ours.replace(ours.find("html=") + 5, 0, "driftway-html.desktop;");
-    EXPECT_EQ(driftway::testing::read_file(desktop.mimeapps_file()), ours);
+    EXPECT_EQ(read_file(desktop.mimeapps_file()), ours);
 
     associate.remove_html();
     EXPECT_FALSE(fs::exists(desktop.desktop_file()));
     EXPECT_FALSE(fs::exists(fs::symlink_status(desktop.launcher_link())));
-    EXPECT_EQ(driftway::testing::read_file(desktop.mimeapps_file()), kOtherDefaults);
+    EXPECT_EQ(read_file(desktop.mimeapps_file()), kOtherDefaults);
 }
 
 TEST(MimeappsList, OurNameGoesFirstOrComesOutAndEverythingElseStays)

@@ -5,13 +5,9 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <map>
-
 using namespace driftway;
 using namespace driftway::browser;
-using driftway::testing::FactoryDouble;
-using driftway::testing::TestWindow;
+using namespace driftway::testing;
 using Strings = std::vector<std::string>;
 
 TEST(Layout, TheBrowserSitsBesideThePaneAndNoSizeGoesNegative)

@@ -12,13 +12,12 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace driftway::favourites;
-using driftway::testing::FavFolderTest;
-using driftway::testing::read_file;
+using namespace driftway::testing;
 using Strings = std::vector<std::string>;
 
 class Context : public FavFolderTest {
 protected:
-    std::vector<driftway::testing::ShownMessage>& messages = window.prompts_double.messages;
+    std::vector<ShownMessage>& messages = window.prompts_double.messages;
     void click(int index) { mnuRFav_Click(faves, window, index); }
     void move_to(const std::string& relative, const std::string& target)
     {

@@ -13,11 +13,7 @@ namespace {
 namespace fs = std::filesystem;
 using namespace driftway::favourites;
 using driftway::platform::MsgAnswer;
-using driftway::testing::FavFolderTest;
-using driftway::testing::FavWindowDouble;
-using driftway::testing::read_file;
-using driftway::testing::ScopedEnv;
-using driftway::testing::TempDir;
+using namespace driftway::testing;
 using Strings = std::vector<std::string>;
 
 const auto shortcut = internet_shortcut_text;

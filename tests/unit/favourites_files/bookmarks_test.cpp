@@ -14,9 +14,7 @@ namespace driftway::favourites {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::read_file;
-using testing::snapshot;
-using testing::TempDir;
+using namespace driftway::testing;
 using Tree = testing::Snapshot;
 
 const auto url_file = internet_shortcut_text;

@@ -15,8 +15,7 @@ namespace driftway::favourites {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::snapshot;
-using testing::TempDir;
+using namespace driftway::testing;
 
 const auto url_file = internet_shortcut_text;
 

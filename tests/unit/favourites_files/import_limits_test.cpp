@@ -8,14 +8,12 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace driftway::favourites {
 namespace {
 
-using testing::snapshot;
-using testing::TempDir;
+using namespace driftway::testing;
 
 const std::string kHead = "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<DL><p>\n";
 

@@ -12,8 +12,7 @@ namespace driftway::favourites {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::read_file;
-using testing::TempDir;
+using namespace driftway::testing;
 
 TEST(SafeFileName, MakesTitlesIntoNamesThatWorkEverywhereInAtMost255Bytes)
 {

@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <set>
 #include <utility>
 
 namespace {
@@ -17,8 +16,7 @@ namespace {
 namespace fs = std::filesystem;
 using namespace driftway::favourites;
 using namespace std::chrono_literals;
-using driftway::testing::FavFolderTest;
-using driftway::testing::TempDir;
+using namespace driftway::testing;
 using Kind = FolderChange::Kind;
 using Outcome = FolderWatch::Outcome;
 using Strings = std::vector<std::string>;

@@ -12,8 +12,7 @@
 namespace driftway::platform {
 namespace {
 
-using testing::read_file;
-using testing::TempDir;
+using namespace driftway::testing;
 namespace fs = std::filesystem;
 
 TEST(SettingsStore, KeepsOneFilePerApplicationWithSectionsAsGroupsAndAnyValueWhole)

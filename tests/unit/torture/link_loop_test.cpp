@@ -8,7 +8,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace driftway::favourites;
-using driftway::testing::FavRig;
+using namespace driftway::testing;
 using Strings = std::vector<std::string>;
 
 const auto shortcut = internet_shortcut_text;
@@ -58,15 +58,15 @@ TEST(LinkLoops, EveryOperationEndsAndTouchesOnlyTheLinksThemselves)
 
 TEST(LinkLoops, AFavoritesFolderThatIsItselfALinkIsReadThroughIt)
 {
-    driftway::testing::TempDir dir;
+    TempDir dir;
     dir.write("Real favourites/News/daily.url", shortcut("https://example.org/daily"));
     fs::create_directory_symlink(dir.path() / "Real favourites", dir.path() / "Favorites");
-    driftway::testing::ScopedEnv env{"DRIFTWAY_FAVORITES", dir.str() + "/Favorites"};
+    ScopedEnv env{"DRIFTWAY_FAVORITES", dir.str() + "/Favorites"};
     ModFaves faves;
-    driftway::testing::FavWindowDouble window;
+    FavWindowDouble window;
     faves.LoadFavorites(window);
     EXPECT_EQ(window.texts(), (Strings{"Favorites/", "News/", "daily"}));
-    EXPECT_EQ(driftway::testing::tree_vs_disk(window.tree, dir.str() + "/Favorites/"), "");
+    EXPECT_EQ(tree_vs_disk(window.tree, dir.str() + "/Favorites/"), "");
 }
 
 } // namespace
