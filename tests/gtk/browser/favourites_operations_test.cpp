@@ -169,13 +169,7 @@ TEST_F(FavOps, ImportsRefuseNonFilesCancelOnEscapeAndUndoThemselvesWhenTheirWind
                 "<DT><A HREF=\"https://e/" + std::to_string(i) + "\">L</A>\n" +
                 (i % 1000 == 999 ? "</DL><p>\n" : "");
     const std::string big = m_dir.write("big.html", html).string();
-    when_importing([&] {
-        GdkEvent* escape = gdk_event_new(GDK_KEY_PRESS);
-        escape->key.window = GDK_WINDOW(g_object_ref(w.get_window()->gobj()));
-        escape->key.keyval = GDK_KEY_Escape;
-        gtk_widget_event(GTK_WIDGET(w.gobj()), escape);
-        gdk_event_free(escape);
-    });
+    when_importing([&] { send_key(GTK_WIDGET(w.gobj()), GDK_KEY_Escape); });
     import_later(big);
     ASSERT_TRUE(wait_until([&] { return m_import_done; }, 60000));
     EXPECT_EQ(m_import_error, "");

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <glib.h>
+#include <gtk/gtk.h>
 
 #include <string>
 #include <vector>
@@ -62,6 +62,16 @@ inline bool type_text(const std::string& text)
 inline bool press_key(const std::string& keysym)
 {
     return xdotool({"key", "--", keysym});
+}
+
+// A key press handed straight to a widget, without the X server.
+inline void send_key(GtkWidget* widget, guint keyval)
+{
+    GdkEvent* event = gdk_event_new(GDK_KEY_PRESS);
+    event->key.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(widget)));
+    event->key.keyval = keyval;
+    gtk_widget_event(widget, event);
+    gdk_event_free(event);
 }
 
 } // namespace driftway::testing

@@ -3,6 +3,7 @@
 // names), the keys, drops under the pointer, and the search button.
 #include "favourites/context_menu.h"
 #include "gtk/favourites_pane.h"
+#include "tests/gtk/common/x_input.h"
 #include "tests/gtk/favourites/fav_gtk_support.h"
 
 #include <gtest/gtest.h>
@@ -40,14 +41,7 @@ protected:
         ASSERT_TRUE(wait_until([&] { return m_view.tree_view().get_visible_range(first, last); }));
     }
     void TearDown() override { faves.WindowClosed(window); }
-    void key(guint keyval)
-    {
-        GdkEvent* event = gdk_event_new(GDK_KEY_PRESS);
-        event->key.window = GDK_WINDOW(g_object_ref(m_view.tree_view().get_window()->gobj()));
-        event->key.keyval = keyval;
-        gtk_widget_event(GTK_WIDGET(m_view.tree_view().gobj()), event);
-        gdk_event_free(event);
-    }
+    void key(guint keyval) { send_key(GTK_WIDGET(m_view.tree_view().gobj()), keyval); }
     int row_y(int index)
     {
         Gdk::Rectangle cell;
