@@ -1,6 +1,9 @@
-// Publishing the association to the desktop: the desktop entry and the
-// mimeapps.list edits in a temporary XDG tree.
+// The HTML file association: in the registry store, withdrawal that leaves
+// other programs' entries alone and the command line's quoting (the quoted
+// command itself is the GTK About test's); published to the desktop, the
+// desktop entry and the mimeapps.list edits in a temporary XDG tree.
 #include "about/desktop_association.h"
+#include "about/mod_associate.h"
 #include "tests/support/temp_dir.h"
 #include "tests/unit/about/doubles.h"
 
@@ -14,6 +17,10 @@ namespace {
 using namespace about::testing;
 using namespace driftway::testing;
 namespace fs = std::filesystem;
+using platform::Hkey;
+using platform::RegStatus;
+using Strings = std::vector<std::string>;
+constexpr auto HKCR = Hkey::HKEY_CLASSES_ROOT;
 
 constexpr const char* kOtherDefaults =
     "# the user's own note\n[Added Associations]\nimage/png=viewer.desktop;\n\n"
@@ -80,6 +87,64 @@ TEST(DesktopExec, QuotesWhatTheDesktopRulesReserveAndPassesTheFileAsOneField)
     // The key file's own escaping comes on top.
     EXPECT_NE(desktop_entry_text("\"/a\\\\b\" %f", "/i").find("\nExec=\"/a\\\\\\\\b\" %f\n"),
               std::string::npos);
+}
+
+class AssociateTest : public ::testing::Test {
+protected:
+    // A string value without its NUL, or "(none)".
+    std::string text(const std::string& key, const std::string& name = "")
+    {
+        const auto value = registry.read_value(HKCR, key, name);
+        if (!value)
+            return "(none)";
+        EXPECT_EQ(value->type, 1u) << key;
+        EXPECT_EQ(value->data.back(), '\0') << key;
+        return value->data.substr(0, value->data.size() - 1);
+    }
+    void create_key(const std::string& path)
+    {
+        Hkey key{};
+        ASSERT_EQ(registry.RegCreateKeyA(HKCR, path, key), RegStatus::ERROR_SUCCESS);
+        registry.RegCloseKey(key);
+    }
+
+    driftway::testing::TempDir dir;
+    platform::RegistryStore registry{dir.str() + "/registry", std::make_shared<FixedFacts>()};
+    RecordingNotifier notifier;
+    ModAssociate associate{registry, "/opt/My Apps/Driftway", notifier};
+};
+
+TEST_F(AssociateTest, UncheckingRemovesOnlyOurKeysAndOurPartOfTheExtensions)
+{
+    // Another program's value and subkey under .htm, its subkey under our
+    // ProgID, and its name in .html must all stay.
+    create_key(".htm\\OpenWithProgids");
+    Hkey key{};
+    ASSERT_EQ(registry.RegCreateKeyA(HKCR, ".htm", key), RegStatus::ERROR_SUCCESS);
+    registry.RegSetValueExA(key, "Content Type", 1, std::string("text/html\0", 10));
+    registry.RegCloseKey(key);
+    associate.associate_html();
+    create_key("DriftwayHTM\\shell\\edit");
+    ASSERT_EQ(registry.RegSetValueA(HKCR, ".html", platform::RegType::REG_SZ, "OtherBrowser.HTML"),
+              RegStatus::ERROR_SUCCESS);
+
+    associate.remove_html();
+    EXPECT_EQ(notifier.count, 4);
+    EXPECT_EQ(registry.key_paths(HKCR), (Strings{".htm", ".htm\\OpenWithProgids", ".html", "DriftwayHTM",
+                                                 "DriftwayHTM\\shell", "DriftwayHTM\\shell\\edit"}));
+    EXPECT_EQ(text(".htm"), "(none)");
+    EXPECT_EQ(text(".htm", "Content Type"), "text/html");
+    EXPECT_EQ(text(".html"), "OtherBrowser.HTML");
+    EXPECT_EQ(registry.open_handles(), 0u);
+}
+
+TEST(CommandLine, QuotingAndSplittingGiveBackEveryArgument)
+{
+    for (const std::string arg : {"plain", "with blank", "quote\"inside", "back\\slash", "trailing\\",
+                                  "ends \\\"", "\\\\\"", "", "/opt/My Apps/Driftway", "tab\there"})
+        EXPECT_EQ(split_command_line(quote_command_argument(arg) + " \"%1\""), (Strings{arg, "%1"})) << arg;
+    EXPECT_EQ(split_command_line("  a   b\"c d\"e  "), (Strings{"a", "bc de"}));
+    EXPECT_EQ(split_command_line("C:\\Apps\\Driftway.exe %1"), (Strings{"C:\\Apps\\Driftway.exe", "%1"}));
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 // The tree's context menu (enabled states, each command on disk and the node
-// selected afterwards) and the search over node texts, on real folders.
+// selected afterwards), where a dragged favourite may be dropped, and the
+// search over node texts, on real folders.
 #include "fav_doubles.h"
 #include "favourites/context_menu.h"
 #include "favourites/fav_search.h"
@@ -101,6 +102,19 @@ TEST_F(Context, CommandsOnAnEntryThatVanishedReportAndRefresh)
     }
     EXPECT_TRUE(window.folder_windows.empty());
     EXPECT_TRUE(window.dialogs_double.calls.empty());
+}
+
+TEST_F(Context, ADropGoesOnlyIntoAnotherFolderNeverIntoItself)
+{
+    dir.mkdir("A/Inner");
+    dir.mkdir("B");
+    dir.write("x.url", "");
+    load();
+    window.tree.SetExpanded(node("A/"), true);
+    for (const auto& [from, onto] :
+         {std::pair{"", "B/"}, {"A/", "A/"}, {"A/", "A/Inner/"}, {"A/Inner/", "A/"}, {"A/", "x.url"}})
+        EXPECT_FALSE(can_drop_into(window.tree, node(from), node(onto))) << from << " " << onto;
+    EXPECT_TRUE(can_drop_into(window.tree, node("A/Inner/"), 1));
 }
 
 TEST_F(Context, SearchFindsInTreeOrderIgnoringCaseThenMissesUntilTheTermChanges)
