@@ -31,11 +31,9 @@ using GtkFavFolder = FavFolder<TestFavWindow>;
 inline GtkWidget* label_editor(Gtk::TreeView& view)
 {
     GtkWidget* editor = nullptr;
-    GList* children = gtk_container_get_children(GTK_CONTAINER(view.gobj()));
-    for (GList* l = children; l; l = l->next)
-        if (GTK_IS_ENTRY(l->data))
-            editor = GTK_WIDGET(l->data);
-    g_list_free(children);
+    for (Gtk::Widget* child : view.get_children())
+        if (GTK_IS_ENTRY(child->gobj()))
+            editor = child->gobj();
     return editor;
 }
 
