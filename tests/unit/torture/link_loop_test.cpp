@@ -58,15 +58,13 @@ TEST(LinkLoops, EveryOperationEndsAndTouchesOnlyTheLinksThemselves)
 
 TEST(LinkLoops, AFavoritesFolderThatIsItselfALinkIsReadThroughIt)
 {
-    TempDir dir;
-    dir.write("Real favourites/News/daily.url", shortcut("https://example.org/daily"));
-    fs::create_directory_symlink(dir.path() / "Real favourites", dir.path() / "Favorites");
-    ScopedEnv env{"DRIFTWAY_FAVORITES", dir.str() + "/Favorites"};
-    ModFaves faves;
-    FavWindowDouble window;
-    faves.LoadFavorites(window);
-    EXPECT_EQ(window.texts(), (Strings{"Favorites/", "News/", "daily"}));
-    EXPECT_EQ(tree_vs_disk(window.tree, dir.str() + "/Favorites/"), "");
+    FavRig rig;
+    rig.dir.write("Real favourites/News/daily.url", shortcut("https://example.org/daily"));
+    fs::create_directory_symlink(rig.dir.path() / "Real favourites", rig.dir.path() / "Favorites");
+    ScopedEnv env{"DRIFTWAY_FAVORITES", rig.root() + "Favorites"};
+    rig.faves.LoadFavorites(rig.window);
+    EXPECT_EQ(rig.window.texts(), (Strings{"Favorites/", "News/", "daily"}));
+    EXPECT_EQ(tree_vs_disk(rig.window.tree, rig.root() + "Favorites/"), "");
 }
 
 } // namespace
