@@ -2,7 +2,6 @@
 // HTTP server: pop-up windows, hovered and slow links, the first page's
 // history, failed loads and the mouse wheel over the address box.
 #include "browser/status_text.h"
-#include "gtk/webkit_engine.h"
 #include "tests/gtk/browser/window_fixture.h"
 #include "tests/gtk/common/http_server.h"
 #include "tests/gtk/common/web_view.h"
@@ -14,17 +13,11 @@
 #include <thread>
 
 using namespace driftway;
-using driftway::testing::pump_for;
-using driftway::testing::wait_until;
+using namespace driftway::testing;
 
 namespace {
 
-WebKitWebView* view_of(gtk::MainWindow& w)
-{
-    return dynamic_cast<gtk::WebKitEngine&>(w.frm().engine()).view();
-}
-
-class EngineEventsTest : public driftway::testing::WindowTest {
+class EngineEventsTest : public WindowTest {
 protected:
     // Places the first window and clicks (or only points) into its page.
     void press_in_page(int x, int y, bool click = true)
@@ -32,11 +25,11 @@ protected:
         window().move(100, 100);
         pump_for(300);
         const auto [sx, sy] = on_screen(window().engine_widget(), x, y);
-        ASSERT_TRUE(click ? driftway::testing::mouse_click(sx, sy) : driftway::testing::mouse_move(sx, sy));
+        ASSERT_TRUE(click ? mouse_click(sx, sy) : mouse_move(sx, sy));
     }
     std::string address(gtk::MainWindow& w) { return w.address_box().get_entry()->get_text(); }
 
-    driftway::testing::HttpServer m_server;
+    HttpServer m_server;
 };
 
 TEST_F(EngineEventsTest, APageOpensOneWindowPerClickKeepsItsOpenerAndMayCloseIt)
@@ -74,8 +67,8 @@ TEST_F(EngineEventsTest, APageOpensOneWindowPerClickKeepsItsOpenerAndMayCloseIt)
     EXPECT_TRUE(wait_title(w, "Got hello")) << w.get_title();
 
     // The page closes the window it opened, and learns that it did.
-    webkit_web_view_evaluate_javascript(view_of(popup), "window.close()", -1, nullptr, nullptr, nullptr,
-                                        nullptr, nullptr);
+    webkit_web_view_evaluate_javascript(engine_of(popup).view(), "window.close()", -1, nullptr, nullptr,
+                                        nullptr, nullptr, nullptr);
     EXPECT_TRUE(wait_until([&] { return m_app->windows().size() == 1; }, 10000));
     EXPECT_TRUE(wait_title(w, "Closed")) << w.get_title();
 
@@ -91,14 +84,14 @@ TEST_F(EngineEventsTest, APageOpensOneWindowPerClickKeepsItsOpenerAndMayCloseIt)
 TEST_F(EngineEventsTest, ALinkToASlowPageIsShownAtOnceAndTheHoveredLinkDoesNotStay)
 {
     // The slow page answers after three seconds; the server waits meanwhile.
-    driftway::testing::HttpServer server([](const std::string& request) {
+    HttpServer server([](const std::string& request) {
         if (!request.starts_with("GET /slow.html "))
-            return driftway::testing::http_response(
-                "200 OK", "<title>Links</title><body style='margin:0'><a id=a href='/slow.html' "
-                          "style='display:block;width:400px;height:200px'>slow</a>"
-                          "<script>document.getElementById('a').focus()</script>");
+            return http_response("200 OK",
+                                 "<title>Links</title><body style='margin:0'><a id=a href='/slow.html' "
+                                 "style='display:block;width:400px;height:200px'>slow</a>"
+                                 "<script>document.getElementById('a').focus()</script>");
         std::this_thread::sleep_for(std::chrono::seconds(3));
-        return driftway::testing::http_response("200 OK", "<title>Slow Page</title>slow");
+        return http_response("200 OK", "<title>Slow Page</title>slow");
     });
     start(server.url("/links.html"));
     auto& w = window();
@@ -107,15 +100,14 @@ TEST_F(EngineEventsTest, ALinkToASlowPageIsShownAtOnceAndTheHoveredLinkDoesNotSt
     press_in_page(50, 50, false);
     ASSERT_TRUE(wait_until([&] { return w.status_label().get_text() == slow; }, 10000));
     const auto [x, y] = on_screen(w.engine_widget(), 50, 50);
-    ASSERT_TRUE(driftway::testing::mouse_move(x, y + 300)); // off the link
+    ASSERT_TRUE(mouse_move(x, y + 300)); // off the link
     EXPECT_TRUE(wait_until([&] { return w.status_label().get_text() == browser::kDefaultStatus; }, 10000))
         << w.status_label().get_text();
 
     // Enter on the focused link, the pointer over it again.
-    ASSERT_TRUE(driftway::testing::focus_by_pointer(x, y));
-    ASSERT_TRUE(wait_until([&] { return w.has_toplevel_focus(); }, 5000));
+    ASSERT_TRUE(take_keyboard({x, y}));
     w.frm().engine().SetFocus();
-    ASSERT_TRUE(driftway::testing::press_key("Return"));
+    ASSERT_TRUE(press_key("Return"));
     EXPECT_TRUE(wait_until([&] { return w.get_title() == "Driftway\u2122 - " + slow; }, 2000))
         << w.get_title();
     EXPECT_EQ(address(w), slow);
@@ -149,9 +141,9 @@ TEST_F(EngineEventsTest, TheFirstPageHasNoPageBehindItAndTheWheelDoesNotNavigate
     auto& box = w.address_box();
     for (int x : {box.get_allocated_width() - 8, 20}) {
         const auto [sx, sy] = on_screen(box, x, box.get_allocated_height() / 2);
-        ASSERT_TRUE(driftway::testing::mouse_move(sx, sy));
+        ASSERT_TRUE(mouse_move(sx, sy));
         for (const char* button : {"4", "5", "5", "4"})
-            ASSERT_TRUE(driftway::testing::xdotool({"click", button}));
+            ASSERT_TRUE(xdotool({"click", button}));
     }
     pump_for(800);
     EXPECT_EQ(address(w), m_server.url("/second.html"));
@@ -168,7 +160,7 @@ TEST_F(EngineEventsTest, AFailedLoadEndsWithAPageNamingTheAddressWhichStaysInThe
 {
     std::string refused; // a port where nothing listens any more
     {
-        driftway::testing::HttpServer gone;
+        HttpServer gone;
         refused = gone.url("/");
     }
     start();
@@ -179,7 +171,7 @@ TEST_F(EngineEventsTest, AFailedLoadEndsWithAPageNamingTheAddressWhichStaysInThe
             << bad;
         EXPECT_NE(w.get_title(), browser::kWorkingTitle) << bad;
         EXPECT_EQ(address(w), bad);
-        const std::string text = driftway::testing::evaluate(view_of(w), "document.body.innerText");
+        const std::string text = evaluate(engine_of(w).view(), "document.body.innerText");
         EXPECT_NE(text.find(bad), std::string::npos) << bad << ": " << text;
     }
     // Neither an address nor a path, and an address too long to keep: the

@@ -12,8 +12,7 @@
 #include <sys/stat.h>
 
 using namespace driftway;
-using driftway::testing::pump_for;
-using driftway::testing::wait_until;
+using namespace driftway::testing;
 namespace fs = std::filesystem;
 
 namespace {
@@ -23,7 +22,7 @@ std::string shortcut(const fs::path& page)
     return "[InternetShortcut]\r\nURL=file://" + page.string() + "\r\n";
 }
 
-class FavOps : public driftway::testing::WindowTest {
+class FavOps : public WindowTest {
 protected:
     fs::path fav() const { return m_dir.path() / "DRIFTWAY_FAVORITES"; }
     // Entries under the Favorites folder, hidden ones included.
@@ -94,13 +93,12 @@ TEST_F(FavOps, TheTreeShowsItsRootFirstAndAnOpenMenuOpensWhatItShowed)
     };
     const auto [fx, fy] = on_row("Folder 12");
     const auto [tx, ty] = on_row("Folder 10");
-    ASSERT_TRUE(
-        driftway::testing::xdotool({"mousemove", std::to_string(fx), std::to_string(fy), "mousedown", "1"}));
+    ASSERT_TRUE(xdotool({"mousemove", std::to_string(fx), std::to_string(fy), "mousedown", "1"}));
     for (int step = 1; step <= 8; ++step) {
-        driftway::testing::mouse_move(fx, fy + (ty - fy) * step / 8);
+        mouse_move(fx, fy + (ty - fy) * step / 8);
         pump_for(50);
     }
-    ASSERT_TRUE(driftway::testing::xdotool({"mouseup", "1"}));
+    ASSERT_TRUE(xdotool({"mouseup", "1"}));
     EXPECT_TRUE(wait_until([&] { return fs::is_directory(fav() / "Folder 10/Folder 12"); }, 5000));
 
     // A right click on a row opens the context menu without moving the
@@ -110,7 +108,7 @@ TEST_F(FavOps, TheTreeShowsItsRootFirstAndAnOpenMenuOpensWhatItShowed)
     model.SetSelected(node, true);
     pump_for(200);
     const auto [rx, ry] = on_row("Folder 11");
-    ASSERT_TRUE(driftway::testing::mouse_click(rx, ry, 3));
+    ASSERT_TRUE(mouse_click(rx, ry, 3));
     ASSERT_TRUE(wait_until([&] { return w.context_menu() && w.context_menu()->get_mapped(); }, 10000));
     EXPECT_EQ(model.SelectedItem(), node);
     auto* move_to = find_item(*w.context_menu(), "Move To...");
@@ -119,14 +117,14 @@ TEST_F(FavOps, TheTreeShowsItsRootFirstAndAnOpenMenuOpensWhatItShowed)
     ASSERT_NE(new_folder, nullptr);
     pump_for(200);
     const auto [mx, my] = on_screen(*new_folder, 10, new_folder->get_allocation().get_height() / 2);
-    ASSERT_TRUE(driftway::testing::mouse_click(mx, my, 1));
+    ASSERT_TRUE(mouse_click(mx, my, 1));
     EXPECT_TRUE(wait_until(
         [&] {
             const int s = model.SelectedItem();
             return s > 0 && model.Key(s) == (fav() / "Folder 11/New folder").string() + "/";
         },
         10000));
-    ASSERT_TRUE(driftway::testing::press_key("Escape")); // keeps the name
+    ASSERT_TRUE(press_key("Escape")); // keeps the name
     ASSERT_TRUE(wait_until([&] { return !w.favourites_pane().tree().editing(); }, 5000));
 
     // The menu, opened by a click on its title, shows every entry in full
@@ -134,7 +132,7 @@ TEST_F(FavOps, TheTreeShowsItsRootFirstAndAnOpenMenuOpensWhatItShowed)
     // that sorts first.
     ASSERT_TRUE(wait_until([&] { return w.favorites_menu_item()->get_allocation().get_x() > 0; }));
     const auto [mx0, my0] = on_screen(*w.favorites_menu_item(), 10, 5);
-    ASSERT_TRUE(driftway::testing::mouse_click(mx0, my0));
+    ASSERT_TRUE(mouse_click(mx0, my0));
     Gtk::Menu* menu = w.favorites_menu_item()->get_submenu();
     ASSERT_TRUE(wait_until([&] { return menu->get_mapped(); }));
     pump_for(200);
@@ -171,13 +169,7 @@ TEST_F(FavOps, ImportsRefuseNonFilesCancelOnEscapeAndUndoThemselvesWhenTheirWind
                 "<DT><A HREF=\"https://e/" + std::to_string(i) + "\">L</A>\n" +
                 (i % 1000 == 999 ? "</DL><p>\n" : "");
     const std::string big = m_dir.write("big.html", html).string();
-    when_importing([&] {
-        GdkEvent* escape = gdk_event_new(GDK_KEY_PRESS);
-        escape->key.window = GDK_WINDOW(g_object_ref(w.get_window()->gobj()));
-        escape->key.keyval = GDK_KEY_Escape;
-        gtk_widget_event(GTK_WIDGET(w.gobj()), escape);
-        gdk_event_free(escape);
-    });
+    when_importing([&] { send_key(GTK_WIDGET(w.gobj()), GDK_KEY_Escape); });
     import_later(big);
     ASSERT_TRUE(wait_until([&] { return m_import_done; }, 60000));
     EXPECT_EQ(m_import_error, "");

@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <csignal>
 #include <cstdlib>
-#include <map>
 #include <memory>
 #include <sstream>
 #include <sys/wait.h>
@@ -58,19 +57,12 @@ protected:
     // Starts a private session bus for the programs this test starts.
     void start_bus()
     {
-        const char* argv[] = {"dbus-daemon", "--session", "--nofork", "--print-address=1", nullptr};
-        GPid pid = 0;
-        int out = -1;
-        ASSERT_TRUE(g_spawn_async_with_pipes(nullptr, const_cast<char**>(argv), nullptr,
-                                             GSpawnFlags(G_SPAWN_SEARCH_PATH | G_SPAWN_DO_NOT_REAP_CHILD),
-                                             nullptr, nullptr, &pid, nullptr, &out, nullptr, nullptr));
+        std::string out, address;
+        ASSERT_TRUE(run({"dbus-daemon", "--session", "--fork", "--print-address=1", "--print-pid=1"}, &out));
+        std::istringstream lines(out);
+        int pid = 0;
+        ASSERT_TRUE(std::getline(lines, address) && lines >> pid);
         m_pids.push_back(pid);
-        std::string address;
-        char c = 0;
-        while (::read(out, &c, 1) == 1 && c != '\n')
-            address += c;
-        ::close(out);
-        ASSERT_FALSE(address.empty());
         m_env.push_back(std::make_unique<ScopedEnv>("DBUS_SESSION_BUS_ADDRESS", address));
     }
 

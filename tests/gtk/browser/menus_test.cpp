@@ -13,7 +13,7 @@
 #include <sys/wait.h>
 
 using namespace driftway;
-using driftway::testing::wait_until;
+using namespace driftway::testing;
 
 namespace {
 
@@ -37,7 +37,7 @@ std::vector<int> find_processes(const std::string& program, const std::vector<st
     return pids;
 }
 
-class MenusTest : public driftway::testing::WindowTest {
+class MenusTest : public WindowTest {
 protected:
     void SetUp() override { start(); }
 };
@@ -53,12 +53,12 @@ TEST_F(MenusTest, TypedAddressesTheClipboardAndFindUseTheRealKeys)
     // Real keys into the address box: Ctrl+L selects it, typing replaces the
     // text, Enter navigates.
     auto* entry = w.address_box().get_entry();
-    ASSERT_TRUE(take_keyboard());
-    ASSERT_TRUE(driftway::testing::press_key("ctrl+l"));
+    ASSERT_TRUE(take_keyboard(on_screen(*entry, 5, 5)));
+    ASSERT_TRUE(press_key("ctrl+l"));
     ASSERT_TRUE(wait_until([&] { return entry->has_focus(); }, 5000));
-    ASSERT_TRUE(driftway::testing::type_text(file_url(a)));
+    ASSERT_TRUE(type_text(file_url(a)));
     ASSERT_TRUE(wait_until([&] { return entry->get_text() == file_url(a); }, 5000)) << entry->get_text();
-    ASSERT_TRUE(driftway::testing::press_key("Return"));
+    ASSERT_TRUE(press_key("Return"));
     ASSERT_TRUE(wait_title(w, "Page A")) << w.get_title();
     EXPECT_NE(std::find(titles.begin(), titles.end(), "Driftway\u2122 - Working..."), titles.end());
     EXPECT_TRUE(wait_until([&] { return !w.frm().timer_running(); }, 5000));
@@ -77,30 +77,30 @@ TEST_F(MenusTest, TypedAddressesTheClipboardAndFindUseTheRealKeys)
     // Clipboard keys act on the focused address box.
     w.focus_address_box();
     entry->set_text("copy me from the box");
-    ASSERT_TRUE(driftway::testing::press_key("ctrl+a"));
+    ASSERT_TRUE(press_key("ctrl+a"));
     int start = 0, end = 0;
     EXPECT_TRUE(
         wait_until([&] { return entry->get_selection_bounds(start, end) && end - start == 20; }, 5000));
-    ASSERT_TRUE(driftway::testing::press_key("ctrl+c"));
+    ASSERT_TRUE(press_key("ctrl+c"));
     std::string text;
     EXPECT_TRUE(wait_until(
         [&] { return (text = Gtk::Clipboard::get()->wait_for_text()) == "copy me from the box"; }, 5000))
         << text;
 
     // The find bar takes the status line's place and says when nothing is found.
-    ASSERT_TRUE(driftway::testing::press_key("ctrl+f"));
+    ASSERT_TRUE(press_key("ctrl+f"));
     ASSERT_TRUE(wait_until([&] { return w.find_bar_open() && w.find_entry().has_focus(); }, 5000));
     EXPECT_FALSE(w.status_label().get_visible());
-    ASSERT_TRUE(driftway::testing::type_text("alpha")); // case does not count
+    ASSERT_TRUE(type_text("alpha")); // case does not count
     ASSERT_TRUE(wait_until([&] { return w.find_entry().get_text() == "alpha"; }, 5000));
-    driftway::testing::pump_for(500);
+    pump_for(500);
     EXPECT_EQ(w.find_result().get_text(), "");
-    ASSERT_TRUE(driftway::testing::press_key("F3")); // wraps round without complaint
-    driftway::testing::pump_for(300);
+    ASSERT_TRUE(press_key("F3")); // wraps round without complaint
+    pump_for(300);
     EXPECT_EQ(w.find_result().get_text(), "");
-    ASSERT_TRUE(driftway::testing::type_text("zzz"));
+    ASSERT_TRUE(type_text("zzz"));
     EXPECT_TRUE(wait_until([&] { return w.find_result().get_text() == "Phrase not found"; }, 5000));
-    ASSERT_TRUE(driftway::testing::press_key("Escape"));
+    ASSERT_TRUE(press_key("Escape"));
     EXPECT_TRUE(wait_until([&] { return !w.find_bar_open(); }, 5000));
     EXPECT_TRUE(w.status_label().get_visible());
 
@@ -147,7 +147,7 @@ public:
             return;
         gchar* argv[] = {const_cast<gchar*>("openbox"), const_cast<gchar*>("--sm-disable"), nullptr};
         g_spawn_async(nullptr, argv, nullptr, G_SPAWN_SEARCH_PATH, nullptr, nullptr, &m_pid, nullptr);
-        driftway::testing::pump_for(1000);
+        pump_for(1000);
     }
     ~WindowManager()
     {
@@ -170,7 +170,7 @@ TEST_F(MenusTest, FullScreenSurvivesItsOwnMaximizeButNotALaterResize)
     auto& w = window();
     w.frm().menu_activated("mnuVItem", 12, false);
     ASSERT_TRUE(wait_until([&] { return w.window_state() == browser::WindowState::Maximized; }, 10000));
-    driftway::testing::pump_for(500);
+    pump_for(500);
     EXPECT_TRUE(w.frm().bFullSc());
     EXPECT_FLOAT_EQ(w.frm().layout().toolbar_height, 15);
     EXPECT_FLOAT_EQ(w.frm().layout().browser.top, 0);

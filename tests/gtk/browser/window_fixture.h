@@ -3,6 +3,7 @@
 #include "gtk/app.h"
 #include "gtk/engine_factory.h"
 #include "gtk/main_window.h"
+#include "gtk/webkit_engine.h"
 #include "tests/gtk/common/wait.h"
 #include "tests/gtk/common/x_input.h"
 #include "tests/support/temp_dir.h"
@@ -70,11 +71,16 @@ protected:
         return nullptr;
     }
     static std::string file_url(const std::filesystem::path& p) { return "file://" + p.string(); }
-    // Gives the window the keyboard as the pointer does without a window manager.
-    bool take_keyboard()
+    // Gives the window the keyboard as the pointer does without a window
+    // manager, leaving the pointer at that point of the screen.
+    bool take_keyboard(std::pair<int, int> at)
     {
-        const auto [x, y] = on_screen(*window().address_box().get_entry(), 5, 5);
-        return focus_by_pointer(x, y) && wait_until([&] { return window().has_toplevel_focus(); }, 5000);
+        return focus_by_pointer(at.first, at.second) &&
+               wait_until([&] { return window().has_toplevel_focus(); }, 5000);
+    }
+    static gtk::WebKitEngine& engine_of(gtk::MainWindow& w)
+    {
+        return dynamic_cast<gtk::WebKitEngine&>(w.frm().engine());
     }
 
     TempDir m_dir;

@@ -1,15 +1,13 @@
 // What the window and its dialogs look like and answer to, and the About
 // box's advert bringing the first window forward. Needs xdotool.
-#include "gtk/webkit_engine.h"
 #include "tests/gtk/browser/window_fixture.h"
-#include "tests/gtk/common/message_boxes.h"
+#include "tests/gtk/common/dialogs.h"
 
 #include <gdk/gdkx.h>
 #include <gdkmm/pixbuf.h>
 
 using namespace driftway;
-using driftway::testing::pump_for;
-using driftway::testing::wait_until;
+using namespace driftway::testing;
 
 namespace {
 
@@ -28,11 +26,11 @@ std::array<int, 3> pixel(Gtk::Widget& widget, int x, int y)
 bool focus_window(GtkWidget* window)
 {
     const auto xid = gdk_x11_window_get_xid(gtk_widget_get_window(window));
-    return driftway::testing::xdotool({"windowfocus", "--sync", std::to_string(xid)}) &&
+    return xdotool({"windowfocus", "--sync", std::to_string(xid)}) &&
            wait_until([&] { return gtk_window_has_toplevel_focus(GTK_WINDOW(window)); }, 5000);
 }
 
-using WindowLookTest = driftway::testing::WindowTest;
+using WindowLookTest = WindowTest;
 
 TEST_F(WindowLookTest, GreyStatusLineAndPaneFittingAddressBoxIconsAndEscapeInProperties)
 {
@@ -57,7 +55,7 @@ TEST_F(WindowLookTest, GreyStatusLineAndPaneFittingAddressBoxIconsAndEscapeInPro
 
     {
         gtk::GtkPrompts prompts(&w);
-        driftway::testing::MessageBoxAnswerer answerer(platform::MsgAnswer::Ok);
+        MessageBoxAnswerer answerer(platform::MsgAnswer::Ok);
         prompts.message_box("Something happened", "Driftway", platform::MsgButtons::Ok,
                             platform::MsgIcon::Question);
         ASSERT_EQ(answerer.seen.size(), 1u);
@@ -65,12 +63,12 @@ TEST_F(WindowLookTest, GreyStatusLineAndPaneFittingAddressBoxIconsAndEscapeInPro
     }
 
     w.frm().menu_activated("mnuFItem", 9, false); // File > Properties
-    auto* properties = dynamic_cast<gtk::WebKitEngine&>(w.frm().engine()).properties_window();
+    auto* properties = engine_of(w).properties_window();
     ASSERT_NE(properties, nullptr);
     GtkWidget* shown = properties->window();
     ASSERT_TRUE(wait_until([&] { return gtk_widget_get_mapped(shown); }, 5000));
     ASSERT_TRUE(focus_window(shown));
-    ASSERT_TRUE(driftway::testing::press_key("Escape"));
+    ASSERT_TRUE(press_key("Escape"));
     EXPECT_TRUE(wait_until([&] { return !gtk_widget_get_visible(shown); }, 5000));
 }
 
@@ -85,9 +83,8 @@ TEST_F(WindowLookTest, TheAdvertBringsTheFirstWindowToTheFront)
     ASSERT_TRUE(focus_window(GTK_WIDGET(second.gobj())));
     // A click in it, as the user's last act: the X server takes a focus
     // request only if it is newer than the last change of focus.
-    int x = 0, y = 0;
-    second.get_window()->get_origin(x, y);
-    ASSERT_TRUE(driftway::testing::mouse_click(x + second.get_width() - 5, y + second.get_height() - 5));
+    const auto [x, y] = on_screen(second, second.get_width() - 5, second.get_height() - 5);
+    ASSERT_TRUE(mouse_click(x, y));
     pump_for(300);
 
     m_app->about_first_window().show();

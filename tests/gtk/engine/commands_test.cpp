@@ -4,11 +4,12 @@
 
 #include "browser/address_fixup.h"
 #include "platform/runtime_error.h"
+#include "tests/gtk/common/dialogs.h"
 #include "tests/gtk/common/x_input.h"
 
-#include <glibmm/main.h>
 #include <gtk/gtkunixprint.h>
-#include <gtkmm/window.h>
+#include <gtkmm/filechooserdialog.h>
+#include <gtkmm/printunixdialog.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -43,24 +44,10 @@ int error_number(const std::function<void()>& action)
     return 0;
 }
 
-// Calls act with the shown dialog of that type, from a timer (dialogs run
-// loops of their own), until act says it has answered.
-void when_dialog(GType type, std::function<bool(GtkWidget*)> act)
-{
-    Glib::signal_timeout().connect(
-        [type, act] {
-            for (Gtk::Window* w : Gtk::Window::list_toplevels())
-                if (G_TYPE_CHECK_INSTANCE_TYPE(w->gobj(), type) && w->get_visible())
-                    return !act(GTK_WIDGET(w->gobj()));
-            return true;
-        },
-        100);
-}
-
 void answer_save_dialog(const std::string& folder, const std::string& name, const char* format, bool accept)
 {
-    when_dialog(GTK_TYPE_FILE_CHOOSER_DIALOG, [=](GtkWidget* dialog) {
-        auto* chooser = GTK_FILE_CHOOSER(dialog);
+    when_shown<Gtk::FileChooserDialog>([=](Gtk::FileChooserDialog& dialog) {
+        auto* chooser = GTK_FILE_CHOOSER(dialog.gobj());
         // The chooser changes folders in the background: answer only once it
         // names the file we mean.
         gchar* current = gtk_file_chooser_get_filename(chooser);
@@ -72,7 +59,7 @@ void answer_save_dialog(const std::string& folder, const std::string& name, cons
             return false;
         }
         gtk_file_chooser_set_choice(chooser, "format", format);
-        gtk_dialog_response(GTK_DIALOG(dialog), accept ? GTK_RESPONSE_ACCEPT : GTK_RESPONSE_CANCEL);
+        dialog.response(accept ? GTK_RESPONSE_ACCEPT : GTK_RESPONSE_CANCEL);
         return true;
     });
 }
@@ -92,8 +79,8 @@ protected:
 // name, then Print.
 void print_to_file_through_dialog(const std::string& printed)
 {
-    when_dialog(GTK_TYPE_PRINT_UNIX_DIALOG, [printed](GtkWidget* dialog) {
-        auto* print = GTK_PRINT_UNIX_DIALOG(dialog);
+    when_shown<Gtk::PrintUnixDialog>([printed](Gtk::PrintUnixDialog& dialog) {
+        auto* print = dialog.gobj();
         GtkPrinter* printer = gtk_print_unix_dialog_get_selected_printer(print);
         gchar* uri = g_filename_to_uri(printed.c_str(), nullptr, nullptr);
         GtkPrintSettings* settings = gtk_print_unix_dialog_get_settings(print);
@@ -102,7 +89,7 @@ void print_to_file_through_dialog(const std::string& printed)
         g_object_unref(settings);
         if (ready) {
             g_free(uri);
-            gtk_dialog_response(GTK_DIALOG(dialog), GTK_RESPONSE_OK);
+            dialog.response(GTK_RESPONSE_OK);
             return true;
         }
         settings = gtk_print_settings_new();

@@ -10,7 +10,6 @@
 
 #include <chrono>
 #include <fcntl.h>
-#include <filesystem>
 #include <thread>
 #include <unistd.h>
 
@@ -18,34 +17,27 @@ namespace {
 
 namespace dt = driftway::testing;
 
-// Runs a shell script in another process, with the Favorites folder as $1.
-void run_elsewhere(const std::string& script, const std::string& root)
-{
-    ASSERT_TRUE(dt::run({"/bin/sh", "-c", script, "sh", root})) << script;
-}
-
-class FavouritesMonitorTest : public ::testing::Test, protected dt::FavFolderFixture {
+class FavouritesMonitorTest : public ::testing::Test, protected dt::GtkFavFolder {
 protected:
-    driftway::favourites::ModFaves faves;
-    dt::TestFavWindow window{nullptr};
     std::unique_ptr<driftway::gtk::FavouritesMonitor> monitor;
 
-    int node(const std::string& relative) const
-    {
-        return driftway::favourites::find_node_by_key(window.tree, root() + "/" + relative);
-    }
     void start()
     {
-        faves.LoadFavorites(window);
+        load();
         monitor = std::make_unique<driftway::gtk::FavouritesMonitor>(
             faves, driftway::favourites::DebounceTiming{}, driftway::favourites::FolderWatch::kMaxWatches);
         monitor->start();
         ASSERT_TRUE(monitor->running());
     }
+    // Runs a shell script in another process, with the Favorites folder as $1.
+    void run_elsewhere(const std::string& script)
+    {
+        ASSERT_TRUE(dt::run({"/bin/sh", "-c", script, "sh", dir.str()})) << script;
+    }
     // Runs a script elsewhere and waits for the tree to show the entry.
     bool appears(const std::string& script, const std::string& relative)
     {
-        run_elsewhere(script, root());
+        run_elsewhere(script);
         return dt::wait_until([&] { return node(relative) != 0; }, 5000);
     }
     void TearDown() override
@@ -57,7 +49,7 @@ protected:
 
 TEST_F(FavouritesMonitorTest, FilesAndFoldersMadeByAnotherProcessAreFollowed)
 {
-    folder("News");
+    dir.mkdir("News");
     start();
     const auto begin = std::chrono::steady_clock::now();
     ASSERT_TRUE(
@@ -79,7 +71,7 @@ TEST_F(FavouritesMonitorTest, FilesAndFoldersMadeByAnotherProcessAreFollowed)
     EXPECT_EQ(monitor->watch_count(), 4u);
 
     // The Favorites folder removed and made again is followed again.
-    run_elsewhere("rm -r \"$1\" && mkdir \"$1\"", root());
+    run_elsewhere("rm -r \"$1\" && mkdir \"$1\"");
     ASSERT_TRUE(
         dt::wait_until([&] { return window.tree.Count() == 1 && monitor->watch_count() == 1; }, 5000));
     ASSERT_TRUE(appears("printf x > \"$1/back.url\"", "back.url"));
@@ -88,10 +80,10 @@ TEST_F(FavouritesMonitorTest, FilesAndFoldersMadeByAnotherProcessAreFollowed)
 TEST_F(FavouritesMonitorTest, ABurstOfTwoHundredFilesRefreshesOnceOrTwice)
 {
     start();
-    const int before = window.rebuilds;
+    const int before = window.menus_installed;
     // Written while the main loop runs, a few milliseconds apart, as a copy
     // or a sync would write them.
-    std::thread writer([dir = root()] {
+    std::thread writer([dir = dir.str()] {
         for (int i = 0; i < 200; ++i) {
             const int fd =
                 ::open((dir + "/f" + std::to_string(i) + ".url").c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
@@ -104,8 +96,8 @@ TEST_F(FavouritesMonitorTest, ABurstOfTwoHundredFilesRefreshesOnceOrTwice)
     writer.join();
     ASSERT_TRUE(all_shown);
     dt::pump_for(1500);
-    EXPECT_GE(window.rebuilds - before, 1);
-    EXPECT_LE(window.rebuilds - before, 2);
+    EXPECT_GE(window.menus_installed - before, 1);
+    EXPECT_LE(window.menus_installed - before, 2);
 }
 
 // The same with the real tree view on screen: what the user opened and
@@ -114,12 +106,11 @@ TEST_F(FavouritesMonitorTest, TheUsersViewAndAnOpenLabelEditStay)
 {
     url_file("A/A1/deep.url", "https://deep.example/");
     url_file("News.url", "https://news.example/");
-    folder("B");
-    Gtk::Window shell;
+    dir.mkdir("B");
     driftway::gtk::FavTreeView view(window.tree);
-    shell.add(view);
-    shell.set_default_size(300, 400);
-    shell.show_all();
+    window.top.add(view);
+    window.top.set_default_size(300, 400);
+    window.top.show_all();
     ASSERT_TRUE(dt::wait_until([&] { return view.tree_view().get_mapped(); }));
     start();
     monitor->hold_while([&] { return view.editing(); });
@@ -134,13 +125,13 @@ TEST_F(FavouritesMonitorTest, TheUsersViewAndAnOpenLabelEditStay)
     EXPECT_TRUE(tv.get_selection()->is_selected(view.path_of(node("A/A1/deep.url"))));
     EXPECT_EQ(window.tree.SelectedItem(), node("A/A1/deep.url"));
 
-    window.tree.SetSelected(node("News.url"), true);
+    select("News.url");
     window.tree.StartLabelEdit();
     ASSERT_TRUE(view.editing());
-    const int before = window.rebuilds;
-    run_elsewhere("printf x > \"$1/Other.url\"", root());
+    const int before = window.menus_installed;
+    run_elsewhere("printf x > \"$1/Other.url\"");
     dt::pump_for(1500);
-    EXPECT_EQ(window.rebuilds, before);
+    EXPECT_EQ(window.menus_installed, before);
     EXPECT_TRUE(view.editing());
     ASSERT_TRUE(dt::type_label(tv, "", true));
     ASSERT_TRUE(dt::wait_until([&] { return node("Other.url") != 0; }, 5000));

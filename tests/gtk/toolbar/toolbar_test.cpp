@@ -18,8 +18,7 @@
 namespace driftway::gtk {
 namespace {
 
-using driftway::testing::pump_for;
-using driftway::testing::wait_until;
+using namespace driftway::testing;
 
 using Rgb = std::array<int, 3>;
 
@@ -137,7 +136,7 @@ protected:
         std::vector<std::string> args{"mousemove", std::to_string(ox + x), std::to_string(oy + y), action};
         args.insert(args.end(), extra.begin(), extra.end());
         args.push_back(std::to_string(button));
-        ASSERT_TRUE(driftway::testing::xdotool(args));
+        ASSERT_TRUE(xdotool(args));
     }
 
     Gtk::Window window;

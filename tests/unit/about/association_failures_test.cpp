@@ -18,6 +18,7 @@ namespace driftway::about {
 namespace {
 
 using namespace about::testing;
+using namespace driftway::testing;
 
 class AssociationFailures : public ::testing::Test {
 protected:
@@ -40,11 +41,10 @@ protected:
         registry_says = associate.is_associated(kHtmType.ProgID, kHtmType.Extension);
         return about.chkAssociate();
     }
-    std::string stored() { return settings.get_setting("Quillmere", "Driftway", "open-HTML", "absent"); }
     std::string message() const { return prompts.messages.empty() ? "" : prompts.messages.back().text; }
     bool exists(const std::string& path) const { return std::filesystem::exists(path); }
 
-    driftway::testing::TempDir dir;
+    TempDir dir;
     std::string config = dir.str() + "/config", data = dir.str() + "/data", system_data = dir.str() + "/usr";
     platform::SettingsStore settings{config};
     std::vector<std::string> log;
@@ -54,27 +54,23 @@ protected:
     bool registry_says = false;
 };
 
-TEST_F(AssociationFailures, AMimeappsListThatIsAFolderUnticksTheBoxAndSaysWhy)
+TEST_F(AssociationFailures, AFileThatCannotBeWrittenUnticksTheBoxAndIsNamed)
 {
-    std::filesystem::create_directories(config + "/mimeapps.list");
-    EXPECT_EQ(check_the_box(install_program("bin")), 0);
-    EXPECT_NE(message().find(config + "/mimeapps.list"), std::string::npos) << message();
-    EXPECT_NE(message().find("it is a folder"), std::string::npos) << message();
-    EXPECT_FALSE(registry_says);
-    EXPECT_EQ(stored(), "0");
-    EXPECT_FALSE(exists(data + "/applications/driftway-html.desktop"));
-}
-
-TEST_F(AssociationFailures, AConfigurationFolderThatCannotBeWrittenIsReportedNotHidden)
-{
-    // A file where the registry's folder must go stops every write there,
-    // for root as for anyone.
-    dir.write("config/Driftway", "not a folder");
-    EXPECT_EQ(check_the_box(install_program("bin")), 0);
-    EXPECT_NE(message().find(config + "/Driftway/registry"), std::string::npos) << message();
-    EXPECT_FALSE(registry_says);
-    EXPECT_EQ(stored(), "0");
-    EXPECT_FALSE(exists(data + "/applications/driftway-html.desktop"));
+    // mimeapps.list as a folder; a file where the registry's folder must go,
+    // which stops every write there, for root as for anyone.
+    const std::string cases[][3] = {{"mimeapps.list/inside", "/mimeapps.list", "it is a folder"},
+                                    {"Driftway", "/Driftway/registry", ""}};
+    for (const auto& [blocker, named, why] : cases) {
+        std::filesystem::remove_all(config);
+        settings = platform::SettingsStore(config);
+        dir.write("config/" + blocker, "");
+        EXPECT_EQ(check_the_box(install_program("bin")), 0);
+        EXPECT_NE(message().find(config + named), std::string::npos) << message();
+        EXPECT_NE(message().find(why), std::string::npos) << message();
+        EXPECT_FALSE(registry_says);
+        EXPECT_EQ(stored_choice(settings), "0");
+        EXPECT_FALSE(exists(data + "/applications/driftway-html.desktop"));
+    }
 }
 
 TEST_F(AssociationFailures, ProgramPathsWithBlanksOrPercentGoThroughALinkOrAreRefused)
@@ -82,7 +78,7 @@ TEST_F(AssociationFailures, ProgramPathsWithBlanksOrPercentGoThroughALinkOrAreRe
     // "%" in the program's folder: the entry starts the program through a link.
     const std::string odd = install_program("100% apps");
     EXPECT_EQ(check_the_box(odd), 1) << message();
-    const std::string entry = driftway::testing::read_file(data + "/applications/driftway-html.desktop");
+    const std::string entry = read_file(data + "/applications/driftway-html.desktop");
     EXPECT_NE(entry.find("\nExec=" + data + "/Driftway/bin/Driftway %f\n"), std::string::npos) << entry;
     EXPECT_EQ(std::filesystem::read_symlink(data + "/Driftway/bin/Driftway"), odd + "/Driftway");
 
@@ -103,7 +99,7 @@ TEST_F(AssociationFailures, AnInstalledEntryForThisProgramIsNamedInsteadOfASecon
                                                        folder + "/Driftway %U\nMimeType=text/html;\n");
     EXPECT_EQ(check_the_box(folder), 1) << message();
     EXPECT_FALSE(exists(data + "/applications/driftway-html.desktop"));
-    const std::string mimeapps = driftway::testing::read_file(config + "/mimeapps.list");
+    const std::string mimeapps = read_file(config + "/mimeapps.list");
     EXPECT_NE(mimeapps.find("text/html=driftway.desktop;"), std::string::npos) << mimeapps;
 
     // Another program's entry of that name is not ours to name.
@@ -111,9 +107,8 @@ TEST_F(AssociationFailures, AnInstalledEntryForThisProgramIsNamedInsteadOfASecon
               "[Desktop Entry]\nExec=/usr/bin/other %U\nMimeType=text/html;\n");
     EXPECT_EQ(check_the_box(folder), 1);
     EXPECT_TRUE(exists(data + "/applications/driftway-html.desktop"));
-    EXPECT_NE(
-        driftway::testing::read_file(config + "/mimeapps.list").find("text/html=driftway-html.desktop;"),
-        std::string::npos);
+    EXPECT_NE(read_file(config + "/mimeapps.list").find("text/html=driftway-html.desktop;"),
+              std::string::npos);
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "about/frm_about.h"
 #include "about/mod_associate.h"
 #include "platform/registry_store.h"
+#include "platform/settings_store.h"
 #include "tests/support/doubles.h"
 
 #include <functional>
@@ -13,6 +14,12 @@ namespace driftway::about::testing {
 
 using driftway::testing::PromptsDouble;
 using driftway::testing::ShellDouble;
+
+// The stored "open-HTML" choice of the About box, or "absent".
+inline std::string stored_choice(platform::SettingsStore& settings)
+{
+    return settings.get_setting("Quillmere", "Driftway", "open-HTML", "absent");
+}
 
 struct FixedFacts : platform::SystemFacts {
     std::vector<platform::MachineValue> values;

@@ -22,10 +22,6 @@ protected:
         about->on_unload = [this] { log.push_back("unload"); };
         return about;
     }
-    std::string stored_choice()
-    {
-        return settings.get_setting("Quillmere", "Driftway", "open-HTML", "absent");
-    }
     bool associated()
     {
         return registry.read_value(Hkey::HKEY_CLASSES_ROOT, "DriftwayHTML\\shell\\open\\command", "")
@@ -71,7 +67,7 @@ TEST_F(AboutTest, TheChoiceIsStoredBeforeTheRegistryIsTouchedEvenWhenThatFails)
 {
     auto about = make_about();
     Strings seen;
-    notifier.on_notify = [&] { seen.push_back(stored_choice()); };
+    notifier.on_notify = [&] { seen.push_back(stored_choice(settings)); };
     about->set_chkAssociate(1);
     about->set_chkAssociate(1); // no change, no click
     about->set_chkAssociate(0);

@@ -1,5 +1,7 @@
 // Address fixup: what users type (or a favourite or the command line holds)
-// becomes a loadable address.
+// becomes a loadable address; script addresses in every spelling the
+// engine's URL parser accepts are refused, near misses it does not take for a
+// scheme go through.
 #include "browser/address_fixup.h"
 
 #include <gtest/gtest.h>
@@ -50,7 +52,7 @@ TEST(AddressFixup, PathsBecomeFileUrisHostsGetHttpAndFileUrisRoundTrip)
                                     std::string("example.org extra words"), std::string(), huge, control})
         EXPECT_EQ(fixup_address(same, files), same) << same.substr(0, 40);
 
-    // Schemes, and file URIs both ways (script addresses are the script address test's).
+    // Schemes, and file URIs both ways (script addresses are the next test's).
     EXPECT_EQ(uri_scheme("HTTP://x"), "http");
     EXPECT_EQ(uri_scheme("view-source:http://x"), "view-source");
     for (const char* none : {"localhost:8080", "c:/windows", "no scheme", "1http://x"})
@@ -65,6 +67,42 @@ TEST(AddressFixup, PathsBecomeFileUrisHostsGetHttpAndFileUrisRoundTrip)
     EXPECT_EQ(path_from_file_uri("file://server/share"), std::nullopt);
     EXPECT_EQ(path_from_file_uri("http://x/y"), std::nullopt);
     EXPECT_EQ(percent_decode("100%zz%4"), "100%zz%4"); // broken escapes are kept
+}
+
+TEST(ScriptAddress, EverySpellingTheEngineRunsIsRefusedAndNearMissesPass)
+{
+    const LocalFiles none{[](const std::string&) { return PathKind::Missing; }, "/home/ann", "/work"};
+    const std::string refused[] = {
+        "javascript:alert(document.cookie)",
+        "JAVASCRIPT:alert(1)",
+        "java\tscript:alert(1)",
+        "java\nscript:alert(1)",
+        "j\ra\nv\ta\tscript:alert(1)",
+        "javascript\t:alert(1)",
+        "\x01javascript:alert(1)",
+        "\x1F\x02 \x0B\x0Cjavascript:alert(1)",
+        std::string("\0javascript:alert(1)", 20),
+        " \t\x01 JavaScript\n:alert(1) \x01",
+    };
+    for (const auto& text : refused)
+        EXPECT_EQ(fixup_address(text, none), std::nullopt) << testing::PrintToString(text);
+
+    // Characters the parser keeps stop the scheme where it would stop it too.
+    const std::string passed[] = {"java\x01script:alert(1)",
+                                  "java script:alert(1)",
+                                  "\x7Fjavascript:alert(1)",
+                                  "\xC2\xA0javascript:alert(1)",
+                                  "javascript%3Aalert(1)",
+                                  "https://example.org/#javascript:x",
+                                  "\x7F"
+                                  "a:x\n\x01javascript:x"};
+    for (const auto& text : passed)
+        EXPECT_NE(fixup_address(text, none), std::nullopt) << testing::PrintToString(text);
+
+    EXPECT_EQ(parsed_scheme("\x01 Ht\ttP\n://x"), "http");
+    EXPECT_EQ(parsed_scheme("localhost:8080"), "localhost");
+    EXPECT_EQ(parsed_scheme("1http://x"), "");
+    EXPECT_EQ(parsed_scheme("no-colon"), "");
 }
 
 } // namespace

@@ -20,25 +20,29 @@ using driftway::platform::MsgAnswer;
 using driftway::platform::MsgButtons;
 using driftway::platform::MsgIcon;
 using driftway::platform::RuntimeError;
-using driftway::testing::ContextDouble;
-using driftway::testing::ShownMessage;
+using namespace driftway::testing;
 using namespace driftway::commands;
 using Strings = std::vector<std::string>;
 using Messages = std::vector<ShownMessage>;
+
+// Calls visit with every entry of the menus, those of submenus included.
+void for_each_entry(const std::vector<MenuEntry>& entries, const std::function<void(const MenuEntry&)>& visit)
+{
+    for (const auto& e : entries) {
+        visit(e);
+        for_each_entry(e.children, visit);
+    }
+}
 
 // Rather than copy each item's action from the menu code: every item of the
 // menu bar acts, nothing else does, and no two items act alike.
 TEST(Routing, EveryMenuItemActsNoTwoAlikeAndTheOthersDoNothing)
 {
     std::set<std::pair<std::string, int>> items;
-    std::function<void(const std::vector<MenuEntry>&)> collect = [&](const auto& entries) {
-        for (const auto& e : entries) {
-            if (e.kind == driftway::platform::MenuEntryKind::Command)
-                items.insert({e.set, e.index});
-            collect(e.children);
-        }
-    };
-    collect(menu_bar());
+    for_each_entry(menu_bar(), [&](const MenuEntry& e) {
+        if (e.kind == driftway::platform::MenuEntryKind::Command)
+            items.insert({e.set, e.index});
+    });
     const std::string hostile = "file:///tmp/a b\"c';rm -rf ~;$(touch /tmp/x)`id`";
     std::map<std::string, std::string> actions; // what an item did, to the item
     for (const std::string set : {kFileSet, kEditSet, kViewSet, kOnlineSet}) {
@@ -111,13 +115,9 @@ TEST(MenuBar, FavoritesGoBeforeToolsAndNoShortcutIsTakenTwice)
     EXPECT_EQ(bar[favorites_menu_index(bar)].set, kToolsTitle);
 
     std::set<std::string> keys{kFindAccel, kFindNextAccel};
-    std::function<void(const std::vector<MenuEntry>&)> walk = [&](const auto& entries) {
-        for (const auto& e : entries) {
-            EXPECT_TRUE(e.accel.empty() || keys.insert(e.accel).second) << e.accel;
-            walk(e.children);
-        }
-    };
-    walk(bar);
+    for_each_entry(bar, [&](const MenuEntry& e) {
+        EXPECT_TRUE(e.accel.empty() || keys.insert(e.accel).second) << e.accel;
+    });
 }
 
 // The File menu asks Abort/Retry/Ignore (Retry repeats only the failed step);

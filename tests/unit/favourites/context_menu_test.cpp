@@ -1,5 +1,6 @@
 // The tree's context menu (enabled states, each command on disk and the node
-// selected afterwards) and the search over node texts, on real folders.
+// selected afterwards), where a dragged favourite may be dropped, and the
+// search over node texts, on real folders.
 #include "fav_doubles.h"
 #include "favourites/context_menu.h"
 #include "favourites/fav_search.h"
@@ -12,13 +13,12 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace driftway::favourites;
-using driftway::testing::FavFolderTest;
-using driftway::testing::read_file;
+using namespace driftway::testing;
 using Strings = std::vector<std::string>;
 
 class Context : public FavFolderTest {
 protected:
-    std::vector<driftway::testing::ShownMessage>& messages = window.prompts_double.messages;
+    std::vector<ShownMessage>& messages = window.prompts_double.messages;
     void click(int index) { mnuRFav_Click(faves, window, index); }
     void move_to(const std::string& relative, const std::string& target)
     {
@@ -72,7 +72,6 @@ TEST_F(Context, DeleteSelectsTheParentAndLeavesTheNeighbours)
 {
     dir.write("Links/victim.url", "v");
     dir.write("Links/neighbour.url", "n");
-    dir.write("Gone/deep/x.url", "");
     load();
     select("Links/victim.url");
     click(kRFavDelete);
@@ -80,10 +79,6 @@ TEST_F(Context, DeleteSelectsTheParentAndLeavesTheNeighbours)
     EXPECT_EQ(read_file(dir.path() / "Links/neighbour.url"), "n");
     EXPECT_EQ(window.selected_key(), root() + "Links/");
     EXPECT_TRUE(window.tree.Expanded(window.tree.SelectedItem()));
-    select("Gone/");
-    click(kRFavDelete);
-    EXPECT_FALSE(fs::exists(dir.path() / "Gone"));
-    EXPECT_EQ(window.tree.SelectedItem(), 1);
     EXPECT_TRUE(messages.empty());
 }
 
@@ -102,6 +97,19 @@ TEST_F(Context, CommandsOnAnEntryThatVanishedReportAndRefresh)
     }
     EXPECT_TRUE(window.folder_windows.empty());
     EXPECT_TRUE(window.dialogs_double.calls.empty());
+}
+
+TEST_F(Context, ADropGoesOnlyIntoAnotherFolderNeverIntoItself)
+{
+    dir.mkdir("A/Inner");
+    dir.mkdir("B");
+    dir.write("x.url", "");
+    load();
+    window.tree.SetExpanded(node("A/"), true);
+    for (const auto& [from, onto] :
+         {std::pair{"", "B/"}, {"A/", "A/"}, {"A/", "A/Inner/"}, {"A/Inner/", "A/"}, {"A/", "x.url"}})
+        EXPECT_FALSE(can_drop_into(window.tree, node(from), node(onto))) << from << " " << onto;
+    EXPECT_TRUE(can_drop_into(window.tree, node("A/Inner/"), 1));
 }
 
 TEST_F(Context, SearchFindsInTreeOrderIgnoringCaseThenMissesUntilTheTermChanges)

@@ -2,6 +2,7 @@
 
 #include "favourites/fav_menu.h"
 #include "favourites/fav_window.h"
+#include "favourites/internet_shortcut.h"
 #include "favourites/mod_faves.h"
 #include "favourites/tree_model.h"
 #include "tests/support/doubles.h"
@@ -93,19 +94,26 @@ public:
     }
 };
 
-// A Favorites folder of its own, the module and one window on it.
-class FavFolderTest : public ::testing::Test {
-protected:
+// A Favorites folder of its own, the module and one window of type W on it;
+// paths are relative to the folder, folders with a trailing "/".
+template <typename W> struct FavFolder {
     TempDir dir;
     ScopedEnv env{"DRIFTWAY_FAVORITES", dir.str()};
     favourites::ModFaves faves;
-    FavWindowDouble window;
+    W window;
     std::string root() const { return dir.str() + "/"; }
+    int node(const std::string& relative) const { return window.node(root() + relative); }
+    std::string url_file(const std::string& relative, const std::string& url) const
+    {
+        return dir.write(relative, favourites::internet_shortcut_text(url)).string();
+    }
     void load() { faves.LoadFavorites(window); }
     void select(const std::string& relative)
     {
-        window.tree.SetSelected(window.node(root() + relative), true);
+        ASSERT_NE(node(relative), 0) << relative;
+        window.tree.SetSelected(node(relative), true);
     }
 };
+class FavFolderTest : public ::testing::Test, public FavFolder<FavWindowDouble> {};
 
 } // namespace driftway::testing

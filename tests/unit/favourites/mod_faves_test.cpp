@@ -1,6 +1,8 @@
 // The favourites module around the scan: where the folder is, opening from
-// menu and tree, several windows, adding, renaming, path routines.
+// menu and tree, several windows, adding (and the names it suggests),
+// renaming, path routines.
 #include "fav_doubles.h"
+#include "favourites/favorite_name.h"
 #include "favourites/internet_shortcut.h"
 #include "favourites/paths.h"
 
@@ -13,11 +15,7 @@ namespace {
 namespace fs = std::filesystem;
 using namespace driftway::favourites;
 using driftway::platform::MsgAnswer;
-using driftway::testing::FavFolderTest;
-using driftway::testing::FavWindowDouble;
-using driftway::testing::read_file;
-using driftway::testing::ScopedEnv;
-using driftway::testing::TempDir;
+using namespace driftway::testing;
 using Strings = std::vector<std::string>;
 
 const auto shortcut = internet_shortcut_text;
@@ -128,6 +126,18 @@ TEST_F(Faves, AddToFavoritesAsksBeforeReplacing)
     EXPECT_EQ(window.frozen, 0);
 }
 
+TEST(FavoriteName, DropsOnlyFileExtensionsAndNamesUntitledPagesByHostAndPath)
+{
+    EXPECT_EQ(suggested_favorite_name("Release 2.0 notes", "https://r.example/"), "Release 2.0 notes");
+    EXPECT_EQ(suggested_favorite_name("index.html", "file:///srv/index.html"), "index");
+    EXPECT_EQ(suggested_favorite_name("report.PDF", "https://r.example/"), "report");
+    EXPECT_EQ(suggested_favorite_name("Example.com", "https://example.com/"), "Example.com");
+    const std::string address = "https://www.example.org/docs/user%20guide/setup.html?lang=en#top";
+    EXPECT_EQ(suggested_favorite_name(address, address), "example.org - docs - user guide - setup");
+    EXPECT_EQ(suggested_favorite_name("", "https://example.org/blog/index.php"), "example.org - blog");
+    EXPECT_EQ(suggested_favorite_name("", "file:///home/me/notes.txt"), "home - me - notes");
+}
+
 TEST_F(Faves, RenamingAnItemKeepsItsKindAndNeverOverwritesOrLosesOne)
 {
     dir.write("News.url", shortcut("n"));
@@ -159,7 +169,7 @@ TEST_F(Faves, RenamingAnItemKeepsItsKindAndNeverOverwritesOrLosesOne)
     window.prompts_double.messages.clear();
     EXPECT_EQ(faves.AfterLabelEdit(window, "back"), LabelEdit::Cancel);
     EXPECT_EQ(window.prompts_double.messages.size(), 1u);
-    EXPECT_EQ(window.node(root() + "gone.url"), 0);
+    EXPECT_EQ(node("gone.url"), 0);
     EXPECT_FALSE(fs::exists(dir.path() / "back.url"));
 
     // The root is the Favorites folder itself.

@@ -59,7 +59,7 @@ TEST_F(Scan, FoldersComeFirstSubfolderItemsAreNumberedFirstAndNamesSortNaturally
     EXPECT_EQ(window.texts(),
               (Strings{"Favorites/", "A/", "A1/", "deep", "a", "B/", "b", "b2", "item1", "item2", "item10"}));
     EXPECT_EQ(faves.FavItems(window).front(), root() + "A/A1/deep.url");
-    EXPECT_EQ(window.tree.Parent(window.node(root() + "A/a.url")), window.node(root() + "A/"));
+    EXPECT_EQ(window.tree.Parent(node("A/a.url")), node("A/"));
     EXPECT_EQ(flatten(window.menu->full()),
               (Strings{"Add to Favorites...=1097", "Organize Favorites...=1098", "-1099", "A>", "  A1>",
                        "    deep=1101", "  a=1102", "B>", "  b=1103", "  b2=1104", "item1=1105", "item2=1106",
@@ -97,7 +97,7 @@ TEST_F(Scan, CaptionsPast49CharactersAreShortenedInTheMenuOnly)
     for (std::size_t i = 4; i < 7; ++i)
         items.insert(menu.children[i].caption);
     EXPECT_EQ(items, (std::set<std::string>{n49, "Tom && Jerry", umlauts.substr(0, 94) + "..."}));
-    EXPECT_EQ(window.tree.Text(window.node(root() + umlauts + ".url")), umlauts);
+    EXPECT_EQ(window.tree.Text(node(umlauts + ".url")), umlauts);
 }
 
 // A refresh keeps the order of the names it saw before and places only the

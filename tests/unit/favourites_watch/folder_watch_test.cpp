@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <set>
 #include <utility>
 
 namespace {
@@ -17,78 +16,15 @@ namespace {
 namespace fs = std::filesystem;
 using namespace driftway::favourites;
 using namespace std::chrono_literals;
-using driftway::testing::FavFolderTest;
-using driftway::testing::TempDir;
+using namespace driftway::testing;
 using Kind = FolderChange::Kind;
 using Outcome = FolderWatch::Outcome;
 using Strings = std::vector<std::string>;
 
-const WatchClock::time_point t0{};
-
-TEST(ScanShows, AChangeMatchesExactlyWhenAFreshScanWouldShowTheSameThere)
-{
-    TempDir dir;
-    const std::string root = dir.str() + "/Fav";
-    const auto p = [&](const std::string& relative) { return root + "/" + relative; };
-    const auto scan = [&] { return FavScan::read(root + "/", nullptr); };
-    for (const char* file : {"Fav/A/a.url", "Fav/A/B/b.url", "Fav/r.url"})
-        dir.write(file, "x");
-    dir.mkdir("Fav/.hidden");
-    dir.mkdir("Fav/Empty");
-    const FavScan before = scan();
-
-    // Every kind of change the scan's rules distinguish.
-    fs::remove(p("r.url"));
-    dir.write("Fav/new.url", "x");
-    fs::remove_all(p("Empty"));
-    dir.write("Fav/Empty", "now a file");
-    fs::rename(p("A/B"), p("A/C"));
-    dir.mkdir("Fav/.dotfolder");
-    dir.write("Fav/.dotfile", "x");
-    dir.write("Fav/.hidden/inside.url", "x");
-    dir.mkdir("Fav/D");
-    fs::create_symlink(p("A"), p("link-to-folder"));
-    fs::create_symlink(p("gone"), p("broken-link"));
-    fs::create_symlink(p("A/a.url"), p("A/link-to-file"));
-    const FavScan after = scan();
-    // The scan's rules: dot files and broken links are items; dot folders,
-    // what is inside them and linked folders are not shown.
-    const Strings changed{"r.url",     "new.url",  "Empty", "A/B",         "A/C",
-                          "A/B/b.url", ".dotfile", "D",     "broken-link", "A/link-to-file"};
-    const Strings same{"A",           "A/a.url",      ".dotfolder", ".hidden/inside.url", "link-to-folder",
-                       "never-there", "Nowhere/x.url"};
-    for (const auto* list : {&changed, &same}) {
-        for (const auto& relative : *list) {
-            EXPECT_EQ(scan_shows(before, {Kind::Entry, p(relative)}), list == &same) << relative;
-            EXPECT_TRUE(scan_shows(after, {Kind::Entry, p(relative)})) << relative;
-        }
-    }
-    // The root coming or going takes its watch along: always worth a refresh.
-    EXPECT_FALSE(scan_shows(after, {Kind::Entry, root}));
-    EXPECT_FALSE(scan_shows(after, {Kind::Unknown, ""}));
-
-    // Contents compares a folder with everything below it, and only folders the views show.
-    dir.write("Fav/A/C/deeper/c.url", "x");
-    EXPECT_FALSE(scan_shows(after, {Kind::Contents, p("A")}));
-    EXPECT_FALSE(scan_shows(after, {Kind::Contents, p("A/C")}));
-    EXPECT_TRUE(scan_shows(after, {Kind::Contents, p("D")}));
-    EXPECT_TRUE(scan_shows(after, {Kind::Contents, p(".hidden")}));
-    EXPECT_TRUE(scan_shows(scan(), {Kind::Contents, p("A")}));
-
-    // The watch list goes breadth first and keeps the shallowest when cut.
-    const WatchList all = folders_to_watch(scan(), 100);
-    EXPECT_FALSE(all.limited);
-    EXPECT_EQ(all.folders, (Strings{root, p("A"), p("D"), p("A/C"), p("A/C/deeper")}));
-    const WatchList cut = folders_to_watch(scan(), 3);
-    EXPECT_TRUE(cut.limited);
-    EXPECT_EQ(cut.folders, (Strings{root, p("A"), p("D")}));
-    EXPECT_TRUE(folders_to_watch(FavScan(""), 100).folders.empty());
-}
-
 // The watch over a real ModFaves with one window, on a clock the test moves.
 class Watch : public FavFolderTest {
 protected:
-    WatchClock::time_point now = t0;
+    WatchClock::time_point now{};
     FolderWatch watch{faves, {300ms, 900ms}, [this] { return now; }};
 
     std::string p(const std::string& relative) const { return root() + relative; }
@@ -108,6 +44,63 @@ protected:
         return seen;
     }
 };
+
+TEST_F(Watch, AChangeMatchesExactlyWhenAFreshScanWouldShowTheSameThere)
+{
+    const auto scan = [&] { return FavScan::read(root(), nullptr); };
+    for (const char* file : {"A/a.url", "A/B/b.url", "r.url"})
+        dir.write(file, "x");
+    dir.mkdir(".hidden");
+    dir.mkdir("Empty");
+    const FavScan before = scan();
+
+    // Every kind of change the scan's rules distinguish.
+    fs::remove(p("r.url"));
+    dir.write("new.url", "x");
+    fs::remove_all(p("Empty"));
+    dir.write("Empty", "now a file");
+    fs::rename(p("A/B"), p("A/C"));
+    dir.mkdir(".dotfolder");
+    dir.write(".dotfile", "x");
+    dir.write(".hidden/inside.url", "x");
+    dir.mkdir("D");
+    fs::create_symlink(p("A"), p("link-to-folder"));
+    fs::create_symlink(p("gone"), p("broken-link"));
+    fs::create_symlink(p("A/a.url"), p("A/link-to-file"));
+    const FavScan after = scan();
+    // The scan's rules: dot files and broken links are items; dot folders,
+    // what is inside them and linked folders are not shown.
+    const Strings changed{"r.url",     "new.url",  "Empty", "A/B",         "A/C",
+                          "A/B/b.url", ".dotfile", "D",     "broken-link", "A/link-to-file"};
+    const Strings same{"A",           "A/a.url",      ".dotfolder", ".hidden/inside.url", "link-to-folder",
+                       "never-there", "Nowhere/x.url"};
+    for (const auto* list : {&changed, &same}) {
+        for (const auto& relative : *list) {
+            EXPECT_EQ(scan_shows(before, {Kind::Entry, p(relative)}), list == &same) << relative;
+            EXPECT_TRUE(scan_shows(after, {Kind::Entry, p(relative)})) << relative;
+        }
+    }
+    // The root coming or going takes its watch along: always worth a refresh.
+    EXPECT_FALSE(scan_shows(after, {Kind::Entry, dir.str()}));
+    EXPECT_FALSE(scan_shows(after, {Kind::Unknown, ""}));
+
+    // Contents compares a folder with everything below it, and only folders the views show.
+    dir.write("A/C/deeper/c.url", "x");
+    EXPECT_FALSE(scan_shows(after, {Kind::Contents, p("A")}));
+    EXPECT_FALSE(scan_shows(after, {Kind::Contents, p("A/C")}));
+    EXPECT_TRUE(scan_shows(after, {Kind::Contents, p("D")}));
+    EXPECT_TRUE(scan_shows(after, {Kind::Contents, p(".hidden")}));
+    EXPECT_TRUE(scan_shows(scan(), {Kind::Contents, p("A")}));
+
+    // The watch list goes breadth first and keeps the shallowest when cut.
+    const WatchList all = folders_to_watch(scan(), 100);
+    EXPECT_FALSE(all.limited);
+    EXPECT_EQ(all.folders, (Strings{dir.str(), p("A"), p("D"), p("A/C"), p("A/C/deeper")}));
+    const WatchList cut = folders_to_watch(scan(), 3);
+    EXPECT_TRUE(cut.limited);
+    EXPECT_EQ(cut.folders, (Strings{dir.str(), p("A"), p("D")}));
+    EXPECT_TRUE(folders_to_watch(FavScan(""), 100).folders.empty());
+}
 
 TEST_F(Watch, ABurstIsCappedWaitsForAScanUnderWayOrAHoldAndThenLooksAgain)
 {

@@ -75,9 +75,6 @@ TEST(EngineEnvironment, DefaultsYieldToAGpuToAssistiveTechnologyAndToTheUsersOwn
         for (const auto& [name, value] : vars(c.expected))
             EXPECT_EQ(set.contains(name) ? set.at(name) : kUnset, value) << name;
     }
-    EXPECT_TRUE(software_rendering([](const char*) { return "yes"; }));
-    EXPECT_FALSE(software_rendering([](const char*) { return "0"; }));
-    EXPECT_FALSE(software_rendering([](const char*) -> const char* { return nullptr; }));
 }
 
 } // namespace

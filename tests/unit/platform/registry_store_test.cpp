@@ -14,18 +14,13 @@ namespace {
 using testing::read_file;
 namespace fs = std::filesystem;
 
-struct FixedFacts : SystemFacts {
-    std::vector<MachineValue> values;
-    std::vector<MachineValue> machine_values() const override { return values; }
-};
-
 constexpr auto HKCR = Hkey::HKEY_CLASSES_ROOT;
 constexpr auto OK = RegStatus::ERROR_SUCCESS;
 
 class RegistryStoreTest : public ::testing::Test {
 protected:
     std::string file() const { return dir.str() + "/Driftway/registry"; }
-    std::unique_ptr<RegistryStore> open_store() { return std::make_unique<RegistryStore>(file(), facts); }
+    std::unique_ptr<RegistryStore> open_store() { return std::make_unique<RegistryStore>(file(), nullptr); }
     // A value's type and bytes, read through a handle.
     std::pair<std::uint32_t, std::string> query(RegistryStore& store, Hkey key, const std::string& name)
     {
@@ -37,7 +32,6 @@ protected:
     }
 
     testing::TempDir dir;
-    std::shared_ptr<FixedFacts> facts = std::make_shared<FixedFacts>();
     std::unique_ptr<RegistryStore> store = open_store();
 };
 
@@ -116,7 +110,7 @@ TEST_F(RegistryStoreTest, ADamagedFileIsKeptAsideReportedAndNeverWrittenOver)
     // makes setting it aside fail, for root as for anyone.
     const std::string long_file = dir.str() + "/" + std::string(240, 'r');
     dir.write(std::string(240, 'r'), "not a registry");
-    RegistryStore stuck(long_file, facts);
+    RegistryStore stuck(long_file, nullptr);
     warnings = stuck.take_warnings();
     ASSERT_EQ(warnings.size(), 1u);
     EXPECT_NE(warnings[0].find("could not be set aside"), std::string::npos) << warnings[0];

@@ -1,19 +1,25 @@
 // The settings store and the XDG folders: values by application, section and
-// key, escaping, damaged files kept aside.
+// key, escaping, damaged files kept aside, and the temporary files killed
+// saves left cleared by the next save (never one still being written, nor
+// other files').
+#include "platform/atomic_file.h"
 #include "platform/paths.h"
 #include "platform/settings_store.h"
+#include "platform/unique_fd.h"
 #include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <filesystem>
 #include <set>
+#include <sys/file.h>
+#include <sys/stat.h>
 
 namespace driftway::platform {
 namespace {
 
-using testing::read_file;
-using testing::TempDir;
+using namespace driftway::testing;
 namespace fs = std::filesystem;
 
 TEST(SettingsStore, KeepsOneFilePerApplicationWithSectionsAsGroupsAndAnyValueWhole)
@@ -87,6 +93,45 @@ TEST(Paths, XdgFoldersIgnoreRelativeValuesAndTheProgramFolderHoldsTheExecutable)
     EXPECT_EQ(data_home(), "/data/home");
     EXPECT_EQ(cache_home(), "/home/someone/.cache");
     EXPECT_EQ(program_folder(), fs::canonical("/proc/self/exe").parent_path().string());
+}
+
+// A leftover temporary file, last written an hour ago.
+std::string leftover(const TempDir& dir, const std::string& name)
+{
+    const std::string path = dir.write("Quillmere/" + name, "half a save").string();
+    const timespec an_hour_ago[2] = {{::time(nullptr) - 3600, 0}, {::time(nullptr) - 3600, 0}};
+    EXPECT_EQ(::utimensat(AT_FDCWD, path.c_str(), an_hour_ago, 0), 0);
+    return path;
+}
+
+TEST(StaleTempFiles, TheNextSaveClearsWhatKilledSavesLeftAndNothingElse)
+{
+    TempDir dir;
+    const std::string killed_1 = leftover(dir, "settings.ini.tmp-a1B2c3");
+    const std::string killed_2 = leftover(dir, "settings.ini.tmp-ZZZZZZ");
+    const std::string alive = leftover(dir, "settings.ini.tmp-live00");
+    const std::string other = leftover(dir, "other.ini.tmp-a1B2c3");
+    // Names that only look like a temporary file's are the user's own.
+    const std::string not_temp = leftover(dir, "settings.ini.tmp-a1B2c3.bak"),
+                      short_tag = leftover(dir, "settings.ini.tmp-a1B2c"),
+                      odd_tag = leftover(dir, "settings.ini.tmp-a1-2c3");
+    const std::string fresh = dir.write("Quillmere/settings.ini.tmp-new000", "").string();
+    // Another process is writing through this one right now.
+    UniqueFd held(::open(alive.c_str(), O_RDONLY));
+    ASSERT_EQ(::flock(held.get(), LOCK_EX), 0);
+
+    SettingsStore store(dir.str());
+    ASSERT_EQ(store.save_setting("Quillmere", "Driftway", "open-HTML", "1"), std::nullopt);
+    EXPECT_EQ(store.get_setting("Quillmere", "Driftway", "open-HTML"), "1");
+    struct stat st {};
+    EXPECT_NE(::lstat(killed_1.c_str(), &st), 0);
+    EXPECT_NE(::lstat(killed_2.c_str(), &st), 0);
+    for (const auto& kept : {alive, other, not_temp, short_tag, odd_tag, fresh})
+        EXPECT_EQ(::lstat(kept.c_str(), &st), 0) << kept;
+
+    // Once the other writer is gone, its file is stale too.
+    ::close(held.release());
+    EXPECT_EQ(remove_stale_temp_files(dir.str() + "/Quillmere/settings.ini"), 1u);
 }
 
 } // namespace

@@ -12,24 +12,13 @@
 #include <fstream>
 #include <functional>
 #include <random>
-#include <set>
 #include <thread>
 
 namespace {
 
 namespace fs = std::filesystem;
 using namespace driftway::favourites;
-using driftway::testing::FavRig;
-using driftway::testing::tree_structure;
-using driftway::testing::tree_vs_disk;
-
-std::set<std::string> keys_of(const Tree& tree)
-{
-    std::set<std::string> keys;
-    for (int i = 1; i <= tree.Count(); ++i)
-        keys.insert(tree.Key(i));
-    return keys;
-}
+using namespace driftway::testing;
 
 TEST(ChangingFolder, AScanShowsEachFolderAsItWasWhenItWasRead)
 {
@@ -66,7 +55,7 @@ TEST(ChangingFolder, AScanShowsEachFolderAsItWasWhenItWasRead)
 
     // A refresh, and a window's load, asked for during a load's changes are
     // run after it, before the load ends.
-    driftway::testing::FavWindowDouble late;
+    FavWindowDouble late;
     yields = 0;
     rig.window.on_do_events = [&] {
         if (++yields <= 6) {
@@ -125,7 +114,7 @@ TEST(ChangingFolder, UnderConstantChangeEveryUntouchedEntryIsShownAndOperationsL
         for (int p = 0; p < 5; ++p)
             rig.dir.write(folder + "/Inner/inner " + std::to_string(p) + ".url", "inner");
     }
-    rig.expected = driftway::testing::snapshot(rig.dir.str());
+    rig.expected = snapshot(rig.dir.str());
 
     // Each operation's scan is asked once, part-way, for another one, as a
     // window hearing of a change would ask.
@@ -177,9 +166,9 @@ TEST(ChangingFolder, UnderConstantChangeEveryUntouchedEntryIsShownAndOperationsL
     rig.window.on_do_events = nullptr;
     mnuRFav_Click(rig.faves, rig.window, kRFavRefresh);
     EXPECT_EQ(tree_vs_disk(rig.window.tree, root), "");
-    auto now = driftway::testing::snapshot(rig.dir.str());
+    auto now = snapshot(rig.dir.str());
     std::erase_if(now, [](const auto& entry) { return entry.first.find("~churn") != std::string::npos; });
-    EXPECT_EQ(driftway::testing::differences(rig.expected, now), "");
+    EXPECT_EQ(differences(rig.expected, now), "");
 }
 
 } // namespace

@@ -11,7 +11,7 @@
 namespace {
 
 using namespace driftway::favourites;
-using driftway::testing::FavRig;
+using namespace driftway::testing;
 
 constexpr int kDepth = 2000;
 
@@ -38,8 +38,7 @@ TEST(DeepTree, TwoThousandLevelsRenameMoveAndDeleteWithoutLosingALevel)
     rig.dir.mkdir("Archive");
     rig.load();
     rig.check("load");
-    FavSearch search(rig.window.tree, rig.window.prompts_double);
-    EXPECT_EQ(search.cmdSearch_Click("bottom"), rig.window.node(rig.root() + bottom));
+    EXPECT_EQ(rig.search.cmdSearch_Click("bottom"), rig.node(bottom));
 
     rig.rename(bottom, "-the very bottom", chain(kDepth) + "/-the very bottom.url");
     const std::string middle = chain(999) + "/m";
@@ -112,7 +111,7 @@ TEST(DeepTree, PathsLongerThanTheSystemCanNameLoseNothing)
     EXPECT_TRUE(rig.window.prompts_double.messages.empty());
 
     // A delete either takes every level or, told why, leaves every level.
-    const auto before = driftway::testing::snapshot(rig.dir.str());
+    const auto before = snapshot(rig.dir.str());
     rig.remove("Box/Deeper/");
     struct stat st {};
     if (::lstat((rig.root() + "Box/Deeper").c_str(), &st) == 0) {
@@ -121,12 +120,12 @@ TEST(DeepTree, PathsLongerThanTheSystemCanNameLoseNothing)
         ASSERT_GE(lowest, 0) << "a level was lost";
         EXPECT_EQ(::faccessat(lowest, "unreachable.url", F_OK, 0), 0) << "the lowest page was lost";
         ::close(lowest);
-        EXPECT_EQ(driftway::testing::differences(before, driftway::testing::snapshot(rig.dir.str())), "");
+        EXPECT_EQ(differences(before, snapshot(rig.dir.str())), "");
     } else {
         EXPECT_TRUE(rig.window.prompts_double.messages.empty());
         EXPECT_EQ(rig.window.texts(), (std::vector<std::string>{"Favorites/", "Box/", "beside"}));
     }
-    EXPECT_EQ(driftway::testing::read_file(rig.dir.path() / "beside.url"), "b");
+    EXPECT_EQ(read_file(rig.dir.path() / "beside.url"), "b");
 }
 
 } // namespace

@@ -8,7 +8,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace driftway::favourites;
-using driftway::testing::FavRig;
+using namespace driftway::testing;
 using Strings = std::vector<std::string>;
 
 const auto shortcut = internet_shortcut_text;
@@ -38,9 +38,8 @@ TEST(LinkLoops, EveryOperationEndsAndTouchesOnlyTheLinksThemselves)
     EXPECT_EQ(window.menu->full().children.size(), 3u + 2 + 3);
 
     // A search finds each page once, never again through a link.
-    FavSearch search(window.tree, window.prompts_double);
-    EXPECT_EQ(search.cmdSearch_Click("real"), window.node(rig.root() + "Target/real.url"));
-    EXPECT_EQ(search.cmdSearch_Click("real"), 0);
+    EXPECT_EQ(rig.search.cmdSearch_Click("real"), rig.node("Target/real.url"));
+    EXPECT_EQ(rig.search.cmdSearch_Click("real"), 0);
 
     // Opening a link that loops gives nothing to open, and no error.
     for (std::size_t k = 0; k < rig.faves.FavItems(window).size(); ++k)
@@ -59,15 +58,13 @@ TEST(LinkLoops, EveryOperationEndsAndTouchesOnlyTheLinksThemselves)
 
 TEST(LinkLoops, AFavoritesFolderThatIsItselfALinkIsReadThroughIt)
 {
-    driftway::testing::TempDir dir;
-    dir.write("Real favourites/News/daily.url", shortcut("https://example.org/daily"));
-    fs::create_directory_symlink(dir.path() / "Real favourites", dir.path() / "Favorites");
-    driftway::testing::ScopedEnv env{"DRIFTWAY_FAVORITES", dir.str() + "/Favorites"};
-    ModFaves faves;
-    driftway::testing::FavWindowDouble window;
-    faves.LoadFavorites(window);
-    EXPECT_EQ(window.texts(), (Strings{"Favorites/", "News/", "daily"}));
-    EXPECT_EQ(driftway::testing::tree_vs_disk(window.tree, dir.str() + "/Favorites/"), "");
+    FavRig rig;
+    rig.dir.write("Real favourites/News/daily.url", shortcut("https://example.org/daily"));
+    fs::create_directory_symlink(rig.dir.path() / "Real favourites", rig.dir.path() / "Favorites");
+    ScopedEnv env{"DRIFTWAY_FAVORITES", rig.root() + "Favorites"};
+    rig.faves.LoadFavorites(rig.window);
+    EXPECT_EQ(rig.window.texts(), (Strings{"Favorites/", "News/", "daily"}));
+    EXPECT_EQ(tree_vs_disk(rig.window.tree, rig.root() + "Favorites/"), "");
 }
 
 } // namespace

@@ -54,10 +54,9 @@ TEST(OddNames, ShowFindRenameMoveAndDeleteByTheirExactBytes)
         EXPECT_TRUE(showable(window.tree.Text(i))) << shown(window.tree.Text(i));
     expect_showable(window.menu->full());
 
-    FavSearch search(window.tree, window.prompts_double);
-    EXPECT_EQ(search.cmdSearch_Click("LINES"), window.node(rig.root() + "two\nlines.url"));
-    search.txtSearch_Change();
-    EXPECT_EQ(search.cmdSearch_Click("caf\xC3\xA9"), window.node(rig.root() + "caf\xE9.url"));
+    EXPECT_EQ(rig.search.cmdSearch_Click("LINES"), rig.node("two\nlines.url"));
+    rig.search.txtSearch_Change();
+    EXPECT_EQ(rig.search.cmdSearch_Click("caf\xC3\xA9"), rig.node("caf\xE9.url"));
 
     rig.rename("-rf.url", "--version", "--version.url");
     rig.rename("two\nlines.url", "three\nlines\n", "three\nlines\n.url");

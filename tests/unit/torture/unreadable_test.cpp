@@ -9,12 +9,13 @@ namespace {
 
 using namespace driftway::favourites;
 using Strings = std::vector<std::string>;
+using namespace driftway::testing;
 
 TEST(Unreadable, LockedFoldersShowEmptyAndEveryOperationWorksOrSaysWhy)
 {
-    if (driftway::testing::ran_unprivileged())
+    if (ran_unprivileged())
         return;
-    driftway::testing::FavRig rig;
+    FavRig rig;
     auto& window = rig.window;
     const auto lock = [&](const std::string& folder, mode_t mode) {
         ASSERT_EQ(::chmod((rig.root() + folder).c_str(), mode), 0) << folder;
@@ -23,7 +24,7 @@ TEST(Unreadable, LockedFoldersShowEmptyAndEveryOperationWorksOrSaysWhy)
          {"Locked/inner.url", "Locked/Sub/deeper.url", "NoSearch/listed.url", "NoSearch/Sub/hidden.url",
           "ReadOnly/keep.url", "Holder/Locked too/x.url", "Open/y.url"})
         rig.dir.write(page, page);
-    const auto everything = driftway::testing::snapshot(rig.dir.str());
+    const auto everything = snapshot(rig.dir.str());
     lock("Locked", 0);
     lock("NoSearch", 0444);
     lock("ReadOnly", 0555);
@@ -35,7 +36,7 @@ TEST(Unreadable, LockedFoldersShowEmptyAndEveryOperationWorksOrSaysWhy)
                                        "listed", "Open/", "y", "ReadOnly/", "keep"}));
     rig.check("load");
     EXPECT_TRUE(window.prompts_double.messages.empty());
-    EXPECT_EQ(FavSearch(window.tree, window.prompts_double).cmdSearch_Click("inner"), 0);
+    EXPECT_EQ(rig.search.cmdSearch_Click("inner"), 0);
     window.prompts_double.messages.clear();
 
     // A locked folder is renamed as a whole: its parent is writable.
@@ -60,7 +61,7 @@ TEST(Unreadable, LockedFoldersShowEmptyAndEveryOperationWorksOrSaysWhy)
     const bool locked_moved = window.prompts_double.messages.empty();
     const std::string locked = locked_moved ? "Open/Still locked" : "Still locked";
     if (locked_moved)
-        rig.expected = driftway::testing::moved(std::move(rig.expected), "Still locked", locked);
+        rig.expected = moved(std::move(rig.expected), "Still locked", locked);
     else
         refused("move of a locked folder to another parent");
 
@@ -73,9 +74,7 @@ TEST(Unreadable, LockedFoldersShowEmptyAndEveryOperationWorksOrSaysWhy)
     // With the rights given back, every page is where it was put.
     for (const auto& folder : Strings{locked, "NoSearch", "ReadOnly", "Holder/Locked too"})
         lock(folder, 0755);
-    EXPECT_EQ(driftway::testing::differences(driftway::testing::moved(everything, "Locked", locked),
-                                             driftway::testing::snapshot(rig.dir.str())),
-              "");
+    EXPECT_EQ(differences(moved(everything, "Locked", locked), snapshot(rig.dir.str())), "");
 }
 
 } // namespace

@@ -7,10 +7,48 @@
 #include <gtkmm/image.h>
 #include <gtkmm/messagedialog.h>
 
+#include <chrono>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 namespace driftway::testing {
+
+// Acts on the first shown window of type W as soon as it appears, from a
+// timer (modal dialogs run loops of their own); an act that answers a bool is
+// called again until it answers true. A window still open long after is
+// closed, or else a gtk_main() still running ended, so that a failing test
+// cannot hang.
+template <typename W, typename Act> void when_shown(Act act, int timeout_ms = 10000)
+{
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+    const auto find = [] {
+        for (Gtk::Window* w : Gtk::Window::list_toplevels())
+            if (auto* shown = dynamic_cast<W*>(w); shown && shown->get_mapped())
+                return shown;
+        return static_cast<W*>(nullptr);
+    };
+    Glib::signal_timeout().connect(
+        [act, end, find] {
+            W* w = find();
+            if constexpr (std::is_void_v<decltype(act(*w))>) {
+                if (w)
+                    return act(*w), false;
+            } else if (w && act(*w)) {
+                return false;
+            }
+            return std::chrono::steady_clock::now() < end;
+        },
+        20);
+    Glib::signal_timeout().connect_once(
+        [find] {
+            if (W* w = find())
+                w->close();
+            else if (gtk_main_level() > 0)
+                gtk_main_quit();
+        },
+        timeout_ms * 2);
+}
 
 // Answers every message box that appears while it lives, from a timer of the
 // main loop (message boxes run a loop of their own), and records what they
