@@ -217,9 +217,12 @@ FavScan FavScan::read(const std::string& root_key, const std::function<void()>& 
         const int f = to_read.back();
         to_read.pop_back();
         const auto& id = ids_of[static_cast<std::size_t>(f)];
-        const std::string& key = scan.m_folders[static_cast<std::size_t>(f)].key;
-        Listing listing =
-            f == 0 || id ? list_folder(key, f == 0 ? nullptr : &*id, before.of(key)) : Listing{};
+        Listing listing;
+        if (f == 0 || id) {
+            // Not kept past the call: adding folders below moves the keys.
+            const std::string& key = scan.m_folders[static_cast<std::size_t>(f)].key;
+            listing = list_folder(key, f == 0 ? nullptr : &*id, before.of(key));
+        }
         int previous = -1;
         const std::size_t first_new = scan.m_folders.size();
         ids_of.insert(ids_of.end(), listing.folder_ids.begin(), listing.folder_ids.end());

@@ -1,6 +1,7 @@
 #include "favourites/name_order.h"
 
 #include "favourites/display_text.h"
+#include "favourites/hash_slots.h"
 
 #include <algorithm>
 #include <bit>
@@ -80,47 +81,29 @@ std::vector<std::uint32_t> full_order(std::span<const std::string_view> names)
     return order;
 }
 
-// Where each earlier name stood, found by hashing: open addressing, at most
-// half full. Each slot keeps part of its name's hash, so that a probe only
-// reads a name that very likely is the one asked for.
+// Where each earlier name stood, found by hashing.
 class EarlierPlaces {
 public:
-    explicit EarlierPlaces(std::span<const std::string_view> before)
-        : m_before(before), m_slots(std::bit_ceil(std::max<std::size_t>(16, 2 * before.size())))
+    explicit EarlierPlaces(std::span<const std::string_view> before) : m_before(before)
     {
-        const std::size_t mask = m_slots.size() - 1;
-        for (std::uint32_t i = 0; i < before.size(); ++i) {
-            const std::size_t h = hash(before[i]);
-            std::size_t s = h & mask;
-            while (m_slots[s].place != 0)
-                s = (s + 1) & mask;
-            m_slots[s] = {i + 1, tag(h)};
-        }
+        m_slots.reset(before.size());
+        for (std::uint32_t i = 0; i < before.size(); ++i)
+            m_slots.insert(i + 1, hash(before[i]));
     }
 
     // The earlier place of `name`, or -1 when it is new.
     std::int64_t find(std::string_view name) const
     {
-        const std::size_t mask = m_slots.size() - 1;
-        const std::size_t h = hash(name);
-        for (std::size_t s = h & mask; m_slots[s].place != 0; s = (s + 1) & mask) {
-            const Slot& slot = m_slots[s];
-            if (slot.tag == tag(h) && m_before[slot.place - 1] == name)
-                return slot.place - 1;
-        }
-        return -1;
+        const std::uint32_t position =
+            m_slots.find(hash(name), [&](std::uint32_t p) { return m_before[p - 1] == name; });
+        return static_cast<std::int64_t>(position) - 1;
     }
 
 private:
-    struct Slot {
-        std::uint32_t place = 0; // earlier place + 1; 0: free
-        std::uint32_t tag = 0;
-    };
     static std::size_t hash(std::string_view s) { return std::hash<std::string_view>{}(s); }
-    static std::uint32_t tag(std::size_t h) { return static_cast<std::uint32_t>(h >> 32); }
 
     std::span<const std::string_view> m_before;
-    std::vector<Slot> m_slots;
+    HashSlots m_slots;
 };
 
 } // namespace

@@ -36,36 +36,8 @@ int TreeModel::checked(int index) const
 
 int TreeModel::find(std::string_view key, std::size_t hash) const
 {
-    if (m_slots.empty())
-        return 0;
-    const std::size_t mask = m_slots.size() - 1;
-    for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
-        const Slot slot = m_slots[i];
-        if (slot.index == 0)
-            return 0;
-        // The tag saves reading nodes that only share the slot.
-        if (slot.tag == tag(hash)) {
-            const Node& n = m_nodes[static_cast<std::size_t>(slot.index - 1)];
-            if (n.hash == hash && n.key == key)
-                return slot.index;
-        }
-    }
-}
-
-void TreeModel::place(int index, std::size_t hash)
-{
-    const std::size_t mask = m_slots.size() - 1;
-    std::size_t i = hash & mask;
-    while (m_slots[i].index != 0)
-        i = (i + 1) & mask;
-    m_slots[i] = {index, tag(hash)};
-}
-
-void TreeModel::rehash(std::size_t slots)
-{
-    m_slots.assign(slots, Slot{});
-    for (int index = 1; index <= m_count; ++index)
-        place(index, m_nodes[static_cast<std::size_t>(index - 1)].hash);
+    return static_cast<int>(m_slots.find(
+        hash, [&](std::uint32_t index) { return m_nodes[static_cast<std::size_t>(index - 1)].key == key; }));
 }
 
 int TreeModel::Add(std::optional<std::string_view> relative, Relationship /*relationship*/,
@@ -108,10 +80,13 @@ int TreeModel::Add(std::optional<std::string_view> relative, Relationship /*rela
     last = index;
 
     // Keep the table at most half full.
-    if (m_slots.size() < 2 * static_cast<std::size_t>(m_count))
-        rehash(std::max<std::size_t>(64, m_slots.size() * 2));
-    else
-        place(index, hash);
+    if (m_slots.too_small_for(static_cast<std::size_t>(m_count))) {
+        m_slots.reset(static_cast<std::size_t>(m_count));
+        for (int i = 1; i <= m_count; ++i)
+            m_slots.insert(static_cast<std::uint32_t>(i), m_nodes[static_cast<std::size_t>(i - 1)].hash);
+    } else {
+        m_slots.insert(static_cast<std::uint32_t>(index), hash);
+    }
     if (live())
         m_listener->on_added(index);
     return index;
@@ -121,7 +96,7 @@ void TreeModel::Clear()
 {
     m_count = 0;
     m_first_top = m_last_top = 0;
-    std::fill(m_slots.begin(), m_slots.end(), Slot{});
+    m_slots.clear();
     m_last_parent = 0;
     m_selected = 0;
     m_drop_highlight = 0;
@@ -239,7 +214,7 @@ void TreeModel::thaw()
 
 std::size_t TreeModel::memory_bytes() const
 {
-    std::size_t bytes = m_nodes.capacity() * sizeof(Node) + m_slots.capacity() * sizeof(Slot);
+    std::size_t bytes = m_nodes.capacity() * sizeof(Node) + m_slots.memory_bytes();
     for (const Node& n : m_nodes) {
         // Short strings live inside the node itself.
         if (n.key.capacity() > 15)

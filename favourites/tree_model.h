@@ -1,9 +1,9 @@
 #pragma once
 
+#include "favourites/hash_slots.h"
 #include "favourites/tree.h"
 
 #include <cstddef>
-#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -115,20 +115,12 @@ private:
     bool live() const { return m_listener && m_freeze_depth == 0; }
     void act(Action action, int index);
     int find(std::string_view key, std::size_t hash) const;
-    void place(int index, std::size_t hash);
-    void rehash(std::size_t slots);
 
     // Nodes 1..m_count are the tree; the rest keep their storage for reuse.
     std::vector<Node> m_nodes;
     int m_count = 0;
-    // Open addressing over node indexes, sized a power of two, with part of
-    // each key's hash beside its index.
-    struct Slot {
-        int index = 0; // 0: free
-        std::uint32_t tag = 0;
-    };
-    static std::uint32_t tag(std::size_t hash) { return static_cast<std::uint32_t>(hash >> 32); }
-    std::vector<Slot> m_slots;
+    // Node indexes by the hash of their keys.
+    HashSlots m_slots;
     int m_last_parent = 0;
     int m_first_top = 0;
     int m_last_top = 0;
